@@ -1,0 +1,19 @@
+#pragma once
+// The unweighted least-squares step shared by the orientation methods, the
+// orientation refinement, the approximate object coordinates and the spatial
+// intersection: dx = ((A^T A)^+ A^T) l and the accuracy of the fit.
+
+#include "matrix/matice.h"
+
+namespace pelvanor {
+
+// dx (u x 1) always receives a new matrix: the solution, or zeros on failure.
+bool SolveNormal(const Matice& A, const Matice& l, MatPtr& dx);
+
+// v = A dx - l, vtv = v^T v, vtvCheck = (-l^T A) dx + l^T l,
+// m0 = sqrt(vtv / (n - u)), mx(1,i) = sqrt(Qxx(i,i)) * m0 with Qxx = (A^T A)^+.
+// Outputs assigned before a failing step keep their values.
+bool ResidualsAndAccuracy(const Matice& A, const Matice& l, const Matice& dx, MatPtr& v,
+                          MatPtr& vtv, MatPtr& vtvCheck, long double& m0, MatPtr& mx);
+
+}  // namespace pelvanor

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what the build, the program and the tests need (Debian 12, as root
+# or with sudo).  Skips apt-get when everything is already there.
+set -euo pipefail
+pkgs=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+      libgtest-dev libbenchmark-dev fonts-liberation2 fonts-wine locales)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+# The tests run in a Czech (comma) and an English (point) locale.
+if ! locale -a 2>/dev/null | grep -qi '^cs_CZ.utf8$'; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO sed -i -e 's/^# *cs_CZ.UTF-8/cs_CZ.UTF-8/' -e 's/^# *en_US.UTF-8/en_US.UTF-8/' /etc/locale.gen
+  $SUDO locale-gen >/dev/null
+fi

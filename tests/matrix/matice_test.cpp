@@ -1,0 +1,106 @@
+#include "matrix/matice.h"
+
+#include <gtest/gtest.h>
+
+#include "matrix/file_error.h"
+#include "tests/support/test_util.h"
+
+namespace pelvanor {
+namespace {
+
+TEST(Matice, CreatesZerosAndResizeKeepsOverlap) {
+    auto m = NewMatrix(3, 2);
+    for (int i = 1; i <= 3; ++i)
+        for (int j = 1; j <= 2; ++j) EXPECT_EQ(m->GetPrvek(i, j), 0.0L);
+    m->SetPrvek(1, 1, 1.5L);
+    m->SetPrvek(2, 1, 2.5L);
+    m->SetPrvek(3, 1, 3.5L);
+    m->SetPrvek(3, 2, 9.0L);
+    m->Velikost(4, 1);
+    EXPECT_EQ(m->r, 4);
+    EXPECT_EQ(m->s, 1);
+    EXPECT_EQ(m->GetPrvek(1, 1), 1.5L);
+    EXPECT_EQ(m->GetPrvek(2, 1), 2.5L);
+    EXPECT_EQ(m->GetPrvek(3, 1), 3.5L);
+    EXPECT_EQ(m->GetPrvek(4, 1), 0.0L);
+    m->Velikost(4, 3);  // the dropped column does not come back
+    EXPECT_EQ(m->GetPrvek(3, 2), 0.0L);
+}
+
+TEST(Matice, CheckedAccessRefusesOutsideIndices) {
+    auto m = NewMatrix(2, 3);
+    long double h = 7.0L;
+    EXPECT_FALSE(m->CtiPrvek(0, 1, h));
+    EXPECT_FALSE(m->CtiPrvek(3, 1, h));
+    EXPECT_FALSE(m->CtiPrvek(1, 4, h));
+    EXPECT_EQ(h, 7.0L);
+    EXPECT_FALSE(m->ZapisPrvek(1, 4, 5.0L));
+    EXPECT_FALSE(m->ZapisPrvek(0, 1, 5.0L));
+    for (long double v : m->prvky) EXPECT_EQ(v, 0.0L);
+    EXPECT_TRUE(m->ZapisPrvek(2, 3, 5.0L));
+    EXPECT_TRUE(m->CtiPrvek(2, 3, h));
+    EXPECT_EQ(h, 5.0L);
+
+    bool ok = true;
+    ReadElement(m.get(), 3, 1, ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(ReadElement(m.get(), 2, 3, ok), 5.0L);
+    EXPECT_TRUE(ok);
+    std::uint16_t r = 9, s = 9;
+    EXPECT_FALSE(GetSize(nullptr, r, s));
+    EXPECT_EQ(r, 9);
+    EXPECT_TRUE(GetSize(m.get(), r, s));
+    EXPECT_EQ(r, 2);
+    EXPECT_EQ(s, 3);
+    EXPECT_FALSE(WriteElement(nullptr, 1, 1, 1.0L));
+}
+
+TEST(Matice, DumpRowFormat) {
+    auto m = test::MakeMatrix({{1001.0L, 12.5L, -3.25L}});
+    EXPECT_EQ(m->DumpText(), "           1001        12.50000        -3.25000 \r\n");
+    auto n = test::MakeMatrix({{17.4L, 0.000004L}});
+    EXPECT_EQ(n->DumpText(), "             17         0.00000 \r\n");
+    auto wide = test::MakeMatrix({{1.0L, 123456789012.5L}});
+    EXPECT_EQ(wide->DumpText(), "              1 123456789012.50000 \r\n");
+}
+
+TEST(Matice, DumpWithImageHeaders) {
+    test::TempDir dir;
+    auto m = test::MakeMatrix({{1, 1}, {2, 2}, {3, 3}, {4, 4}});
+    auto pocet = test::MakeMatrix({{1}, {4}, {4}});
+    const std::string path = dir.Path("a.txt");
+    m->VypisDoSouboruPocet(false, path, *pocet);
+    const std::string row = "        1.00000 \r\n";
+    auto line = [&](int id) { return std::string(14, ' ') + std::to_string(id) + " " +
+                                     std::string(8, ' ') + std::to_string(id) + ".00000 \r\n"; };
+    EXPECT_EQ(test::ReadFileBytes(path), "Snimek 1\r\n" + line(1) + line(2) + line(3) +
+                                             "Snimek 2\r\nSnimek 3\r\n" + line(4));
+    (void)row;
+    // Empty blocks after the last row get no header.
+    auto small = test::MakeMatrix({{5, 1}});
+    auto ranges = test::MakeMatrix({{1}, {2}});
+    small->VypisDoSouboruPocet(false, path, *ranges);
+    EXPECT_EQ(test::ReadFileBytes(path), "Snimek 1\r\n" + std::string(14, ' ') + "5 " +
+                                             std::string(8, ' ') + "1.00000 \r\n");
+}
+
+TEST(Matice, DumpAppendsAndCreates) {
+    test::TempDir dir;
+    const std::string path = dir.Path("b.txt");
+    auto empty = NewMatrix(0, 3);
+    auto pocet = test::MakeMatrix({{1}});
+    EXPECT_THROW(empty->VypisDoSouboruPocet(true, path, *pocet), FileError);
+    EXPECT_THROW(empty->VypisDoSouboru(path), FileError);
+    empty->VypisDoSouboruPocet(false, path, *pocet);
+    EXPECT_EQ(test::ReadFileBytes(path), "");
+    test::WriteFileBytes(path, "HEAD\r\n");
+    empty->VypisDoSouboru(path);
+    EXPECT_EQ(test::ReadFileBytes(path), "HEAD\r\n");
+    auto one = test::MakeMatrix({{2, -0.5L}});
+    one->VypisDoSouboru(path);
+    EXPECT_EQ(test::ReadFileBytes(path), "HEAD\r\n              2        -0.50000 \r\n");
+    EXPECT_THROW(one->VypisDoSouboru(dir.Path("missing/x.txt")), FileError);
+}
+
+}  // namespace
+}  // namespace pelvanor

@@ -1,6 +1,8 @@
 #include "input/image_file.h"
 
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -57,6 +59,27 @@ TEST(CountLines, EveryLineCountsAlsoEmptyAndUnterminated) {
     n = 5;
     EXPECT_FALSE(CountLines(dir.Dir().string(), n));
     EXPECT_EQ(n, 0);
+}
+
+TEST(CountLines, PipesAndUnreadableFilesFailWithoutBlocking) {
+    TempDir dir;
+    const std::string fifo = dir.Path("roura");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    long long n = 5;
+    EXPECT_FALSE(CountLines(fifo, n));
+    EXPECT_EQ(n, 0);
+    MatPtr m;
+    EXPECT_FALSE(ReadImageFile(fifo, m, 1));
+    EXPECT_FALSE(m);
+
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions are not enforced for root";
+    const std::string locked = dir.Path("zamceny.txt");
+    WriteFileBytes(locked, "1 2 3 4\n");
+    std::filesystem::permissions(locked, std::filesystem::perms::none);
+    EXPECT_FALSE(CountLines(locked, n));
+    MatPtr points, counts, ranges;
+    EXPECT_FALSE(LoadImageFiles({locked}, points, counts, ranges));
+    EXPECT_EQ(counts->GetPrvek(1, 1), 0.0L);
 }
 
 TEST(ReadImageFile, RowsFollowTheNumberReadingRules) {

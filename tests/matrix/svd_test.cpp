@@ -11,6 +11,7 @@
 
 #include "matrix/arithmetic.h"
 #include "matrix/fp_guard.h"
+#include "matrix/parallel.h"
 #include "tests/matrix/svd_reference.h"
 #include "tests/support/test_util.h"
 
@@ -307,7 +308,7 @@ void ExpectBitIdentical(const Matice& X, const Matice& Y, const char* what) {
     }
 }
 
-TEST(Svd, ProductionMatchesReferenceBitForBit) {
+void CheckAgainstReference() {
     const int shapes[][2] = {{1, 1}, {2, 2}, {5, 3}, {3, 5}, {17, 17}, {40, 23}, {23, 40}, {64, 64}, {90, 71}};
     std::uint64_t seed = 100;
     for (const auto& shape : shapes) {
@@ -346,6 +347,15 @@ TEST(Svd, ProductionMatchesReferenceBitForBit) {
     }
 }
 
+TEST(Svd, ProductionMatchesReferenceBitForBit) { CheckAgainstReference(); }
+
+// The same with every kernel loop split between two threads, however small.
+TEST(Svd, ProductionMatchesReferenceBitForBitWhenSplit) {
+    SetMinParallelWork(0);
+    CheckAgainstReference();
+    SetMinParallelWork(-1);
+}
+
 TEST(Svd, MatMulMatchesReferenceBitForBit) {
     const int shapes[][3] = {{1, 1, 1}, {3, 0, 2}, {7, 5, 3}, {16, 33, 9}, {31, 17, 40}};
     std::uint64_t seed = 500;
@@ -353,6 +363,9 @@ TEST(Svd, MatMulMatchesReferenceBitForBit) {
         auto A = RandomMatrix(s[0], s[1], ++seed);
         auto B = RandomMatrix(s[1], s[2], ++seed);
         ExpectBitIdentical(*MatMul(*A, *B), *test::MatMulReference(*A, *B), "MatMul");
+        SetMinParallelWork(0);
+        ExpectBitIdentical(*MatMul(*A, *B), *test::MatMulReference(*A, *B), "MatMul, split");
+        SetMinParallelWork(-1);
     }
 }
 

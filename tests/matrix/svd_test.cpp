@@ -309,7 +309,7 @@ void ExpectBitIdentical(const Matice& X, const Matice& Y, const char* what) {
 }
 
 void CheckAgainstReference() {
-    const int shapes[][2] = {{1, 1}, {2, 2}, {5, 3}, {3, 5}, {17, 17}, {40, 23}, {23, 40}, {64, 64}, {90, 71}};
+    const int shapes[][2] = {{1, 1}, {2, 2}, {5, 3}, {3, 5}, {17, 17}, {40, 23}, {23, 40}, {64, 48}};
     std::uint64_t seed = 100;
     for (const auto& shape : shapes) {
         const int m = shape[0], n = shape[1];

@@ -17,6 +17,9 @@ namespace {
 constexpr double kDefaultMinParallelWork = 4.0e5;
 std::atomic<double> g_minParallelWork{kDefaultMinParallelWork};
 std::atomic<bool> g_parallelEnabled{true};
+// True on a thread while it runs a part of a split loop: a split inside a
+// split runs serially.
+thread_local bool t_inSplit = false;
 
 // One helper thread, started on first use and stopped at program exit.
 class Helper {
@@ -65,6 +68,7 @@ private:
             const std::function<void()>* task = task_;
             task_ = nullptr;
             lock.unlock();
+            t_inSplit = true;
             std::feclearexcept(kFpFaults);
             std::exception_ptr failure;
             try {
@@ -111,8 +115,10 @@ void SetMinParallelWork(double work) { g_minParallelWork = work < 0 ? kDefaultMi
 
 void ParallelFor(int begin, int end, double work, const std::function<void(int, int)>& body,
                  int granule) {
-    if (end - begin < 2 * granule || work < g_minParallelWork.load(std::memory_order_relaxed) ||
-        !g_parallelEnabled.load(std::memory_order_relaxed) || !HaveSecondProcessor()) {
+    const bool split = !t_inSplit && end - begin >= 2 * granule &&
+                       work >= g_minParallelWork.load(std::memory_order_relaxed) &&
+                       g_parallelEnabled.load(std::memory_order_relaxed) && HaveSecondProcessor();
+    if (!split) {
         if (begin < end) body(begin, end);
         return;
     }
@@ -127,11 +133,13 @@ void ParallelFor(int begin, int end, double work, const std::function<void(int, 
     const std::function<void()> upper = [&] { body(mid, end); };
     helper.Start(&upper);
     std::exception_ptr failure;
+    t_inSplit = true;
     try {
         body(begin, mid);
     } catch (...) {
         failure = std::current_exception();
     }
+    t_inSplit = false;
     helper.Finish();
     if (failure) std::rethrow_exception(failure);
 }

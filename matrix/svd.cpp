@@ -153,10 +153,11 @@ private:
     // from one rotation to the next (a multiply and an add of latency), so
     // two independent rows keep the floating-point unit busy.
     void Apply(int lo, int hi) const {
-        long double* base = const_cast<Matice&>(m_).prvky.data();
+        long double* base = m_.prvky.data();
         const Index stride = m_.s;
         int r = lo;
-        for (; r + 1 < hi; r += 2) ApplyTwo(base + static_cast<Index>(r) * stride, base + static_cast<Index>(r + 1) * stride);
+        for (; r + 1 < hi; r += 2)
+            ApplyTwo(base + static_cast<Index>(r) * stride, base + static_cast<Index>(r + 1) * stride);
         if (r < hi) ApplyOne(base + static_cast<Index>(r) * stride);
     }
 

@@ -356,6 +356,21 @@ TEST(Svd, ProductionMatchesReferenceBitForBitWhenSplit) {
     SetMinParallelWork(-1);
 }
 
+// A tolerance below zero keeps a zero singular value: its reciprocal is
+// infinite, and the product takes the plain route; the bits still agree.
+TEST(Svd, NonFiniteReciprocalsMatchReference) {
+    FpScope scope;  // the division by zero stays inside this test
+    auto A = MakeMatrix({{2, 0, 0}, {0, 0, 0}, {0, 0, 3}});
+    bool f1 = false, f2 = false;
+    auto p1 = PseudoInverseTol(*A, f1, -1.0L);
+    auto p2 = test::PseudoInverseTolReference(*A, f2, -1.0L);
+    ASSERT_TRUE(f1);
+    ASSERT_TRUE(f2);
+    ASSERT_NE(p1, nullptr);
+    ASSERT_NE(p2, nullptr);
+    ExpectBitIdentical(*p1, *p2, "pseudo-inverse with an infinite reciprocal");
+}
+
 TEST(Svd, MatMulMatchesReferenceBitForBit) {
     const int shapes[][3] = {{1, 1, 1}, {3, 0, 2}, {7, 5, 3}, {16, 33, 9}, {31, 17, 40}};
     std::uint64_t seed = 500;

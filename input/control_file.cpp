@@ -18,7 +18,7 @@ ControlLoadResult LoadControlPoints(const std::vector<std::string>& files, Proje
     using Status = ControlLoadResult::Status;
     const detail::LoadOutcome outcome = detail::LoadNumberRowFiles(
         files, 6, state.ControlPoints, state.ControlPointCounts, state.ControlPointRanges);
-    if (outcome == detail::LoadOutcome::Refused) return {Status::Failed, 0};
+    if (outcome == detail::LoadOutcome::Refused || !state.ControlPointCounts) return {Status::Failed, 0};
 
     // The minimum check runs on what the load counted, also after a failed
     // read (a file that cannot be opened counts 0 lines).
@@ -31,7 +31,8 @@ ControlLoadResult LoadControlPoints(const std::vector<std::string>& files, Proje
             return {Status::TooFewPoints, i};
         }
     }
-    if (outcome != detail::LoadOutcome::Loaded) return {Status::Failed, 0};
+    if (outcome != detail::LoadOutcome::Loaded || !state.ControlPoints || !state.ControlPointRanges)
+        return {Status::Failed, 0};
 
     const Matice& points = *state.ControlPoints;
     const Matice& ranges = *state.ControlPointRanges;

@@ -145,13 +145,12 @@ bool ReadNumberRows(const std::string& path, std::uint16_t rows, std::uint16_t c
 
 LoadOutcome LoadNumberRowFiles(const std::vector<std::string>& files, std::uint16_t cols, MatPtr& points,
                                MatPtr& counts, MatPtr& ranges) {
-    LoadOutcome outcome = LoadOutcome::Failed;
+    // Refused until the counts and ranges are replaced: an error before
+    // that point has changed nothing.
+    LoadOutcome outcome = LoadOutcome::Refused;
     const bool ok = GuardedComputation([&] {
         const std::size_t n = files.size();
-        if (n == 0 || n > static_cast<std::size_t>(kMaxRows)) {
-            outcome = LoadOutcome::Refused;
-            return false;
-        }
+        if (n == 0 || n > static_cast<std::size_t>(kMaxRows)) return false;
         // Count first: a load that cannot fit the row limit of a matrix is
         // refused before anything is replaced.
         std::vector<long long> lineCounts(n, 0);
@@ -163,15 +162,15 @@ LoadOutcome LoadNumberRowFiles(const std::vector<std::string>& files, std::uint1
             if (!scanner.Open(files[i]) || !scanner.CountRemainingLines(count)) allCounted = false;
             lineCounts[i] = count;
             total += count;
-            if (total > kMaxRows) {
-                outcome = LoadOutcome::Refused;
-                return false;
-            }
+            if (total > kMaxRows) return false;
         }
 
         const auto fileCount = static_cast<std::uint16_t>(n);
-        counts = NewMatrix(fileCount, 1);
-        ranges = NewMatrix(fileCount, 2);
+        MatPtr newCounts = NewMatrix(fileCount, 1);
+        MatPtr newRanges = NewMatrix(fileCount, 2);
+        counts = std::move(newCounts);
+        ranges = std::move(newRanges);
+        outcome = LoadOutcome::Failed;
         long long first = 1;
         for (std::size_t i = 0; i < n; ++i) {
             const int row = static_cast<int>(i) + 1;

@@ -127,7 +127,9 @@ void TForm3::ClickRow(int row) {
 }
 
 bool TForm3::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == grid_->viewport() && event->type() == QEvent::MouseButtonPress) {
+    // Every press counts, the second one of a double click too.
+    if (watched == grid_->viewport() &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
         StringGrid1MouseDown(static_cast<QMouseEvent*>(event)->position().toPoint());
         return true;
     }

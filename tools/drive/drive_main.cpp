@@ -250,7 +250,9 @@ private:
         ScriptCommand click = command;
         click.path = {QStringLiteral("Výpočty"), QStringLiteral("Nastavení")};
         click.has_selection = false;
-        return Click(click, error);
+        const int status = Click(click, error);
+        dialogs_.DropModalActions();
+        return status;
     }
 
     void ListMenu(const QList<QAction*>& actions, const QString& prefix, QStringList& lines) const {

@@ -57,6 +57,8 @@ public:
     // One log line: the time of day in the locale's long format, ": " and
     // the message, inserted at the top; the list keeps the eleven newest.
     void WriteLog(const QString& message);
+    // A UTF-8 literal.
+    void WriteLog(const char* message) { WriteLog(QString::fromUtf8(message)); }
 
     ProjectState& State() { return state_; }
     const ProjectState& State() const { return state_; }

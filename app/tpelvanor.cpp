@@ -1,10 +1,385 @@
 #include "app/tpelvanor.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include <exception>
+
+#include "app/labeled_edit.h"
+#include "app/tform2.h"
+#include "app/tform3.h"
+#include "app/tform5.h"
+#include "app/window_services.h"
+#include "input/number_parse.h"
+
 namespace pelvanor {
 
-TPelvanor::TPelvanor(QWidget* parent) : QMainWindow(parent) {
+namespace {
+
+constexpr int kClientWidth = 1018;
+constexpr int kClientHeight = 495;
+// Lines the log list keeps.
+constexpr int kLogLines = 11;
+
+std::size_t Index(UiItem item) { return static_cast<std::size_t>(item); }
+
+}  // namespace
+
+TPelvanor::TPelvanor(std::unique_ptr<UiDialogs> dialogs, QWidget* parent)
+    : QMainWindow(parent), dialogs_(dialogs ? std::move(dialogs) : std::make_unique<QtDialogs>()) {
+    setObjectName(QStringLiteral("Pelvanor"));
     setWindowTitle(QStringLiteral("Pelvanor"));
-    setFixedSize(1018, 495);
+    // Fixed border, system menu and minimise only.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFont(TahomaFont(8));
+
+    BuildMenu();
+    BuildElements();
+    // The client area excludes the menu bar.
+    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+
+    FormCreate();
+    // The dialogs exist, hidden, from the start; the settings dialog's
+    // creation stores the default settings.
+    form2_ = std::make_unique<TForm2>(state_.Settings, *dialogs_, this);
+    form3_ = std::make_unique<TForm3>(state_, *dialogs_, this);
+    form5_ = std::make_unique<TForm5>(this);
+}
+
+TPelvanor::~TPelvanor() { state_.ReleaseAll(); }
+
+void TPelvanor::FormCreate() {
+    WriteLog(QStringLiteral("Program Pelvanor spuštěn."));
+    bit_btn2_->setEnabled(false);
+}
+
+QAction* TPelvanor::AddCommand(QMenu* menu, UiItem item, const QString& caption, bool enabled,
+                               void (TPelvanor::*handler)()) {
+    QAction* action = menu->addAction(caption);
+    action->setEnabled(enabled);
+    connect(action, &QAction::triggered, this, [this, handler]() { RunCommand(handler); });
+    actions_[Index(item)] = action;
+    return action;
+}
+
+void TPelvanor::BuildMenu() {
+    QMenuBar* bar = menuBar();
+    bar->setNativeMenuBar(false);
+
+    QMenu* soubor = bar->addMenu(QStringLiteral("Soubor"));
+    soubor->setObjectName(QStringLiteral("Soubor1"));
+    AddCommand(soubor, UiItem::Nastkameru1, QStringLiteral("Načíst kameru"), true, &TPelvanor::Nastkameru1Click);
+    AddCommand(soubor, UiItem::Uloitkameru1, QStringLiteral("Uložit kameru"), true, &TPelvanor::Uloitkameru1Click);
+    AddCommand(soubor, UiItem::Nastorientaci1, QStringLiteral("Načíst orientaci"), true,
+               &TPelvanor::Nastorientaci1Click);
+    AddCommand(soubor, UiItem::Nastsnmkovsouadnice1, QStringLiteral("Načíst snímkové souřadnice"), true,
+               &TPelvanor::Nastsnmkovsouadnice1Click);
+    AddCommand(soubor, UiItem::Konec1, QStringLiteral("Konec"), true, &TPelvanor::Konec1Click);
+
+    QMenu* vypocty = bar->addMenu(QStringLiteral("Výpočty"));
+    vypocty->setObjectName(QStringLiteral("Vpoty1"));
+    AddCommand(vypocty, UiItem::N1, QStringLiteral("Nastavení"), true, &TPelvanor::N1Click);
+    QMenu* oprava = vypocty->addMenu(QStringLiteral("Oprava distorze"));
+    oprava->setObjectName(QStringLiteral("Opravadistorze1"));
+    oprava->menuAction()->setEnabled(false);
+    actions_[Index(UiItem::Opravadistorze1)] = oprava->menuAction();
+    AddCommand(oprava, UiItem::Snmkovsouadnice1, QStringLiteral("Snímkové souřadnice"), false,
+               &TPelvanor::Snmkovsouadnice1Click);
+    AddCommand(oprava, UiItem::Orientace1, QStringLiteral("Orientace"), false, &TPelvanor::Orientace1Click);
+    AddCommand(vypocty, UiItem::Piblinvnjorientace1, QStringLiteral("Přibližná vnější orientace"), false,
+               &TPelvanor::Piblinvnjorientace1Click);
+    AddCommand(vypocty, UiItem::Svazkovvyrovnn1, QStringLiteral("Svazkové vyrovnání"), false,
+               &TPelvanor::Svazkovvyrovnn1Click);
+    AddCommand(vypocty, UiItem::SouadniceXYZ1, QStringLiteral("Souřadnice XYZ"), false,
+               &TPelvanor::SouadniceXYZ1Click);
+
+    QMenu* vysledky = bar->addMenu(QStringLiteral("Výsledky"));
+    vysledky->setObjectName(QStringLiteral("Vsledky1"));
+    QMenu* opravene = vysledky->addMenu(QStringLiteral("Oprava distorze"));
+    opravene->setObjectName(QStringLiteral("Opravensnmkovsouadnice1"));
+    opravene->menuAction()->setEnabled(false);
+    actions_[Index(UiItem::Opravensnmkovsouadnice1)] = opravene->menuAction();
+    AddCommand(opravene, UiItem::Snmkovsouadnice2, QStringLiteral("Snímkové souřadnice"), false,
+               &TPelvanor::Snmkovsouadnice2Click);
+    AddCommand(opravene, UiItem::Orientace2, QStringLiteral("Orientace"), false, &TPelvanor::Orientace2Click);
+    AddCommand(vysledky, UiItem::Piblineenvnjorientace1, QStringLiteral("Přibližné řešení vnější orientace"),
+               false, &TPelvanor::Piblineenvnjorientace1Click);
+    AddCommand(vysledky, UiItem::Svazkovvyrovnn2, QStringLiteral("Svazkové vyrovnání"), false,
+               &TPelvanor::Svazkovvyrovnn2Click);
+    AddCommand(vysledky, UiItem::SouadniceXYZ2, QStringLiteral("Souřadnice XYZ"), false,
+               &TPelvanor::SouadniceXYZ2Click);
+    QMenu* protokoly = vysledky->addMenu(QStringLiteral("Protokoly"));
+    protokoly->setObjectName(QStringLiteral("Protokoly1"));
+    protokoly->menuAction()->setEnabled(false);
+    actions_[Index(UiItem::Protokoly1)] = protokoly->menuAction();
+    AddCommand(protokoly, UiItem::Kompletn1, QStringLiteral("Kompletní"), false, &TPelvanor::Kompletn1Click);
+    AddCommand(protokoly, UiItem::Pouzesouadnice1, QStringLiteral("Souřadnice"), false,
+               &TPelvanor::Pouzesouadnice1Click);
+
+    QAction* help = bar->addAction(QStringLiteral("O programu"));
+    connect(help, &QAction::triggered, this, [this]() { RunCommand(&TPelvanor::Help1Click); });
+    actions_[Index(UiItem::Help1)] = help;
+
+    for (std::size_t i = 0; i < actions_.size(); ++i) {
+        if (actions_[i] == nullptr) continue;
+        static const char* const names[] = {
+            "Nastkameru1", "Uloitkameru1", "Nastorientaci1", "Nastsnmkovsouadnice1", "Konec1",
+            "N1", "Opravadistorze1", "Snmkovsouadnice1", "Orientace1", "Piblinvnjorientace1",
+            "Svazkovvyrovnn1", "SouadniceXYZ1", "Opravensnmkovsouadnice1", "Snmkovsouadnice2",
+            "Orientace2", "Piblineenvnjorientace1", "Svazkovvyrovnn2", "SouadniceXYZ2", "Protokoly1",
+            "Kompletn1", "Pouzesouadnice1", "Help1", "BitBtn2"};
+        actions_[i]->setObjectName(QString::fromLatin1(names[i]));
+    }
+}
+
+void TPelvanor::BuildElements() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    client->setFixedSize(kClientWidth, kClientHeight);
+    setCentralWidget(client);
+
+    group_box1_ = new QGroupBox(QStringLiteral("Parametry kamery"), client);
+    group_box1_->setObjectName(QStringLiteral("GroupBox1"));
+    group_box1_->setGeometry(8, 8, 217, 273);
+
+    struct FieldSpec {
+        const char* caption;
+        int left, top, width;
+    };
+    // LabeledEdit1 .. LabeledEdit8: f, x0, y0, k1, k2, k3, p1, p2.
+    const FieldSpec fields[8] = {
+        {"Konstanta komory ", 104, 28, 86}, {"X", 24, 74, 65},  {"Y", 125, 74, 65},
+        {"Konstanta k1", 80, 129, 65},      {"Konstanta k2", 80, 156, 65}, {"Konstanta k3", 80, 183, 65},
+        {"Konstanta p1", 80, 210, 65},      {"Konstanta p2", 80, 237, 65},
+    };
+    for (int i = 0; i < 8; ++i) {
+        camera_fields_[static_cast<std::size_t>(i)] =
+            new LabeledEdit(group_box1_, QStringLiteral("LabeledEdit%1").arg(i + 1),
+                            QString::fromUtf8(fields[i].caption), fields[i].left, fields[i].top, fields[i].width);
+    }
+    auto* label1 = new QLabel(QStringLiteral("Hlavní snímkový bod"), group_box1_);
+    label1->setObjectName(QStringLiteral("Label1"));
+    label1->move(10, 55);
+    label1->adjustSize();
+    auto* label2 = new QLabel(QStringLiteral("Koeficienty pro opravu distorze objektivu"), group_box1_);
+    label2->setObjectName(QStringLiteral("Label2"));
+    label2->move(10, 106);
+    label2->adjustSize();
+
+    auto* label3 = new QLabel(QStringLiteral("Konfigurace vlícovacích bodů"), client);
+    label3->setObjectName(QStringLiteral("Label3"));
+    label3->move(8, 293);
+    label3->adjustSize();
+
+    combo_box1_ = new QComboBox(client);
+    combo_box1_->setObjectName(QStringLiteral("ComboBox1"));
+    combo_box1_->setGeometry(70, 312, 145, 21);
+    combo_box1_->addItem(QStringLiteral("4 body v rovině (Z=0)"));
+    combo_box1_->addItem(QStringLiteral("4 body v prostoru"));
+    combo_box1_->setCurrentIndex(1);
+
+    auto* label4 = new QLabel(QStringLiteral("Výběr vlícovacích bodů pro přibližné řešení vnější orientace"), client);
+    label4->setObjectName(QStringLiteral("Label4"));
+    label4->setWordWrap(true);
+    label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label4->setGeometry(8, 339, 153, 33);
+
+    combo_box2_ = new QComboBox(client);
+    combo_box2_->setObjectName(QStringLiteral("ComboBox2"));
+    combo_box2_->setGeometry(8, 378, 126, 21);
+
+    bit_btn2_ = new QPushButton(QStringLiteral("Vybrat body"), client);
+    bit_btn2_->setObjectName(QStringLiteral("BitBtn2"));
+    bit_btn2_->setGeometry(140, 376, 75, 25);
+    connect(bit_btn2_, &QPushButton::clicked, this, [this]() { RunCommand(&TPelvanor::BitBtn2Click); });
+
+    memo2_ = new QPlainTextEdit(client);
+    memo2_->setObjectName(QStringLiteral("Memo2"));
+    memo2_->setGeometry(231, 16, 779, 371);
+    memo2_->setFont(MonospaceFont(8));
+    memo2_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo2_->setWordWrapMode(QTextOption::NoWrap);
+    memo2_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo2_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo2_->setPlainText(QString());  // one empty line
+
+    save_button_ = new QPushButton(QStringLiteral("Ulož protokol"), client);
+    save_button_->setObjectName(QStringLiteral("Ulozprotokol1"));
+    save_button_->setGeometry(926, 393, 75, 25);
+    connect(save_button_, &QPushButton::clicked, this, [this]() { RunCommand(&TPelvanor::Ulozprotokol1Click); });
+
+    list_box1_ = new QListWidget(client);
+    list_box1_->setObjectName(QStringLiteral("ListBox1"));
+    list_box1_->setGeometry(0, 424, 1010, 68);
+    list_box1_->setFont(MonospaceFont(10));
+    QPalette colours = list_box1_->palette();
+    colours.setColor(QPalette::Base, Qt::black);
+    colours.setColor(QPalette::Text, QColor(0, 255, 0));
+    list_box1_->setPalette(colours);
+    list_box1_->setUniformItemSizes(true);
+}
+
+// ---------------------------------------------------------------------------
+// CommandHost
+
+void TPelvanor::WriteLog(const std::string& message) { WriteLog(FromUtf8(message)); }
+
+void TPelvanor::WriteLog(const QString& message) {
+    if (list_box1_->count() > kLogLines - 1) {
+        std::unique_ptr<QListWidgetItem> oldest(list_box1_->takeItem(kLogLines - 1));
+    }
+    list_box1_->insertItem(0, CurrentLongTime() + QStringLiteral(": ") + message);
+    log_history_.push_back(ToUtf8(message));
+    // Paint the new line now, also in the middle of a long computation.  User
+    // input waits, so that no second command starts inside this one.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+QStringList TPelvanor::LogListLines() const {
+    QStringList lines;
+    for (int i = 0; i < list_box1_->count(); ++i) lines << list_box1_->item(i)->text();
+    return lines;
+}
+
+QAction* TPelvanor::MenuAction(UiItem item) const { return actions_[Index(item)]; }
+
+void TPelvanor::SetItemEnabled(UiItem item, bool enabled) {
+    if (item == UiItem::BitBtn2) {
+        bit_btn2_->setEnabled(enabled);
+        return;
+    }
+    if (QAction* action = actions_[Index(item)]) action->setEnabled(enabled);
+}
+
+bool TPelvanor::IsItemEnabled(UiItem item) const {
+    if (item == UiItem::BitBtn2) return bit_btn2_->isEnabled();
+    const QAction* action = actions_[Index(item)];
+    return action != nullptr && action->isEnabled();
+}
+
+LabeledEdit* TPelvanor::CameraField(int number) const {
+    return camera_fields_.at(static_cast<std::size_t>(number - 1));
+}
+
+bool TPelvanor::ReadCameraFields() {
+    const char decimal = DecimalSeparator();
+    CameraParameters& camera = state_.Camera;
+    // Field order LabeledEdit1 .. LabeledEdit8; each value is stored as soon
+    // as it is parsed, so a bad field leaves the earlier ones updated.
+    long double* targets[8] = {&camera.f, &camera.x0, &camera.y0, &camera.k1,
+                               &camera.k2, &camera.k3, &camera.p1, &camera.p2};
+    for (std::size_t i = 0; i < 8; ++i) {
+        long double value = 0.0L;
+        if (!ParseFieldNumber(ToUtf8(camera_fields_[i]->text()), decimal, value)) return false;
+        *targets[i] = value;
+    }
+    return true;
+}
+
+int TPelvanor::OrientationMethod() const { return combo_box1_->currentIndex(); }
+
+char TPelvanor::DecimalSeparator() const { return UiDecimalSeparator(); }
+
+// ---------------------------------------------------------------------------
+// Protocol panel
+
+void TPelvanor::ClearProtocol() {
+    memo2_->clear();
+    panel_has_no_lines_ = true;
+}
+
+void TPelvanor::ProtocolLine(const std::string& text) { ProtocolLines({text}); }
+
+void TPelvanor::ProtocolLines(const std::vector<std::string>& lines) {
+    if (lines.empty()) return;
+    QTextCursor cursor(memo2_->document());
+    cursor.beginEditBlock();
+    cursor.movePosition(QTextCursor::End);
+    for (const std::string& line : lines) {
+        if (panel_has_no_lines_ && memo2_->document()->isEmpty()) {
+            panel_has_no_lines_ = false;
+        } else {
+            cursor.insertBlock();
+        }
+        cursor.insertText(FromUtf8(line));
+    }
+    cursor.endEditBlock();
+}
+
+std::vector<std::string> TPelvanor::ProtocolPanelLines() const {
+    std::vector<std::string> lines;
+    const QTextDocument* document = memo2_->document();
+    if (panel_has_no_lines_ && document->isEmpty()) return lines;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        lines.push_back(ToUtf8(block.text()));
+    }
+    return lines;
+}
+
+// ---------------------------------------------------------------------------
+// Commands shared by all files
+
+void TPelvanor::RunCommand(void (TPelvanor::*handler)()) {
+    try {
+        (this->*handler)();
+    } catch (const std::exception& error) {
+        ShowMessage(QString::fromUtf8(error.what()));
+    }
+}
+
+bool TPelvanor::ChooseOpenFile(FileDialogId id, QString& file) { return dialogs_->GetOpenFileName(this, id, file); }
+
+bool TPelvanor::ChooseOpenFiles(FileDialogId id, QStringList& files) {
+    return dialogs_->GetOpenFileNames(this, id, files);
+}
+
+bool TPelvanor::ChooseSaveFile(FileDialogId id, QString& file) { return dialogs_->GetSaveFileName(this, id, file); }
+
+void TPelvanor::ShowMessage(const QString& text) { dialogs_->ShowMessage(this, text); }
+
+void TPelvanor::Konec1Click() { close(); }
+
+void TPelvanor::N1Click() { dialogs_->ExecModal(*form2_); }
+
+void TPelvanor::Help1Click() { dialogs_->ExecModal(*form5_); }
+
+void TPelvanor::BitBtn2Click() {
+    const int k = combo_box2_->currentIndex() + 1;
+    if (k < 1 || !form3_->Fill(k)) return;
+    dialogs_->ExecModal(*form3_);
+}
+
+// ---------------------------------------------------------------------------
+// Lifecycle
+
+void TPelvanor::closeEvent(QCloseEvent* event) {
+    // Nothing is asked and nothing is saved.
+    state_.ReleaseAll();
+    event->accept();
+}
+
+void TPelvanor::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (centred_) return;
+    centred_ = true;
+    if (const QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
 }
 
 }  // namespace pelvanor

@@ -1,0 +1,25 @@
+// The three computing commands of "Výpočty".  Each clears OrientationLogged
+// first, so that the orientation's success lines reach the log once per
+// command, then runs its pipeline, which writes its own log lines and
+// switches the result items.
+
+#include "app/tpelvanor.h"
+
+namespace pelvanor {
+
+// "Přibližná vnější orientace".
+void TPelvanor::Piblinvnjorientace1Click() {
+    state_.OrientationLogged = false;
+}
+
+// "Svazkové vyrovnání".
+void TPelvanor::Svazkovvyrovnn1Click() {
+    state_.OrientationLogged = false;
+}
+
+// "Souřadnice XYZ".
+void TPelvanor::SouadniceXYZ1Click() {
+    state_.OrientationLogged = false;
+}
+
+}  // namespace pelvanor

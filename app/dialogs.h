@@ -1,0 +1,51 @@
+#pragma once
+// The window's file dialogs, message boxes and modal dialogs behind one
+// interface, so that tests and the scripted driver answer them.  QtDialogs
+// shows the real ones; ScriptedDialogs (app/scripted_dialogs.h) answers
+// from a queue.
+
+#include <QString>
+#include <QStringList>
+
+class QDialog;
+class QWidget;
+
+namespace pelvanor {
+
+// The main window's dialogs.  Open dialogs show all files; the save dialogs
+// add the extension "txt" to a name without one and filter "*.txt".
+enum class FileDialogId {
+    OpenDialog1,  // one file: "Načíst kameru"
+    OpenDialog2,  // several files: "Načíst snímkové souřadnice"
+    OpenDialog3,  // several files: "Načíst orientaci"
+    SaveDialog1,  // "Uložit kameru"
+    SaveDialog2,  // result files and "Ulož protokol"
+};
+
+class UiDialogs {
+public:
+    virtual ~UiDialogs() = default;
+    // Each returns false when the user cancels.  File names are absolute.
+    virtual bool GetOpenFileName(QWidget* parent, FileDialogId id, QString& file) = 0;
+    virtual bool GetOpenFileNames(QWidget* parent, FileDialogId id, QStringList& files) = 0;
+    virtual bool GetSaveFileName(QWidget* parent, FileDialogId id, QString& file) = 0;
+    // A modal message box with the text and an OK button.
+    virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
+    // Shows a dialog modally until it is closed; QDialog::exec's result.
+    virtual int ExecModal(QDialog& dialog) = 0;
+};
+
+// The real dialogs.  Each dialog remembers the folder it was last used in.
+class QtDialogs : public UiDialogs {
+public:
+    bool GetOpenFileName(QWidget* parent, FileDialogId id, QString& file) override;
+    bool GetOpenFileNames(QWidget* parent, FileDialogId id, QStringList& files) override;
+    bool GetSaveFileName(QWidget* parent, FileDialogId id, QString& file) override;
+    void ShowMessage(QWidget* parent, const QString& text) override;
+    int ExecModal(QDialog& dialog) override;
+
+private:
+    QString folders_[5];
+};
+
+}  // namespace pelvanor

@@ -1,0 +1,142 @@
+#include "app/tform2.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <limits>
+
+#include "app/dialogs.h"
+#include "app/labeled_edit.h"
+#include "app/window_services.h"
+#include "input/number_parse.h"
+#include "protocol/number_format.h"
+
+namespace pelvanor {
+
+bool ParseSettingInteger(std::string_view text, std::int32_t& value) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i == text.size()) return false;
+    // Accumulate towards the negative side, which holds one more value.
+    constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
+    std::int64_t magnitude = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9') return false;
+        magnitude = magnitude * 10 + (c - '0');
+        if (magnitude > -kMin) return false;
+    }
+    const std::int64_t result = negative ? -magnitude : magnitude;
+    if (result > std::numeric_limits<std::int32_t>::max()) return false;
+    value = static_cast<std::int32_t>(result);
+    return true;
+}
+
+TForm2::TForm2(AdjustmentSettings& settings, UiDialogs& dialogs, QWidget* parent)
+    : QDialog(parent), settings_(settings), dialogs_(dialogs) {
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Nastavení"));
+    setFont(TahomaFont(8));
+    setFixedSize(472, 208);
+    setModal(true);
+
+    fields_[0] = new LabeledEdit(this, QStringLiteral("LabeledEdit1"), QStringLiteral("Maximální počet iterací"), 128, 8, 49);
+    fields_[1] = new LabeledEdit(this, QStringLiteral("LabeledEdit2"), QStringLiteral("Tolerance výpočtu"), 128, 35, 49);
+    fields_[2] = new LabeledEdit(this, QStringLiteral("LabeledEdit3"), QStringLiteral("Hladina významnosti v procentech"),
+                                 387, 8, 49);
+    fields_[3] = new LabeledEdit(this, QStringLiteral("LabeledEdit4"),
+                                 QStringLiteral("Váha pro robustní odhad v procentech"), 387, 35, 49);
+    check_box1_ = new QCheckBox(QStringLiteral("Vyrovnání konstanty komory"), this);
+    check_box1_->setObjectName(QStringLiteral("CheckBox1"));
+    check_box1_->setGeometry(24, 72, 153, 17);
+    check_box2_ = new QCheckBox(QStringLiteral("Robustní odhad odlehlých měření"), this);
+    check_box2_->setObjectName(QStringLiteral("CheckBox2"));
+    check_box2_->setGeometry(215, 72, 177, 17);
+    fields_[4] = new LabeledEdit(this, QStringLiteral("LabeledEdit5"),
+                                 QStringLiteral("Počet pevných bodů pro stabilizaci svazkového vyrovnání"), 334, 107, 49);
+
+    auto* label1 = new QLabel(QStringLiteral("Body vstupujících do svazkového vyrovnání v procentech "), this);
+    label1->setObjectName(QStringLiteral("Label1"));
+    label1->move(58, 137);
+    label1->adjustSize();
+    combo_box1_ = new QComboBox(this);
+    combo_box1_->setObjectName(QStringLiteral("ComboBox1"));
+    combo_box1_->setEditable(true);
+    combo_box1_->setInsertPolicy(QComboBox::NoInsert);
+    combo_box1_->setGeometry(334, 134, 49, 21);
+    for (const char* entry : {"100", "  50", "  33", "  25", "  20", "  17", "  12", "  10", "   5", "   1"}) {
+        combo_box1_->addItem(QString::fromLatin1(entry));
+    }
+
+    default_ = new QPushButton(QStringLiteral("Default"), this);
+    default_->setObjectName(QStringLiteral("default"));
+    default_->setGeometry(227, 175, 75, 25);
+    default_->setAutoDefault(false);
+    storno_ = new QPushButton(QStringLiteral("Storno"), this);
+    storno_->setObjectName(QStringLiteral("storno"));
+    storno_->setGeometry(308, 175, 75, 25);
+    storno_->setAutoDefault(false);
+    pouzit_ = new QPushButton(QStringLiteral("Použít"), this);
+    pouzit_->setObjectName(QStringLiteral("Pouzit"));
+    pouzit_->setGeometry(389, 175, 75, 25);
+    pouzit_->setAutoDefault(false);
+    connect(default_, &QPushButton::clicked, this, &TForm2::defaultClick);
+    connect(storno_, &QPushButton::clicked, this, &TForm2::stornoClick);
+    connect(pouzit_, &QPushButton::clicked, this, &TForm2::PouzitClick);
+
+    defaultClick();
+}
+
+LabeledEdit* TForm2::Field(int number) const { return fields_[number - 1]; }
+
+void TForm2::defaultClick() {
+    settings_.MaxIterations = 20;
+    settings_.PointPercent = 50;
+    settings_.Tolerance = 0.1L;
+    settings_.FixedPointCount = 4;
+    settings_.RobustWeightPercent = 50;
+    settings_.SignificancePercent = 5;
+    settings_.AdjustCameraConstant = true;
+    settings_.RobustEstimation = true;
+
+    fields_[0]->setText(QString::number(settings_.MaxIterations));
+    fields_[1]->setText(FromUtf8(FormatGeneral(settings_.Tolerance, UiDecimalSeparator())));
+    fields_[2]->setText(QString::number(settings_.SignificancePercent));
+    fields_[3]->setText(QString::number(settings_.RobustWeightPercent));
+    fields_[4]->setText(QString::number(settings_.FixedPointCount));
+    combo_box1_->setCurrentIndex(1);  // "  50"
+    check_box1_->setChecked(true);
+    check_box2_->setChecked(true);
+}
+
+void TForm2::PouzitClick() {
+    // Each value is stored as soon as it converts; the first bad field ends
+    // the conversion with the later settings unchanged.
+    const auto fail = [this]() { dialogs_.ShowMessage(this, QStringLiteral("Chybně zadané hodnoty nastavení.")); };
+    std::int32_t whole = 0;
+    long double real = 0.0L;
+    if (!ParseSettingInteger(ToUtf8(fields_[0]->text()), whole)) return fail();
+    settings_.MaxIterations = whole;
+    if (!ParseFieldNumber(ToUtf8(fields_[1]->text()), UiDecimalSeparator(), real)) return fail();
+    settings_.Tolerance = real;
+    if (!ParseSettingInteger(ToUtf8(fields_[2]->text()), whole)) return fail();
+    settings_.SignificancePercent = whole;
+    if (!ParseSettingInteger(ToUtf8(fields_[3]->text()), whole)) return fail();
+    settings_.RobustWeightPercent = whole;
+    if (!ParseSettingInteger(ToUtf8(fields_[4]->text()), whole)) return fail();
+    settings_.FixedPointCount = whole;
+    if (!ParseSettingInteger(ToUtf8(combo_box1_->currentText()), whole)) return fail();
+    settings_.PointPercent = whole;
+    settings_.AdjustCameraConstant = check_box1_->isChecked();
+    settings_.RobustEstimation = check_box2_->isChecked();
+    accept();
+}
+
+void TForm2::stornoClick() { reject(); }
+
+}  // namespace pelvanor

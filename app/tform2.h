@@ -1,0 +1,62 @@
+#pragma once
+// The settings dialog "Nastavení": edits AdjustmentSettings.  Its fields
+// keep what the user typed between two showings; they are never reloaded
+// from the settings.
+
+#include <QDialog>
+
+#include <cstdint>
+#include <string_view>
+
+#include "app/state/project_state.h"
+
+class QCheckBox;
+class QComboBox;
+class QPushButton;
+
+namespace pelvanor {
+
+class LabeledEdit;
+class UiDialogs;
+
+// A whole number of a settings field: leading blanks, an optional sign and
+// decimal digits, nothing after them; it must fit 32 bits.
+bool ParseSettingInteger(std::string_view text, std::int32_t& value);
+
+class TForm2 : public QDialog {
+    Q_OBJECT
+public:
+    // Creation stores the default settings (defaultClick).
+    TForm2(AdjustmentSettings& settings, UiDialogs& dialogs, QWidget* parent = nullptr);
+
+    // LabeledEdit1 .. LabeledEdit5.
+    LabeledEdit* Field(int number) const;
+    QComboBox* ComboBox1() const { return combo_box1_; }
+    QCheckBox* CheckBox1() const { return check_box1_; }
+    QCheckBox* CheckBox2() const { return check_box2_; }
+    QPushButton* DefaultButton() const { return default_; }
+    QPushButton* StornoButton() const { return storno_; }
+    QPushButton* PouzitButton() const { return pouzit_; }
+
+public slots:
+    // "Default": stores the defaults at once and shows them.
+    void defaultClick();
+    // "Použít": converts and stores field by field, then closes; a field that
+    // does not convert stops it with a message and the dialog stays open.
+    void PouzitClick();
+    // "Storno": closes; nothing is stored.
+    void stornoClick();
+
+private:
+    AdjustmentSettings& settings_;
+    UiDialogs& dialogs_;
+    LabeledEdit* fields_[5] = {};
+    QComboBox* combo_box1_ = nullptr;
+    QCheckBox* check_box1_ = nullptr;
+    QCheckBox* check_box2_ = nullptr;
+    QPushButton* default_ = nullptr;
+    QPushButton* storno_ = nullptr;
+    QPushButton* pouzit_ = nullptr;
+};
+
+}  // namespace pelvanor

@@ -1,0 +1,388 @@
+// The main window: its elements, the menu at start, the log list, the
+// protocol panel with "Ulož protokol", the camera fields and closing.
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QFile>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+
+#include <gtest/gtest.h>
+
+#include "app/labeled_edit.h"
+#include "app/window_services.h"
+#include "tests/app/gui_support.h"
+#include "tests/support/test_util.h"
+
+namespace pelvanor {
+namespace {
+
+using test::Gui;
+using test::LocaleScope;
+
+TEST(MainWindow, ElementsStandWhereTheLayoutPutsThem) {
+    Gui gui;
+    TPelvanor& w = gui.window();
+    EXPECT_EQ(w.windowTitle(), "Pelvanor");
+    EXPECT_EQ(w.centralWidget()->size(), QSize(1018, 495));
+    EXPECT_EQ(w.minimumSize(), w.maximumSize()) << "the border is fixed";
+    EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(w.windowFlags() & Qt::WindowMinimizeButtonHint);
+
+    const auto geometry = [&](const char* name) { return w.findChild<QWidget*>(name)->geometry(); };
+    EXPECT_EQ(geometry("GroupBox1"), QRect(8, 8, 217, 273));
+    EXPECT_EQ(w.findChild<QGroupBox*>("GroupBox1")->title(), "Parametry kamery");
+    EXPECT_EQ(geometry("Memo2"), QRect(231, 16, 779, 371));
+    EXPECT_EQ(geometry("ListBox1"), QRect(0, 424, 1010, 68));
+    EXPECT_EQ(geometry("BitBtn2"), QRect(140, 376, 75, 25));
+    EXPECT_EQ(geometry("Ulozprotokol1"), QRect(926, 393, 75, 25));
+    EXPECT_EQ(geometry("Label4"), QRect(8, 339, 153, 33));
+    EXPECT_EQ(w.BitBtn2()->text(), "Vybrat body");
+    EXPECT_EQ(w.SaveProtocolButton()->text(), "Ulož protokol");
+    EXPECT_EQ(w.findChild<QLabel*>("Label1")->text(), "Hlavní snímkový bod");
+    EXPECT_EQ(w.findChild<QLabel*>("Label2")->text(), "Koeficienty pro opravu distorze objektivu");
+    EXPECT_EQ(w.findChild<QLabel*>("Label3")->text(), "Konfigurace vlícovacích bodů");
+    EXPECT_EQ(w.findChild<QLabel*>("Label4")->text(), "Výběr vlícovacích bodů pro přibližné řešení vnější orientace");
+
+    const struct {
+        QRect rect;
+        const char* caption;
+    } fields[8] = {
+        {{104, 28, 86, 21}, "Konstanta komory "}, {{24, 74, 65, 21}, "X"},
+        {{125, 74, 65, 21}, "Y"},                 {{80, 129, 65, 21}, "Konstanta k1"},
+        {{80, 156, 65, 21}, "Konstanta k2"},      {{80, 183, 65, 21}, "Konstanta k3"},
+        {{80, 210, 65, 21}, "Konstanta p1"},      {{80, 237, 65, 21}, "Konstanta p2"},
+    };
+    for (int i = 1; i <= 8; ++i) {
+        LabeledEdit* edit = w.CameraField(i);
+        EXPECT_EQ(edit->objectName(), QStringLiteral("LabeledEdit%1").arg(i));
+        EXPECT_EQ(edit->geometry(), fields[i - 1].rect);
+        EXPECT_EQ(edit->EditLabel()->text(), QString::fromUtf8(fields[i - 1].caption));
+        EXPECT_LE(edit->EditLabel()->geometry().right(), edit->geometry().left()) << "label at the left";
+        EXPECT_TRUE(edit->text().isEmpty());
+    }
+
+    ASSERT_EQ(w.ComboBox1()->count(), 2);
+    EXPECT_EQ(w.ComboBox1()->itemText(0), "4 body v rovině (Z=0)");
+    EXPECT_EQ(w.ComboBox1()->itemText(1), "4 body v prostoru");
+    EXPECT_EQ(w.ComboBox1()->currentIndex(), 1);
+    EXPECT_EQ(w.OrientationMethod(), 1);
+    EXPECT_FALSE(w.ComboBox1()->isEditable());
+    EXPECT_EQ(w.ComboBox2()->count(), 0);
+    EXPECT_FALSE(w.ComboBox2()->isEditable());
+}
+
+TEST(MainWindow, FontsAndColours) {
+    Gui gui;
+    TPelvanor& w = gui.window();
+    EXPECT_EQ(QFontInfo(w.Memo2()->font()).family(), "Liberation Mono");
+    EXPECT_EQ(w.Memo2()->font().pointSize(), 8);
+    EXPECT_EQ(QFontInfo(w.ListBox1()->font()).family(), "Liberation Mono");
+    EXPECT_EQ(w.ListBox1()->font().pointSize(), 10);
+    EXPECT_EQ(w.ListBox1()->palette().color(QPalette::Base), QColor(Qt::black));
+    EXPECT_EQ(w.ListBox1()->palette().color(QPalette::Text), QColor(0, 255, 0));
+    EXPECT_EQ(w.font().pointSize(), 8);
+    if (QFile::exists(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"))) {
+        EXPECT_EQ(QFontInfo(w.font()).family(), "Tahoma");
+    }
+}
+
+// Caption path, object name, enabled at start.
+struct MenuRow {
+    const char* path;
+    const char* name;
+    bool enabled;
+};
+
+const MenuRow kMenu[] = {
+    {"Soubor", "Soubor1", true},
+    {"Soubor > Načíst kameru", "Nastkameru1", true},
+    {"Soubor > Uložit kameru", "Uloitkameru1", true},
+    {"Soubor > Načíst orientaci", "Nastorientaci1", true},
+    {"Soubor > Načíst snímkové souřadnice", "Nastsnmkovsouadnice1", true},
+    {"Soubor > Konec", "Konec1", true},
+    {"Výpočty", "Vpoty1", true},
+    {"Výpočty > Nastavení", "N1", true},
+    {"Výpočty > Oprava distorze", "Opravadistorze1", false},
+    {"Výpočty > Oprava distorze > Snímkové souřadnice", "Snmkovsouadnice1", false},
+    {"Výpočty > Oprava distorze > Orientace", "Orientace1", false},
+    {"Výpočty > Přibližná vnější orientace", "Piblinvnjorientace1", false},
+    {"Výpočty > Svazkové vyrovnání", "Svazkovvyrovnn1", false},
+    {"Výpočty > Souřadnice XYZ", "SouadniceXYZ1", false},
+    {"Výsledky", "Vsledky1", true},
+    {"Výsledky > Oprava distorze", "Opravensnmkovsouadnice1", false},
+    {"Výsledky > Oprava distorze > Snímkové souřadnice", "Snmkovsouadnice2", false},
+    {"Výsledky > Oprava distorze > Orientace", "Orientace2", false},
+    {"Výsledky > Přibližné řešení vnější orientace", "Piblineenvnjorientace1", false},
+    {"Výsledky > Svazkové vyrovnání", "Svazkovvyrovnn2", false},
+    {"Výsledky > Souřadnice XYZ", "SouadniceXYZ2", false},
+    {"Výsledky > Protokoly", "Protokoly1", false},
+    {"Výsledky > Protokoly > Kompletní", "Kompletn1", false},
+    {"Výsledky > Protokoly > Souřadnice", "Pouzesouadnice1", false},
+    {"O programu", "Help1", true},
+};
+
+void CollectMenu(const QList<QAction*>& actions, const QString& prefix, std::vector<const QAction*>& out,
+                 QStringList& paths) {
+    for (const QAction* action : actions) {
+        if (action->isSeparator()) continue;
+        const QString path = prefix.isEmpty() ? action->text() : prefix + " > " + action->text();
+        out.push_back(action);
+        paths << path;
+        if (action->menu()) CollectMenu(action->menu()->actions(), path, out, paths);
+    }
+}
+
+TEST(MainWindow, MenuCaptionsNamesAndStateAtStart) {
+    Gui gui;
+    TPelvanor& w = gui.window();
+    std::vector<const QAction*> actions;
+    QStringList paths;
+    CollectMenu(w.menuBar()->actions(), QString(), actions, paths);
+    ASSERT_EQ(actions.size(), std::size(kMenu));
+    for (std::size_t i = 0; i < actions.size(); ++i) {
+        SCOPED_TRACE(kMenu[i].path);
+        EXPECT_EQ(paths[static_cast<qsizetype>(i)], QString::fromUtf8(kMenu[i].path));
+        const QAction* action = actions[i];
+        const QString name = action->menu() ? action->menu()->objectName() : action->objectName();
+        EXPECT_EQ(name, kMenu[i].name);
+        EXPECT_EQ(action->isEnabled(), kMenu[i].enabled);
+    }
+    EXPECT_FALSE(w.BitBtn2()->isEnabled());
+
+    // Every handler is a slot named after its item.
+    for (const char* slot :
+         {"Nastkameru1Click()", "Uloitkameru1Click()", "Nastorientaci1Click()", "Nastsnmkovsouadnice1Click()",
+          "Konec1Click()", "N1Click()", "Snmkovsouadnice1Click()", "Orientace1Click()",
+          "Piblinvnjorientace1Click()", "Svazkovvyrovnn1Click()", "SouadniceXYZ1Click()",
+          "Snmkovsouadnice2Click()", "Orientace2Click()", "Piblineenvnjorientace1Click()",
+          "Svazkovvyrovnn2Click()", "SouadniceXYZ2Click()", "Kompletn1Click()", "Pouzesouadnice1Click()",
+          "Help1Click()", "BitBtn2Click()", "Ulozprotokol1Click()"}) {
+        EXPECT_GE(w.metaObject()->indexOfSlot(slot), 0) << slot;
+    }
+}
+
+TEST(MainWindow, SettingsAndAboutOpenModally) {
+    Gui gui;
+    bool settings_shown = false;
+    gui.dialogs->ActInNextModal([&](QDialog& dialog) {
+        settings_shown = dialog.isVisible() && dialog.isModal() && dialog.windowTitle() == "Nastavení";
+    });
+    gui.Trigger(UiItem::N1);
+    EXPECT_TRUE(settings_shown);
+    bool about_shown = false;
+    gui.dialogs->ActInNextModal([&](QDialog& dialog) {
+        about_shown = dialog.isVisible();
+        const QString text = dialog.findChild<QLabel*>("ProductName")->text();
+        EXPECT_EQ(text, "Pelvanor");
+        EXPECT_FALSE(dialog.findChild<QLabel*>("Version")->text().isEmpty());
+    });
+    gui.Trigger(UiItem::Help1);
+    EXPECT_TRUE(about_shown);
+}
+
+// --- Log list -------------------------------------------------------------
+
+TEST(LogList, StartsWithOneLineAndKeepsTheElevenNewest) {
+    LocaleScope czech("cs_CZ");
+    Gui gui;
+    TPelvanor& w = gui.window();
+    QStringList lines = w.LogListLines();
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_TRUE(lines[0].endsWith(": Program Pelvanor spuštěn.")) << lines[0].toStdString();
+
+    for (int i = 1; i <= 12; ++i) w.WriteLog("zpráva " + std::to_string(i));
+    lines = w.LogListLines();
+    ASSERT_EQ(lines.size(), 11);
+    for (int row = 0; row < 11; ++row) {
+        EXPECT_TRUE(lines[row].endsWith(QStringLiteral(": zpráva %1").arg(12 - row))) << lines[row].toStdString();
+    }
+    // The history keeps everything, oldest first, without the time.
+    ASSERT_EQ(w.LogHistory().size(), 13u);
+    EXPECT_EQ(w.LogHistory().front(), "Program Pelvanor spuštěn.");
+    EXPECT_EQ(w.LogHistory().back(), "zpráva 12");
+}
+
+TEST(LogList, TimeInTheLocalesLongFormatWithoutZone) {
+    {
+        LocaleScope czech("cs_CZ");
+        EXPECT_EQ(LongTimeFormatWithoutZone(QLocale()), "H:mm:ss");
+        Gui gui;
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9]{1,2}:[0-9]{2}:[0-9]{2}: Program Pelvanor spuštěn\\.$"))
+                        .match(gui.window().LogListLines()[0])
+                        .hasMatch())
+            << gui.window().LogListLines()[0].toStdString();
+    }
+    {
+        LocaleScope us("en_US");
+        EXPECT_EQ(LongTimeFormatWithoutZone(QLocale()), "h:mm:ss AP");
+        Gui gui;
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9]{1,2}:[0-9]{2}:[0-9]{2} (AM|PM): Program"))
+                        .match(gui.window().LogListLines()[0])
+                        .hasMatch())
+            << gui.window().LogListLines()[0].toStdString();
+    }
+    EXPECT_EQ(LongTimeFormatWithoutZone(QLocale(QStringLiteral("de_DE"))), "HH:mm:ss");
+}
+
+// --- Protocol panel and "Ulož protokol" -----------------------------------
+
+TEST(ProtocolPanel, StartsWithOneEmptyLineAndTakesLinesAfterClearing) {
+    Gui gui;
+    TPelvanor& w = gui.window();
+    EXPECT_EQ(w.ProtocolPanelLines(), std::vector<std::string>{""});
+    EXPECT_EQ(w.Memo2()->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_EQ(w.Memo2()->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(w.Memo2()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_FALSE(w.Memo2()->isReadOnly());
+
+    w.ClearProtocol();
+    EXPECT_TRUE(w.ProtocolPanelLines().empty());
+    w.ProtocolLine("Titulek - program Pelvanor");
+    w.ProtocolLine(" ");
+    w.ProtocolLine("");
+    w.ProtocolLines({"a", "b"});
+    EXPECT_EQ(w.ProtocolPanelLines(), (std::vector<std::string>{"Titulek - program Pelvanor", " ", "", "a", "b"}));
+    // Lines appended without clearing follow the existing ones.
+    Gui fresh;
+    fresh.window().ProtocolLine("x");
+    EXPECT_EQ(fresh.window().ProtocolPanelLines(), (std::vector<std::string>{"", "x"}));
+}
+
+TEST(ProtocolPanel, SaveWritesCp1250WithCrLfAndLogs) {
+    test::TempDir dir;
+    Gui gui;
+    TPelvanor& w = gui.window();
+
+    // Right after start: the single empty line.
+    const std::string first = dir.Path("prvni.txt");
+    gui.dialogs->AnswerSave(QString::fromStdString(first));
+    w.SaveProtocolButton()->click();
+    EXPECT_EQ(test::ReadFileBytes(first), "\r\n");
+    EXPECT_EQ(gui.LastLog(), "Uložen protokol: " + first);
+
+    // Czech letters in CP1250; a character the code page lacks becomes "?";
+    // the user's own edits are saved as shown.
+    w.ClearProtocol();
+    w.ProtocolLines({"Souřadnice XYZ - program Pelvanor", "žluťoučký kůň 中"});
+    w.Memo2()->appendPlainText(QStringLiteral("ruční řádek"));
+    const std::string second = dir.Path("druhy.txt");
+    test::WriteFileBytes(second, "old content that is longer than the new one ..................................");
+    gui.dialogs->AnswerSave(QString::fromStdString(second));
+    w.SaveProtocolButton()->click();
+    EXPECT_EQ(test::ReadFileBytes(second),
+              "Sou\xf8" "adnice XYZ - program Pelvanor\r\n"
+              "\x9elu\x9dou\xe8k\xfd k\xf9\xf2 ?\r\n"
+              "ru\xe8n\xed \xf8\xe1" "dek\r\n");
+}
+
+TEST(ProtocolPanel, CancelAndWriteErrors) {
+    test::TempDir dir;
+    Gui gui;
+    TPelvanor& w = gui.window();
+    const std::size_t before = w.LogHistory().size();
+
+    gui.dialogs->AnswerCancel();
+    w.SaveProtocolButton()->click();
+    EXPECT_EQ(w.LogHistory().size(), before);
+    EXPECT_TRUE(gui.dialogs->Messages().isEmpty());
+
+    // A folder, and a file in a folder that does not exist: the error text
+    // in a message box, no log line, the program goes on.
+    for (const std::string& bad : {dir.Path(""), dir.Path("chybi/protokol.txt")}) {
+        gui.dialogs->AnswerSave(QString::fromStdString(bad));
+        w.SaveProtocolButton()->click();
+    }
+    EXPECT_EQ(w.LogHistory().size(), before);
+    ASSERT_EQ(gui.dialogs->Messages().size(), 2);
+    EXPECT_FALSE(gui.dialogs->Messages()[0].isEmpty());
+    EXPECT_TRUE(gui.dialogs->Problems().isEmpty());
+}
+
+// --- Camera fields ----------------------------------------------------------
+
+struct LocaleCase {
+    const char* name;
+    char decimal;
+};
+
+class CameraFields : public ::testing::TestWithParam<LocaleCase> {};
+
+void SetFields(TPelvanor& w, const std::vector<QString>& texts) {
+    for (int i = 0; i < 8; ++i) w.CameraField(i + 1)->setText(texts[static_cast<std::size_t>(i)]);
+}
+
+TEST_P(CameraFields, ParseInTheLocaleWithPartialUpdate) {
+    LocaleScope locale(GetParam().name);
+    const QString d(QChar::fromLatin1(GetParam().decimal));
+    const QString other = GetParam().decimal == ',' ? "." : ",";
+    Gui gui;
+    TPelvanor& w = gui.window();
+    EXPECT_EQ(w.DecimalSeparator(), GetParam().decimal);
+
+    SetFields(w, {" 100" + d + "5 ", "0" + d + "01", "-0" + d + "02", "1E-5", "2e-7", "0", "+3" + d + "5e-3", "-0"});
+    ASSERT_TRUE(w.ReadCameraFields());
+    const CameraParameters& c = w.State().Camera;
+    EXPECT_EQ(c.f, 100.5L);
+    EXPECT_EQ(c.x0, 0.01L);
+    EXPECT_EQ(c.y0, -0.02L);
+    EXPECT_EQ(c.k1, 1e-5L);
+    EXPECT_EQ(c.k2, 2e-7L);
+    EXPECT_EQ(c.k3, 0.0L);
+    EXPECT_EQ(c.p1, 3.5e-3L);
+    EXPECT_EQ(c.p2, 0.0L);
+
+    // A bad first field changes nothing; a bad last one stores the first
+    // seven.
+    const CameraParameters before = c;
+    SetFields(w, {"1" + other + "5", "1", "2", "3", "4", "5", "6", "7"});
+    EXPECT_FALSE(w.ReadCameraFields());
+    EXPECT_EQ(c.f, before.f);
+    EXPECT_EQ(c.x0, before.x0);
+    EXPECT_EQ(c.p2, before.p2);
+    SetFields(w, {"10", "1", "2", "3", "4", "5", "6", "x"});
+    EXPECT_FALSE(w.ReadCameraFields());
+    EXPECT_EQ(c.f, 10.0L);
+    EXPECT_EQ(c.p1, 6.0L);
+    EXPECT_EQ(c.p2, before.p2);
+
+    // Other texts that are not numbers.
+    for (const QString& bad : {QString(), QStringLiteral(" "), QStringLiteral("1 000"), QStringLiteral("nan"),
+                               QStringLiteral("inf"), QStringLiteral("1e5000"), QStringLiteral("0x10"),
+                               QStringLiteral("5mm")}) {
+        SetFields(w, {bad, "1", "2", "3", "4", "5", "6", "7"});
+        EXPECT_FALSE(w.ReadCameraFields()) << bad.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, CameraFields,
+                         ::testing::Values(LocaleCase{"cs_CZ", ','}, LocaleCase{"en_US", '.'}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- Closing ----------------------------------------------------------------
+
+TEST(MainWindow, KonecClosesAndReleasesTheState) {
+    Gui gui;
+    TPelvanor& w = gui.window();
+    w.show();
+    w.State().ImagePoints = NewMatrix(3, 4);
+    w.State().FTestPassed = NewMatrix(1, 8);
+    w.State().RobustOutliers = NewMatrix(1, 1);
+    gui.Trigger(UiItem::Konec1);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.State().ImagePoints, nullptr);
+    EXPECT_EQ(w.State().FTestPassed, nullptr);
+    EXPECT_EQ(w.State().RobustOutliers, nullptr);
+}
+
+}  // namespace
+}  // namespace pelvanor

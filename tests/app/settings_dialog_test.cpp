@@ -1,0 +1,223 @@
+// The settings dialog "Nastavení": defaults at start, conversion field by
+// field, "Storno" and "Default", in a comma and a point locale.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QPushButton>
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include "app/labeled_edit.h"
+#include "app/tform2.h"
+#include "tests/app/gui_support.h"
+
+namespace pelvanor {
+namespace {
+
+using test::Gui;
+using test::LocaleScope;
+
+void ExpectDefaults(const AdjustmentSettings& s) {
+    EXPECT_EQ(s.MaxIterations, 20);
+    EXPECT_EQ(s.PointPercent, 50);
+    EXPECT_EQ(s.Tolerance, 0.1L);
+    EXPECT_EQ(s.FixedPointCount, 4);
+    EXPECT_EQ(s.RobustWeightPercent, 50);
+    EXPECT_EQ(s.SignificancePercent, 5);
+    EXPECT_TRUE(s.AdjustCameraConstant);
+    EXPECT_TRUE(s.RobustEstimation);
+}
+
+// Opens "Nastavení" and runs `work` inside the dialog; whether the dialog
+// was still open when `work` ended.
+bool InSettings(Gui& gui, const std::function<void(TForm2&)>& work) {
+    bool open_after = false;
+    TForm2* form = &gui.window().Form2();
+    gui.dialogs->ActInNextModal([&, form](QDialog&) {
+        work(*form);
+        open_after = form->isVisible();
+    });
+    gui.Trigger(UiItem::N1);
+    return open_after;
+}
+
+TEST(SettingsInteger, DecimalWithLeadingBlanksOnly) {
+    const struct {
+        const char* text;
+        bool ok;
+        std::int32_t value;
+    } cases[] = {
+        {"20", true, 20},           {"  50", true, 50},       {"\t7", true, 7},
+        {"+7", true, 7},            {"-3", true, -3},         {"0", true, 0},
+        {"2147483647", true, 2147483647}, {"-2147483648", true, -2147483647 - 1},
+        {"2147483648", false, 0},   {"-2147483649", false, 0}, {"99999999999999999999", false, 0},
+        {"", false, 0},             {" ", false, 0},          {"-", false, 0},
+        {"100 ", false, 0},         {"1e2", false, 0},        {"0x10", false, 0},
+        {"$10", false, 0},          {"1,0", false, 0},        {"- 1", false, 0},
+    };
+    for (const auto& c : cases) {
+        std::int32_t value = 12345;
+        EXPECT_EQ(ParseSettingInteger(c.text, value), c.ok) << '"' << c.text << '"';
+        EXPECT_EQ(value, c.ok ? c.value : 12345) << '"' << c.text << '"';
+    }
+}
+
+struct LocaleCase {
+    const char* name;
+    const char* tolerance_text;  // 0.1 as the dialog shows it
+    const char* good_real;       // 0.25 in the locale's notation
+    const char* bad_real;        // 0.25 in the other notation
+};
+
+class SettingsDialog : public ::testing::TestWithParam<LocaleCase> {};
+
+TEST_P(SettingsDialog, DefaultsAreInForceAtStartAndShown) {
+    LocaleScope locale(GetParam().name);
+    Gui gui;
+    ExpectDefaults(gui.window().State().Settings);
+    TForm2& form = gui.window().Form2();
+    EXPECT_EQ(form.windowTitle(), "Nastavení");
+    EXPECT_EQ(form.size(), QSize(472, 208));
+    EXPECT_EQ(form.Field(1)->text(), "20");
+    EXPECT_EQ(form.Field(2)->text(), GetParam().tolerance_text);
+    EXPECT_EQ(form.Field(3)->text(), "5");
+    EXPECT_EQ(form.Field(4)->text(), "50");
+    EXPECT_EQ(form.Field(5)->text(), "4");
+    EXPECT_EQ(form.ComboBox1()->currentText(), "  50");
+    EXPECT_TRUE(form.ComboBox1()->isEditable());
+    ASSERT_EQ(form.ComboBox1()->count(), 10);
+    const char* entries[] = {"100", "  50", "  33", "  25", "  20", "  17", "  12", "  10", "   5", "   1"};
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(form.ComboBox1()->itemText(i), entries[i]);
+    EXPECT_TRUE(form.CheckBox1()->isChecked());
+    EXPECT_TRUE(form.CheckBox2()->isChecked());
+    EXPECT_EQ(form.Field(5)->EditLabel()->text(), "Počet pevných bodů pro stabilizaci svazkového vyrovnání");
+    EXPECT_EQ(form.DefaultButton()->text(), "Default");
+    EXPECT_EQ(form.StornoButton()->text(), "Storno");
+    EXPECT_EQ(form.PouzitButton()->text(), "Použít");
+}
+
+TEST_P(SettingsDialog, PouzitStoresEveryFieldAndCloses) {
+    LocaleScope locale(GetParam().name);
+    Gui gui;
+    const bool open = InSettings(gui, [&](TForm2& form) {
+        form.Field(1)->setText("0");
+        form.Field(2)->setText(GetParam().good_real);
+        form.Field(3)->setText(" 10");
+        form.Field(4)->setText("-5");
+        form.Field(5)->setText("6");
+        form.ComboBox1()->setCurrentIndex(0);  // "100"
+        form.CheckBox1()->setChecked(false);
+        form.CheckBox2()->setChecked(false);
+        form.PouzitButton()->click();
+    });
+    EXPECT_FALSE(open);
+    const AdjustmentSettings& s = gui.window().State().Settings;
+    EXPECT_EQ(s.MaxIterations, 0) << "no range test";
+    EXPECT_EQ(s.Tolerance, 0.25L);
+    EXPECT_EQ(s.SignificancePercent, 10);
+    EXPECT_EQ(s.RobustWeightPercent, -5);
+    EXPECT_EQ(s.FixedPointCount, 6);
+    EXPECT_EQ(s.PointPercent, 100);
+    EXPECT_FALSE(s.AdjustCameraConstant);
+    EXPECT_FALSE(s.RobustEstimation);
+    EXPECT_TRUE(gui.dialogs->Messages().isEmpty());
+}
+
+TEST_P(SettingsDialog, AFailedFieldStopsTheConversionThere) {
+    LocaleScope locale(GetParam().name);
+    Gui gui;
+    // The tolerance in the other notation: the iteration limit before it is
+    // stored, the fields after it are not, and the dialog stays open.
+    bool open = InSettings(gui, [&](TForm2& form) {
+        form.Field(1)->setText("30");
+        form.Field(2)->setText(GetParam().bad_real);
+        form.Field(3)->setText("7");
+        form.ComboBox1()->setCurrentIndex(0);
+        form.PouzitButton()->click();
+    });
+    EXPECT_TRUE(open);
+    ASSERT_EQ(gui.dialogs->Messages().size(), 1);
+    EXPECT_EQ(gui.dialogs->Messages()[0], "Chybně zadané hodnoty nastavení.");
+    AdjustmentSettings& s = gui.window().State().Settings;
+    EXPECT_EQ(s.MaxIterations, 30);
+    EXPECT_EQ(s.Tolerance, 0.1L);
+    EXPECT_EQ(s.SignificancePercent, 5);
+    EXPECT_EQ(s.PointPercent, 50);
+
+    // A typed percentage with a trailing blank is refused as the last field
+    // before the check boxes: everything before it is stored.
+    open = InSettings(gui, [&](TForm2& form) {
+        EXPECT_EQ(form.Field(2)->text(), GetParam().bad_real) << "the fields keep what was typed";
+        form.Field(2)->setText(GetParam().good_real);
+        form.ComboBox1()->setEditText("100 ");
+        form.CheckBox2()->setChecked(false);
+        form.PouzitButton()->click();
+    });
+    EXPECT_TRUE(open);
+    EXPECT_EQ(gui.dialogs->Messages().size(), 2);
+    EXPECT_EQ(s.Tolerance, 0.25L);
+    EXPECT_EQ(s.SignificancePercent, 7);
+    EXPECT_EQ(s.PointPercent, 50);
+    EXPECT_TRUE(s.RobustEstimation);
+
+    // A typed entry of the list's form converts.
+    open = InSettings(gui, [&](TForm2& form) {
+        form.ComboBox1()->setEditText("  33");
+        form.PouzitButton()->click();
+    });
+    EXPECT_FALSE(open);
+    EXPECT_EQ(s.PointPercent, 33);
+    EXPECT_FALSE(s.RobustEstimation);
+}
+
+TEST_P(SettingsDialog, StornoStoresNothingButTheFieldsKeepTheirText) {
+    LocaleScope locale(GetParam().name);
+    Gui gui;
+    bool open = InSettings(gui, [&](TForm2& form) {
+        form.CheckBox2()->setChecked(false);
+        form.Field(1)->setText("99");
+        form.StornoButton()->click();
+    });
+    EXPECT_FALSE(open);
+    ExpectDefaults(gui.window().State().Settings);
+    InSettings(gui, [&](TForm2& form) {
+        EXPECT_FALSE(form.CheckBox2()->isChecked());
+        EXPECT_EQ(form.Field(1)->text(), "99");
+        form.StornoButton()->click();
+    });
+    ExpectDefaults(gui.window().State().Settings);
+}
+
+TEST_P(SettingsDialog, DefaultStoresAtOnceEvenBeforeStorno) {
+    LocaleScope locale(GetParam().name);
+    Gui gui;
+    InSettings(gui, [&](TForm2& form) {
+        form.Field(1)->setText("3");
+        form.Field(2)->setText(GetParam().good_real);
+        form.Field(5)->setText("8");
+        form.ComboBox1()->setCurrentIndex(9);
+        form.CheckBox1()->setChecked(false);
+        form.PouzitButton()->click();
+    });
+    EXPECT_EQ(gui.window().State().Settings.PointPercent, 1);
+    EXPECT_EQ(gui.window().State().Settings.FixedPointCount, 8);
+    InSettings(gui, [&](TForm2& form) {
+        form.DefaultButton()->click();
+        EXPECT_EQ(form.Field(2)->text(), GetParam().tolerance_text);
+        EXPECT_EQ(form.ComboBox1()->currentText(), "  50");
+        EXPECT_TRUE(form.CheckBox1()->isChecked());
+        form.StornoButton()->click();
+    });
+    ExpectDefaults(gui.window().State().Settings);
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, SettingsDialog,
+                         ::testing::Values(LocaleCase{"cs_CZ", "0,1", "0,25", "0.25"},
+                                           LocaleCase{"en_US", "0.1", "0.25", "0,25"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace pelvanor

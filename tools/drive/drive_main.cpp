@@ -1,0 +1,328 @@
+// pelvanor-drive SCRIPT: runs the real main window offscreen and works it as
+// a user would, through the same menu items, buttons and dialogs, with the
+// file dialogs and message boxes answered from the script.
+//
+// Commands (one per line; relative file names are taken from the script's
+// folder):
+//   open FILE...          the next open-file dialog returns these files
+//   cancel                the next file dialog (open or save) is cancelled
+//   save FILE             the next save dialog returns FILE
+//   click PATH            menu item or button by its captions joined by " > "
+//   type NAME TEXT        text of LabeledEdit1 .. LabeledEdit8
+//   choose NAME INDEX     ComboBox1 or ComboBox2 entry, 0-based
+//   settings NAME=TEXT... "Nastavení": type the fields, press "Použít"
+//   settings default      "Nastavení": press "Default", then "Použít"
+//   select ROW...         after "click Vybrat body": click grid rows, "Použít"
+//   panel FILE            the protocol panel's lines
+//   log FILE              every log message since start, oldest first
+//   messages FILE         every message box text shown
+//   menu FILE             every menu item's caption path, TAB, 1 or 0
+//   screenshot FILE       the window as a PNG image
+// A dialog left open by "settings" or "select" (a refused "Použít") is
+// closed with "Storno".  Exit status: 0 done, 1 an output file could not
+// be written, 2 a malformed script or a script that does not fit the
+// window (no such item, a dialog with no answer queued).
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTextStream>
+
+#include <clocale>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/labeled_edit.h"
+#include "app/scripted_dialogs.h"
+#include "app/tform2.h"
+#include "app/tform3.h"
+#include "app/tpelvanor.h"
+#include "app/window_services.h"
+#include "tools/drive/drive_script.h"
+
+namespace pelvanor::drive {
+
+namespace {
+
+enum Status { kDone = 0, kOutputFailed = 1, kBadScript = 2 };
+
+void PrintError(const QString& text) { std::fprintf(stderr, "pelvanor-drive: %s\n", text.toUtf8().constData()); }
+
+class Driver {
+public:
+    Driver(TPelvanor& window, ScriptedDialogs& dialogs, QDir folder)
+        : window_(window), dialogs_(dialogs), folder_(std::move(folder)) {}
+
+    // Runs the commands in order; the exit status.
+    int Run(const std::vector<ScriptCommand>& commands) {
+        for (const ScriptCommand& command : commands) {
+            const qsizetype problems = dialogs_.Problems().size();
+            QString error;
+            const int status = Execute(command, error);
+            SyncLog();
+            if (status == kDone && dialogs_.Problems().size() > problems) {
+                error = dialogs_.Problems().back();
+                return Fail(command, error, kBadScript);
+            }
+            if (status != kDone) return Fail(command, error, status);
+        }
+        if (dialogs_.PendingAnswers() > 0) {
+            PrintError(QStringLiteral("warning: %1 file dialog answer(s) left unused").arg(dialogs_.PendingAnswers()));
+        }
+        return kDone;
+    }
+
+private:
+    int Fail(const ScriptCommand& command, const QString& error, int status) {
+        PrintError(QStringLiteral("line %1: %2").arg(command.line).arg(error));
+        return status;
+    }
+
+    QString Resolve(const QString& name) const { return QDir::cleanPath(folder_.absoluteFilePath(name)); }
+
+    // Copies the window's new log messages into the driver's record, which
+    // also holds the clicks on disabled items.
+    void SyncLog() {
+        const std::vector<std::string>& history = window_.LogHistory();
+        for (; synced_ < history.size(); ++synced_) log_ << QString::fromStdString(history[synced_]);
+    }
+
+    int Execute(const ScriptCommand& command, QString& error) {
+        const QString& verb = command.verb;
+        const QStringList& args = command.args;
+        if (verb == QLatin1String("open")) {
+            QStringList files;
+            for (const QString& arg : args) files << Resolve(arg);
+            dialogs_.AnswerOpen(files);
+        } else if (verb == QLatin1String("cancel")) {
+            dialogs_.AnswerCancel();
+        } else if (verb == QLatin1String("save")) {
+            dialogs_.AnswerSave(Resolve(args[0]));
+        } else if (verb == QLatin1String("click")) {
+            return Click(command, error);
+        } else if (verb == QLatin1String("type")) {
+            window_.CameraField(args[0].mid(QStringLiteral("LabeledEdit").size()).toInt())->setText(args[1]);
+        } else if (verb == QLatin1String("choose")) {
+            QComboBox* box = args[0] == QLatin1String("ComboBox1") ? window_.ComboBox1() : window_.ComboBox2();
+            const int index = args[1].toInt();
+            if (index >= box->count()) {
+                error = QStringLiteral("%1 has no entry %2").arg(args[0]).arg(index);
+                return kBadScript;
+            }
+            box->setCurrentIndex(index);
+        } else if (verb == QLatin1String("settings")) {
+            return Settings(command, error);
+        } else if (verb == QLatin1String("panel")) {
+            QStringList lines;
+            for (const std::string& line : window_.ProtocolPanelLines()) lines << QString::fromStdString(line);
+            return WriteLines(Resolve(args[0]), lines, error);
+        } else if (verb == QLatin1String("log")) {
+            SyncLog();
+            return WriteLines(Resolve(args[0]), log_, error);
+        } else if (verb == QLatin1String("messages")) {
+            return WriteLines(Resolve(args[0]), dialogs_.Messages(), error);
+        } else if (verb == QLatin1String("menu")) {
+            QStringList lines;
+            ListMenu(window_.menuBar()->actions(), QString(), lines);
+            return WriteLines(Resolve(args[0]), lines, error);
+        } else if (verb == QLatin1String("screenshot")) {
+            QApplication::processEvents();
+            const QString file = Resolve(args[0]);
+            if (!window_.grab().save(file, "PNG")) {
+                error = QStringLiteral("cannot write ") + file;
+                return kOutputFailed;
+            }
+        }
+        return kDone;
+    }
+
+    // Finds the action of a caption path; null with `error` when a caption
+    // is not there.  `reachable` tells whether every item on the way is on.
+    QAction* FindAction(const QStringList& path, bool& reachable, QString& error) const {
+        QList<QAction*> level = window_.menuBar()->actions();
+        QAction* found = nullptr;
+        reachable = true;
+        for (qsizetype i = 0; i < path.size(); ++i) {
+            found = nullptr;
+            for (QAction* action : level) {
+                if (!action->isSeparator() && action->text() == path[i]) {
+                    found = action;
+                    break;
+                }
+            }
+            if (found == nullptr) {
+                error = QStringLiteral("no menu item \"%1\"").arg(path.mid(0, i + 1).join(QStringLiteral(" > ")));
+                return nullptr;
+            }
+            reachable = reachable && found->isEnabled();
+            if (i + 1 < path.size()) {
+                if (found->menu() == nullptr) {
+                    error = QStringLiteral("\"%1\" has no submenu").arg(path[i]);
+                    return nullptr;
+                }
+                level = found->menu()->actions();
+            }
+        }
+        return found;
+    }
+
+    QPushButton* FindButton(const QString& caption) const {
+        for (QPushButton* button : window_.centralWidget()->findChildren<QPushButton*>()) {
+            if (button->text() == caption) return button;
+        }
+        return nullptr;
+    }
+
+    int Click(const ScriptCommand& command, QString& error) {
+        const QString joined = command.path.join(QStringLiteral(" > "));
+        if (command.path.size() == 1) {
+            if (QPushButton* button = FindButton(command.path[0])) {
+                if (!button->isEnabled()) {
+                    log_ << QStringLiteral("(disabled) ") + joined;
+                    return kDone;
+                }
+                if (command.has_selection) QueueSelection(command.rows);
+                button->click();
+                dialogs_.DropModalActions();
+                return kDone;
+            }
+        }
+        bool reachable = false;
+        QAction* action = FindAction(command.path, reachable, error);
+        if (action == nullptr) return kBadScript;
+        if (!reachable) {
+            log_ << QStringLiteral("(disabled) ") + joined;
+            return kDone;
+        }
+        if (action->menu() != nullptr) return kDone;  // opening a menu does nothing
+        action->trigger();
+        dialogs_.DropModalActions();
+        return kDone;
+    }
+
+    // Inside the selection dialog: the rows' clicks, then "Použít"; a
+    // refused "Použít" leaves the dialog to be closed with "Storno".
+    void QueueSelection(const std::vector<int>& rows) {
+        TForm3* form = &window_.Form3();
+        dialogs_.ActInNextModal([form, rows](QDialog&) {
+            for (int row : rows) form->ClickRow(row);
+            form->Button1()->click();
+            if (form->isVisible()) form->Button2()->click();
+        });
+    }
+
+    int Settings(const ScriptCommand& command, QString& error) {
+        TForm2* form = &window_.Form2();
+        const QStringList args = command.args;
+        dialogs_.ActInNextModal([form, args](QDialog&) {
+            if (args.size() == 1 && args[0] == QLatin1String("default")) {
+                form->DefaultButton()->click();
+            } else {
+                for (const QString& arg : args) {
+                    const qsizetype eq = arg.indexOf(QLatin1Char('='));
+                    const QString name = arg.left(eq);
+                    const QString value = arg.mid(eq + 1);
+                    if (name == QLatin1String("ComboBox1")) {
+                        form->ComboBox1()->setEditText(value);
+                    } else if (name == QLatin1String("CheckBox1")) {
+                        form->CheckBox1()->setChecked(value == QLatin1String("1"));
+                    } else if (name == QLatin1String("CheckBox2")) {
+                        form->CheckBox2()->setChecked(value == QLatin1String("1"));
+                    } else {
+                        form->Field(name.mid(QStringLiteral("LabeledEdit").size()).toInt())->setText(value);
+                    }
+                }
+            }
+            form->PouzitButton()->click();
+            if (form->isVisible()) form->StornoButton()->click();
+        });
+        ScriptCommand click = command;
+        click.path = {QStringLiteral("Výpočty"), QStringLiteral("Nastavení")};
+        click.has_selection = false;
+        const int status = Click(click, error);
+        dialogs_.DropModalActions();
+        return status;
+    }
+
+    void ListMenu(const QList<QAction*>& actions, const QString& prefix, QStringList& lines) const {
+        for (const QAction* action : actions) {
+            if (action->isSeparator()) continue;
+            const QString path = prefix.isEmpty() ? action->text() : prefix + QStringLiteral(" > ") + action->text();
+            lines << path + QLatin1Char('\t') + (action->isEnabled() ? QLatin1Char('1') : QLatin1Char('0'));
+            if (action->menu() != nullptr) ListMenu(action->menu()->actions(), path, lines);
+        }
+    }
+
+    static int WriteLines(const QString& file, const QStringList& lines, QString& error) {
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            error = QStringLiteral("cannot write ") + file;
+            return kOutputFailed;
+        }
+        QByteArray bytes;
+        for (const QString& line : lines) bytes += line.toUtf8() + '\n';
+        if (out.write(bytes) != bytes.size() || !out.flush()) {
+            error = QStringLiteral("cannot write ") + file;
+            return kOutputFailed;
+        }
+        return kDone;
+    }
+
+    TPelvanor& window_;
+    ScriptedDialogs& dialogs_;
+    QDir folder_;
+    QStringList log_;
+    std::size_t synced_ = 0;
+};
+
+}  // namespace
+
+int Main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    QApplication::setApplicationName(QStringLiteral("Pelvanor"));
+    QApplication::setFont(TahomaFont(8));
+
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() != 2) {
+        PrintError(QStringLiteral("usage: pelvanor-drive SCRIPT"));
+        return kBadScript;
+    }
+    QFile script(arguments[1]);
+    if (!script.open(QIODevice::ReadOnly)) {
+        PrintError(QStringLiteral("cannot read ") + arguments[1]);
+        return kBadScript;
+    }
+    std::vector<ScriptCommand> commands;
+    QString error;
+    if (!ParseScript(QString::fromUtf8(script.readAll()), commands, error)) {
+        PrintError(arguments[1] + QStringLiteral(": ") + error);
+        return kBadScript;
+    }
+
+    auto owned = std::make_unique<ScriptedDialogs>();
+    ScriptedDialogs& dialogs = *owned;
+    TPelvanor window(std::move(owned));
+    window.show();
+    QApplication::processEvents();
+    Driver driver(window, dialogs, QFileInfo(arguments[1]).absoluteDir());
+    const int status = driver.Run(commands);
+    window.close();
+    return status;
+}
+
+}  // namespace pelvanor::drive
+
+int main(int argc, char** argv) { return pelvanor::drive::Main(argc, argv); }

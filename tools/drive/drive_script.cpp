@@ -1,0 +1,163 @@
+#include "tools/drive/drive_script.h"
+
+#include <QRegularExpression>
+
+namespace pelvanor::drive {
+
+namespace {
+
+const QString kSelectButton = QStringLiteral("Vybrat body");
+
+bool IsBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
+
+bool ParseCount(const QString& text, int& value) {
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
+    if (!digits.match(text).hasMatch()) return false;
+    value = text.toInt();
+    return true;
+}
+
+bool IsSettingsField(const QString& name) {
+    static const QStringList names = {QStringLiteral("LabeledEdit1"), QStringLiteral("LabeledEdit2"),
+                                      QStringLiteral("LabeledEdit3"), QStringLiteral("LabeledEdit4"),
+                                      QStringLiteral("LabeledEdit5"), QStringLiteral("ComboBox1"),
+                                      QStringLiteral("CheckBox1"),    QStringLiteral("CheckBox2")};
+    return names.contains(name);
+}
+
+// Checks the arguments of one command; an empty result means well formed.
+QString CheckCommand(ScriptCommand& command) {
+    const QString& verb = command.verb;
+    const QStringList& args = command.args;
+    const auto count_is = [&](qsizetype n) { return args.size() == n; };
+    if (verb == QLatin1String("open")) {
+        if (args.isEmpty()) return QStringLiteral("open needs at least one file");
+    } else if (verb == QLatin1String("cancel")) {
+        if (!count_is(0)) return QStringLiteral("cancel takes no argument");
+    } else if (verb == QLatin1String("save") || verb == QLatin1String("panel") || verb == QLatin1String("log") ||
+               verb == QLatin1String("messages") || verb == QLatin1String("menu") ||
+               verb == QLatin1String("screenshot")) {
+        if (!count_is(1)) return verb + QStringLiteral(" takes exactly one file");
+    } else if (verb == QLatin1String("click")) {
+        if (args.isEmpty()) return QStringLiteral("click needs a caption path");
+        const QStringList parts = args.join(QLatin1Char(' ')).split(QLatin1Char('>'));
+        for (const QString& part : parts) {
+            const QString caption = part.trimmed();
+            if (caption.isEmpty()) return QStringLiteral("click: empty caption in the path");
+            command.path << caption;
+        }
+    } else if (verb == QLatin1String("type")) {
+        static const QRegularExpression field(QStringLiteral("^LabeledEdit[1-8]$"));
+        if (!count_is(2)) return QStringLiteral("type takes a field name and one text (quote a text with blanks)");
+        if (!field.match(args[0]).hasMatch()) return QStringLiteral("type: no field ") + args[0];
+    } else if (verb == QLatin1String("choose")) {
+        int index = 0;
+        if (!count_is(2)) return QStringLiteral("choose takes a combo box name and an index");
+        if (args[0] != QLatin1String("ComboBox1") && args[0] != QLatin1String("ComboBox2")) {
+            return QStringLiteral("choose: no combo box ") + args[0];
+        }
+        if (!ParseCount(args[1], index)) return QStringLiteral("choose: bad index ") + args[1];
+    } else if (verb == QLatin1String("settings")) {
+        if (count_is(1) && args[0] == QLatin1String("default")) return QString();
+        for (const QString& arg : args) {
+            const qsizetype eq = arg.indexOf(QLatin1Char('='));
+            if (eq <= 0) return QStringLiteral("settings: expected NAME=TEXT or default, got ") + arg;
+            const QString name = arg.left(eq);
+            const QString value = arg.mid(eq + 1);
+            if (!IsSettingsField(name)) return QStringLiteral("settings: no field ") + name;
+            if (name.startsWith(QLatin1String("CheckBox")) && value != QLatin1String("0") &&
+                value != QLatin1String("1")) {
+                return QStringLiteral("settings: ") + name + QStringLiteral(" takes 0 or 1");
+            }
+        }
+    } else if (verb == QLatin1String("select")) {
+        for (const QString& arg : args) {
+            int row = 0;
+            if (!ParseCount(arg, row)) return QStringLiteral("select: bad row ") + arg;
+            command.rows.push_back(row);
+        }
+    } else {
+        return QStringLiteral("unknown command ") + verb;
+    }
+    return QString();
+}
+
+}  // namespace
+
+bool Tokenize(const QString& line, QStringList& tokens, QString& error) {
+    tokens.clear();
+    QString current;
+    bool in_token = false;
+    bool quoted = false;
+    for (const QChar c : line) {
+        if (quoted) {
+            if (c == QLatin1Char('"')) {
+                quoted = false;
+            } else {
+                current += c;
+            }
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+            in_token = true;
+        } else if (c == QLatin1Char('#')) {
+            break;
+        } else if (IsBlank(c)) {
+            if (in_token) tokens << current;
+            current.clear();
+            in_token = false;
+        } else {
+            current += c;
+            in_token = true;
+        }
+    }
+    if (quoted) {
+        error = QStringLiteral("a double quote is not closed");
+        return false;
+    }
+    if (in_token) tokens << current;
+    return true;
+}
+
+bool ParseScript(const QString& text, std::vector<ScriptCommand>& commands, QString& error) {
+    commands.clear();
+    QString body = text;
+    if (body.startsWith(QChar(0xFEFF))) body.remove(0, 1);
+    const QStringList lines = body.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QString line = lines[i];
+        if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+        QStringList tokens;
+        QString problem;
+        const int number = static_cast<int>(i + 1);
+        if (!Tokenize(line, tokens, problem)) {
+            error = QStringLiteral("line %1: %2").arg(number).arg(problem);
+            return false;
+        }
+        if (tokens.isEmpty()) continue;
+        ScriptCommand command;
+        command.line = number;
+        command.verb = tokens.takeFirst();
+        command.args = tokens;
+        problem = CheckCommand(command);
+        if (!problem.isEmpty()) {
+            error = QStringLiteral("line %1: %2").arg(number).arg(problem);
+            return false;
+        }
+        if (command.verb == QLatin1String("select")) {
+            // The rows belong to the selection dialog the previous line
+            // opened.
+            if (commands.empty() || commands.back().verb != QLatin1String("click") ||
+                commands.back().path != QStringList{kSelectButton} || commands.back().has_selection) {
+                error = QStringLiteral("line %1: select must directly follow \"click Vybrat body\"").arg(number);
+                return false;
+            }
+            commands.back().has_selection = true;
+            commands.back().rows = command.rows;
+            continue;
+        }
+        commands.push_back(std::move(command));
+    }
+    return true;
+}
+
+}  // namespace pelvanor::drive

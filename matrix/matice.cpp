@@ -74,7 +74,15 @@ bool FileExists(const std::string& name) {
     return ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// A named pipe or a device in place of the file: opening a pipe for
+// writing would wait for a reader and freeze the program.
+bool IsSpecialFile(const std::string& name) {
+    struct stat st {};
+    return ::stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
 void WriteText(const std::string& name, const std::string& text, bool append) {
+    if (IsSpecialFile(name)) throw FileError("Soubor " + name + " nelze otevřít pro zápis.");
     if (append && !FileExists(name))
         throw FileError("Soubor " + name + " neexistuje.");
     std::ofstream out;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <sys/stat.h>
 
 #include "matrix/file_error.h"
 #include "tests/support/test_util.h"
@@ -99,6 +100,17 @@ TEST(Matice, DumpWithImageHeaders) {
     small->VypisDoSouboruPocet(false, path, *ranges);
     EXPECT_EQ(test::ReadFileBytes(path), "Snimek 1\r\n" + std::string(14, ' ') + "5 " +
                                              std::string(8, ' ') + "1.00000 \r\n");
+}
+
+TEST(Matice, DumpToANamedPipeFailsWithoutBlocking) {
+    test::TempDir dir;
+    const std::string fifo = dir.Path("roura");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto m = test::MakeMatrix({{1, 2}});
+    auto pocet = test::MakeMatrix({{1}});
+    EXPECT_THROW(m->VypisDoSouboruPocet(false, fifo, *pocet), FileError);
+    EXPECT_THROW(m->VypisDoSouboruPocet(true, fifo, *pocet), FileError);
+    EXPECT_THROW(m->VypisDoSouboru(fifo), FileError);
 }
 
 TEST(Matice, DumpAppendsAndCreates) {

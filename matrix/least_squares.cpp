@@ -79,6 +79,8 @@ bool ResidualsAndAccuracy(const Matice& A, const Matice& l, const Matice& dx, Ma
         if (Faulted()) return false;
         vtvCheck = std::move(check);
 
+        // Operands without a column leave no sum of squares to read.
+        if (vtv->r == 0 || vtv->s == 0) return false;
         // n - u is formed as an integer: n = u divides by zero and n < u
         // takes the root of a negative number unless vtv is zero.
         long double sigma0 = PowerHalf(vtv->GetPrvek(1, 1) / static_cast<long double>(n - u));

@@ -45,9 +45,13 @@ bool Matice::ZapisPrvek(std::uint16_t row, std::uint16_t col, long double hodnot
 std::string DumpNumber(long double value, int decimals) {
     // Correctly rounded (ties to even on the exact binary value) fixed-point
     // text; a value that rounds to zero is written without a minus sign.
-    char buf[128];
-    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-    std::string text = res.ec == std::errc() ? std::string(buf, res.ptr) : std::string("0");
+    // The largest long double has 4933 digits before the point, so the
+    // buffer holds every finite value; a short buffer would make to_chars
+    // fail and a large coordinate would be dumped as a wrong number.
+    std::string text(4940 + static_cast<std::size_t>(decimals > 0 ? decimals : 0), '\0');
+    auto res = std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed,
+                             decimals);
+    text.resize(res.ec == std::errc() ? static_cast<std::size_t>(res.ptr - text.data()) : 0);
     if (!text.empty() && text[0] == '-' &&
         text.find_first_not_of("0.", 1) == std::string::npos)
         text.erase(0, 1);
@@ -70,7 +74,15 @@ bool FileExists(const std::string& name) {
     return ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// A named pipe or a device in place of the file: opening a pipe for
+// writing would wait for a reader and freeze the program.
+bool IsSpecialFile(const std::string& name) {
+    struct stat st {};
+    return ::stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
 void WriteText(const std::string& name, const std::string& text, bool append) {
+    if (IsSpecialFile(name)) throw FileError("Soubor " + name + " nelze otevřít pro zápis.");
     if (append && !FileExists(name))
         throw FileError("Soubor " + name + " neexistuje.");
     std::ofstream out;

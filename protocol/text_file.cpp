@@ -111,6 +111,13 @@ bool IsFolder(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// A named pipe, a device or a socket in place of the file: opening a pipe
+// for writing would wait for a reader and freeze the program.
+bool IsSpecialFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
 [[noreturn]] void ThrowOpenError(const std::string& path, int err, bool append) {
     switch (err) {
         case ENOENT:
@@ -167,6 +174,7 @@ void WriteTextLines(const std::string& path, const std::vector<std::string>& lin
         bytes += "\r\n";
     }
     if (IsFolder(path)) throw FileError("Soubor " + path + " nelze zapsat, je to složka.");
+    if (IsSpecialFile(path)) throw FileError("Soubor " + path + " nelze otevřít pro zápis.");
     const int flags = O_WRONLY | O_CLOEXEC | (append ? O_APPEND : (O_CREAT | O_TRUNC));
     const int fd = ::open(path.c_str(), flags, 0666);
     if (fd < 0) ThrowOpenError(path, errno, append);

@@ -178,6 +178,16 @@ TEST(LeastSquares, FailuresAndWhatTheyLeaveBehind) {
         ASSERT_NE(dx, nullptr);
         EXPECT_EQ(dx->GetPrvek(1, 1), 0.0L);
     }
+    // Misclosure and correction without a column: no sum of squares to
+    // take the unit standard deviation from.
+    {
+        auto A = MakeMatrix({{1}, {1}});
+        MatPtr v, vtv, vtvCheck, mx;
+        long double m0 = -7;
+        EXPECT_FALSE(ResidualsAndAccuracy(*A, *NewMatrix(2, 0), *NewMatrix(1, 0), v, vtv, vtvCheck, m0, mx));
+        EXPECT_EQ(m0, -7.0L);
+        EXPECT_EQ(mx, nullptr);
+    }
     // A NaN in the design matrix never turns into a result.
     {
         auto A = MakeMatrix({{1, 2}, {3, std::numeric_limits<long double>::quiet_NaN()}, {1, 1}});

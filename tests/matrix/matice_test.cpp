@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <sys/stat.h>
+
 #include "matrix/file_error.h"
 #include "tests/support/test_util.h"
 
@@ -64,6 +68,20 @@ TEST(Matice, DumpRowFormat) {
     EXPECT_EQ(wide->DumpText(), "              1 123456789012.50000 \r\n");
 }
 
+TEST(Matice, DumpWidensForVeryLargeValues) {
+    // A huge coordinate keeps all its digits instead of turning into 0.
+    const std::string big = DumpNumber(std::ldexp(-1.0L, 700), 5);  // -5.26e210, an integer
+    ASSERT_EQ(big.size(), 1u + 211u + 1u + 5u);
+    EXPECT_EQ(big.substr(0, 5), "-5260");
+    EXPECT_EQ(big.substr(big.size() - 6), ".00000");
+    const std::string id = DumpNumber(std::ldexp(1.0L, 700), 0);
+    EXPECT_EQ(id.size(), 211u);
+    EXPECT_EQ(id.substr(id.size() - 4), "1376");
+    const std::string largest = DumpNumber(std::numeric_limits<long double>::max(), 5);
+    EXPECT_EQ(largest.size(), 4933u + 6u);
+    EXPECT_EQ(largest.substr(0, 4), "1189");
+}
+
 TEST(Matice, DumpWithImageHeaders) {
     test::TempDir dir;
     auto m = test::MakeMatrix({{1, 1}, {2, 2}, {3, 3}, {4, 4}});
@@ -82,6 +100,17 @@ TEST(Matice, DumpWithImageHeaders) {
     small->VypisDoSouboruPocet(false, path, *ranges);
     EXPECT_EQ(test::ReadFileBytes(path), "Snimek 1\r\n" + std::string(14, ' ') + "5 " +
                                              std::string(8, ' ') + "1.00000 \r\n");
+}
+
+TEST(Matice, DumpToANamedPipeFailsWithoutBlocking) {
+    test::TempDir dir;
+    const std::string fifo = dir.Path("roura");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto m = test::MakeMatrix({{1, 2}});
+    auto pocet = test::MakeMatrix({{1}});
+    EXPECT_THROW(m->VypisDoSouboruPocet(false, fifo, *pocet), FileError);
+    EXPECT_THROW(m->VypisDoSouboruPocet(true, fifo, *pocet), FileError);
+    EXPECT_THROW(m->VypisDoSouboru(fifo), FileError);
 }
 
 TEST(Matice, DumpAppendsAndCreates) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -106,6 +107,14 @@ TEST(WriteTextLines, FailuresThrowWithCzechText) {
     std::filesystem::create_directory(folder);
     EXPECT_EQ(FileErrorText(folder, false), "Soubor " + folder + " nelze zapsat, je to složka.");
     EXPECT_EQ(FileErrorText(folder, true), "Soubor " + folder + " nelze zapsat, je to složka.");
+}
+
+TEST(WriteTextLines, NamedPipeIsRefusedWithoutBlocking) {
+    test::TempDir dir;
+    const std::string fifo = dir.Path("roura");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(FileErrorText(fifo, false), "Soubor " + fifo + " nelze otevřít pro zápis.");
+    EXPECT_EQ(FileErrorText(fifo, true), "Soubor " + fifo + " nelze otevřít pro zápis.");
 }
 
 TEST(WriteTextLines, NoPermission) {

@@ -159,6 +159,12 @@ TEST(ObservationAssembly, SelectionKeepsBlockOrder) {
     MatPtr missing = MakeMatrix({{4}, {2}, {9}, {1}, {8}, {7}, {6}, {3}});
     EXPECT_FALSE(SelectedControlRows(missing.get(), table.get(), counts.get(), ranges.get(),
                                      selected));
+    // A selected number standing twice in its block would copy five rows.
+    MatPtr doubled = MakeMatrix({{1, 1, 0, 0, 0, 0}, {2, 2, 0, 0, 0, 0}, {4, 3, 0, 0, 0, 0},
+                                 {4, 4, 0, 0, 0, 0}, {9, 9, 0, 0, 0, 0}, {5, 5, 0, 0, 0, 0},
+                                 {6, 6, 0, 0, 0, 0}, {7, 7, 0, 0, 0, 0}, {8, 8, 0, 0, 0, 0}});
+    EXPECT_FALSE(SelectedControlRows(selection.get(), doubled.get(), counts.get(), ranges.get(),
+                                     selected));
     MatPtr shortSelection = MakeMatrix({{4}, {2}, {9}, {1}});
     EXPECT_FALSE(SelectedControlRows(shortSelection.get(), table.get(), counts.get(),
                                      ranges.get(), selected));

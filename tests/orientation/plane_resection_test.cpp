@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "matrix/arithmetic.h"
 #include "tests/orientation/camera_scene.h"
 #include "tests/support/test_util.h"
 
@@ -59,7 +60,7 @@ TEST(PlaneResection, ImagesInTurnAndZIgnored) {
     EXPECT_NEAR(static_cast<double>(flat->GetPrvek(2, 12)), 30.0, 1e-9);
 
     // Z values in the selected rows are not read: the points count as Z = 0.
-    MatPtr lifted = MatPtr(new Matice(*table));
+    MatPtr lifted = MatCopy(*table);
     for (int i = 1; i <= lifted->r; ++i) lifted->SetPrvek(i, 4, 5.0L * i);
     MatPtr same;
     ASSERT_TRUE(PlaneResection(lifted.get(), counts.get(), same, kCamera.x0, kCamera.y0, kCamera.f));

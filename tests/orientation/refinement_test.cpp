@@ -152,6 +152,28 @@ TEST(RefineOrientation, StopsOnTheSumOfSignedChanges) {
     EXPECT_EQ(full.sigma0->prvky, Refine(*control, *counts, *ranges, *start, tolerance, last).sigma0->prvky);
 }
 
+TEST(RefineOrientation, ExactFitEndsWithoutChange) {
+    // Identity rotation, centre (0, 0, 8), f = 1: every projection is an
+    // exact binary fraction, so at the true orientation each misclosure is
+    // exactly zero and so is m0.  A fit that cannot improve ends the
+    // iteration as "no change" instead of dividing 0 by 0.
+    MatPtr control = MakeMatrix({{1, 8, 0, 0, 1, 0},
+                                 {2, 0, 8, 0, 0, 1},
+                                 {3, -8, 0, 0, -1, 0},
+                                 {4, 0, -8, 0, 0, -1},
+                                 {5, 4, 4, 4, 1, 1}});
+    MatPtr counts = MakeMatrix({{5}});
+    MatPtr ranges = MakeMatrix({{1, 5}});
+    MatPtr start = MakeMatrix({{1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 8}});
+    MatPtr refined, sigma0;
+    long double iterations = -1;
+    ASSERT_TRUE(RefineOrientation(control.get(), counts.get(), ranges.get(), start.get(), 0, 0, 1,
+                                  0.1L, 20, refined, iterations, sigma0));
+    EXPECT_EQ(iterations, 1);
+    EXPECT_EQ(sigma0->GetPrvek(1, 1), 0.0L);
+    for (int j = 1; j <= 12; ++j) EXPECT_EQ(refined->GetPrvek(1, j), start->GetPrvek(1, j)) << j;
+}
+
 TEST(RefineOrientation, Failures) {
     // Three control points leave no redundancy.
     const std::vector<ObjectPoint> three(kPoints.begin(), kPoints.begin() + 3);

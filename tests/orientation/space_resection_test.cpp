@@ -109,6 +109,26 @@ TEST(SpaceResection, LargeToleranceKeepsStartValues) {
         EXPECT_TRUE(NearRel(o->GetPrvek(1, 10 + j), expected[j] / 4, 1e-15L)) << j;
 }
 
+TEST(SpaceResection, DegenerateInputFails) {
+    // f = 0 and a point measured at the principal point: a ray of length
+    // zero, whose angle to the others is 0/0.
+    MatPtr zeroRay = MakeMatrix({{1, 0, 0, 0, 0.3L, 0.2L},
+                                 {2, 10, 0, 1.5L, 1, 1},
+                                 {3, 10, 8, -1, -1, 1},
+                                 {4, 0, 8, 2, 1, -1}});
+    MatPtr o;
+    EXPECT_FALSE(SpaceResectionImage(*zeroRay, o, 0.1L, 0, 0.3L, -0.2L));
+    // Four coincident points seen along one ray: nothing fixes the
+    // distances, the centre or the rotation.
+    MatPtr coincident = MakeMatrix({{1, 5, 5, 5, 0.5L, -0.25L},
+                                    {2, 5, 5, 5, 0.5L, -0.25L},
+                                    {3, 5, 5, 5, 0.5L, -0.25L},
+                                    {4, 5, 5, 5, 0.5L, -0.25L}});
+    EXPECT_FALSE(SpaceResectionImage(*coincident, o, 0.1L, 1, 0.5L, 0.25L));
+    ASSERT_TRUE(o);
+    for (long double v : o->prvky) EXPECT_TRUE(std::isfinite(v));
+}
+
 TEST(SpaceResection, ImagesInTurn) {
     const TrueImage a{0.05L, -0.08L, 0.3L, 4.0L, 3.5L, 20.0L};
     const TrueImage b{-0.1L, 0.05L, -0.4L, 6.0L, 2.0L, 25.0L};

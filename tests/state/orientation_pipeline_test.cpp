@@ -244,6 +244,32 @@ TEST(ApproximateOrientation, FailureReleasesTheResults) {
     EXPECT_TRUE(ShowOrientationResults(s, p.host).empty());
 }
 
+TEST(ApproximateOrientation, ControlPointsReleasedByAFailedLoad) {
+    // A later control point load that fails releases the tables but leaves
+    // the command enabled: every step then meets a missing table and the
+    // run fails cleanly, still going through all steps.
+    Loaded p(Options(1e-4L, false));
+    ASSERT_TRUE(ApproximateOrientationCommand(p.state, p.host));
+    p.host.log.clear();
+    p.state.ControlPoints.reset();
+    p.state.ControlPointCounts.reset();
+    p.state.ControlPointRanges.reset();
+    EXPECT_FALSE(ApproximateOrientationCommand(p.state, p.host));
+    EXPECT_EQ(p.host.log, std::vector<std::string>{kFailure});
+    for (UiItem item : kResultItems) EXPECT_FALSE(p.host.Enabled(item));
+    const ProjectState& s = p.state;
+    EXPECT_FALSE(s.ControlPointsCorrected);
+    EXPECT_TRUE(s.ImagePointsCorrected);
+    EXPECT_FALSE(s.ImagePointIds || s.ControlPointIds || s.TiePointImageCounts ||
+                 s.TiePointOccurrences || s.ControlPointImageCounts || s.ControlPointOccurrences ||
+                 s.OrientationMinimal || s.OrientationRefined || s.OrientationSigma0);
+    EXPECT_TRUE(ShowOrientationResults(s, p.host).empty());
+
+    // The plane method meets the same missing tables.
+    p.host.method = 0;
+    EXPECT_FALSE(ApproximateOrientationCommand(p.state, p.host));
+}
+
 TEST(ApproximateOrientation, UsesTheSelectedPoints) {
     Loaded p(Options(1e-4L, false));
     // Image 1: control points 1, 2, 3 and the fifth of its block instead of 4.

@@ -163,8 +163,10 @@ std::string FormatGeneral(long double value, char decimal) {
 std::string FormatPattern(const std::string& pattern, long double value, char decimal) {
     // Layout of the pattern: literals before the first placeholder, the
     // placeholders (with at most one "."), literals after the last one.
-    const std::size_t first = pattern.find_first_of("0#");
-    if (first == std::string::npos) return pattern;
+    if (pattern.find_first_of("0#") == std::string::npos) return pattern;
+    // A "." before the first placeholder (".##") is the decimal separator,
+    // not a literal: the number starts there.
+    const std::size_t first = pattern.find_first_of("0#.");
     const std::size_t last = pattern.find_last_of("0#.");
     std::string_view body(pattern.data() + first, last + 1 - first);
     const std::size_t point = body.find('.');

@@ -1,6 +1,7 @@
 // Faults the fuzzer found in the protocol number formats (fuzz/
 // number_format_fuzz.cpp), kept as regressions.
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -26,6 +27,26 @@ TEST(NumberFormatRegression, LeadingSeparatorIsTheDecimalSeparator) {
     EXPECT_EQ(FormatPattern(".# ##", -3.128427829735609e-77L, '.'), " ");
     // A pattern with no placeholder stays literal text.
     EXPECT_EQ(FormatPattern(".", 0.5L, ','), ".");
+}
+
+// An exact tie was rounded away from zero by nudging the value to the next
+// long double, which crosses the next rounding boundary where long doubles
+// lie further apart than the last shown digit: 2^57 + 0.125 in "0.00" gave
+// .14, and the fuzzer's 2002554271235752.01953125 in "0.0000000" gave
+// .0196533.
+TEST(NumberFormatRegression, ExactTiesOfLargeValuesRoundToTheNeighbouringDigit) {
+    const long double big = std::ldexp(1.0L, 57) + 0.125L;
+    EXPECT_EQ(FormatPattern("0.00", big, '.'), "144115188075855872.13");
+    EXPECT_EQ(FormatSigned("0.00", -big, ','), "-144115188075855872,13");
+    EXPECT_EQ(FormatPattern("0.0000000", 2002554271235752.01953125L, '.'), "2002554271235752.0195313");
+    EXPECT_EQ(FormatPattern("0.000000", 2002554271235752.01953125L, '.'), "2002554271235752.019531");
+    // Carries through nines, and small ties stay as they were.
+    EXPECT_EQ(FormatPattern("0.00", std::ldexp(1.0L, 57) - 0.125L, '.'), "144115188075855871.88");
+    EXPECT_EQ(FormatPattern("  00#", 99999.5L, '.'), "  100000");
+    EXPECT_EQ(FormatPattern("0.000", 1.0625L, ','), "1,063");
+    EXPECT_EQ(FormatGeneral(9999999999999995.0L, '.'), "1E16");
+    EXPECT_EQ(FormatGeneral(1234567890123455.0L, '.'), "1.23456789012346E15");
+    EXPECT_EQ(FixedSigned(-0.0078125L, ','), "-0,007813");
 }
 
 // x87 encodings that no computation produces but a corrupted value could

@@ -13,7 +13,7 @@ using namespace pelvanor;
 using namespace pelvanor::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string path = WriteScratch(0, std::string_view(reinterpret_cast<const char*>(data), size));
+    const std::string path = WriteFileSet(data, size, 1).front();
 
     CameraParameters camera;
     const bool ok = ReadCameraFile(path, camera);

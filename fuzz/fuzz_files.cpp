@@ -9,6 +9,7 @@ namespace pelvanor::fuzz {
 namespace {
 
 constexpr std::size_t kMaxScratchFiles = 16;
+constexpr std::size_t kPaddingBase = std::size_t{1} << 16;
 std::size_t g_used = 0;
 
 void RemoveScratch() {
@@ -54,10 +55,19 @@ std::vector<std::string> WriteFileSet(const std::uint8_t* data, std::size_t size
             part = rest.substr(0, sep);
             rest.remove_prefix(sep + 1);
         }
-        if (part == "\x1f")
+        if (part == "\x1f") {
             files.push_back("/dev/shm/pelvanor-fuzz-missing/none.txt");
-        else
+        } else if (part.size() >= 2 && part[0] == '\x1d') {
+            // Padding in front of the rest, so that its text meets the end
+            // of the reader's 64 KiB buffer (and, with line ends, the row
+            // limit of a load).
+            const auto b = static_cast<unsigned char>(part[1]);
+            std::string padded(kPaddingBase - (b & 0x7fu), (b & 0x80u) ? '\n' : ' ');
+            padded.append(part.substr(2));
+            files.push_back(WriteScratch(files.size(), padded));
+        } else {
             files.push_back(WriteScratch(files.size(), part));
+        }
         if (last) break;
     }
     return files;

@@ -21,7 +21,9 @@ std::string WriteScratch(std::size_t k, std::string_view bytes);
 // Splits a fuzz input into the files of a multi-file load: the parts
 // between record separators (byte 0x1E), at most `max_files` of them (the
 // rest stays in the last part).  A part that is exactly "\x1F" stands for a
-// file that does not exist.  Returns the file names in order.
+// file that does not exist.  A part "\x1D" b text is the text after
+// 65536 - (b & 127) blanks, or line ends when b & 128, so that it meets the
+// end of the reader's buffer.  Returns the file names in order.
 std::vector<std::string> WriteFileSet(const std::uint8_t* data, std::size_t size, std::size_t max_files);
 
 // Aborts with a message: a property of the code under test does not hold.

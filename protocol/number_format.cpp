@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <string_view>
 
 // All formats start from the exact binary value of the long double.
@@ -60,13 +59,18 @@ bool IsExactTie(long double v, int d) {
     return m % p == 0;
 }
 
-// Nudges an exact tie away from zero so that the correctly rounding
-// conversion rounds it up in magnitude.  The next representable value is
-// far closer than the next rounding boundary.
-long double AwayFromZeroTie(long double absValue, int decimals) {
-    if (IsExactTie(absValue, decimals))
-        return std::nextafter(absValue, std::numeric_limits<long double>::infinity());
-    return absValue;
+// Adds one unit of the last digit to a text of decimal digits with at most
+// one ".", carrying ("9.99" gives "10.00").
+void IncrementLastDigit(std::string& text) {
+    for (std::size_t i = text.size(); i-- > 0;) {
+        if (text[i] == '.') continue;
+        if (text[i] != '9') {
+            ++text[i];
+            return;
+        }
+        text[i] = '0';
+    }
+    text.insert(0, 1, '1');
 }
 
 // Decimal exponent of the exact value: floor(log10 |v|), for v != 0.  Read
@@ -86,9 +90,12 @@ int DecimalExponent(long double absValue) {
 // them) and the decimal exponent of the first one.
 void Significant(long double absValue, int sig, std::string& digits, int& exponent) {
     const int before = DecimalExponent(absValue);
-    const long double v = AwayFromZeroTie(absValue, sig - 1 - before);
+    // An exact tie is written with one digit more, which shows it exactly
+    // (its last digit a 5), and rounded up by hand.
+    const bool tie = IsExactTie(absValue, sig - 1 - before);
     char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, sig - 1);
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf, absValue, std::chars_format::scientific, tie ? sig : sig - 1);
     std::string_view text(buf, static_cast<std::size_t>(res.ptr - buf));
     const std::size_t e = text.find('e');
     digits.clear();
@@ -96,16 +103,35 @@ void Significant(long double absValue, int sig, std::string& digits, int& expone
         if (text[i] != '.') digits += text[i];
     exponent = 0;
     std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(), exponent);
+    if (tie) {
+        digits.pop_back();
+        IncrementLastDigit(digits);
+        if (static_cast<int>(digits.size()) > sig) {  // 99..95 became 100..0
+            digits.pop_back();
+            ++exponent;
+        }
+    }
 }
 
 // |v| rounded to `decimals` decimals (>= 0), as digits with "." (no "."
 // when decimals is 0).
 std::string FixedAbs(long double absValue, int decimals) {
-    const long double v = AwayFromZeroTie(absValue, decimals);
+    // An exact tie is written with one decimal more, which shows it exactly
+    // (its last digit a 5), and rounded up by hand.  (Nudging the value to
+    // the next long double instead would cross the next rounding boundary
+    // where the spacing of long doubles exceeds 10^-decimals.)
+    const bool tie = IsExactTie(absValue, decimals);
+    const int shown = tie ? decimals + 1 : decimals;
     // Up to 4933 digits before the point for the largest long double.
-    std::string buf(5000 + static_cast<std::size_t>(decimals), '\0');
-    const auto res = std::to_chars(buf.data(), buf.data() + buf.size(), v, std::chars_format::fixed, decimals);
+    std::string buf(5000 + static_cast<std::size_t>(shown), '\0');
+    const auto res =
+        std::to_chars(buf.data(), buf.data() + buf.size(), absValue, std::chars_format::fixed, shown);
     buf.resize(static_cast<std::size_t>(res.ptr - buf.data()));
+    if (tie) {
+        buf.pop_back();
+        if (decimals == 0) buf.pop_back();  // the "."
+        IncrementLastDigit(buf);
+    }
     return buf;
 }
 
@@ -163,8 +189,10 @@ std::string FormatGeneral(long double value, char decimal) {
 std::string FormatPattern(const std::string& pattern, long double value, char decimal) {
     // Layout of the pattern: literals before the first placeholder, the
     // placeholders (with at most one "."), literals after the last one.
-    const std::size_t first = pattern.find_first_of("0#");
-    if (first == std::string::npos) return pattern;
+    if (pattern.find_first_of("0#") == std::string::npos) return pattern;
+    // A "." before the first placeholder (".##") is the decimal separator,
+    // not a literal: the number starts there.
+    const std::size_t first = pattern.find_first_of("0#.");
     const std::size_t last = pattern.find_last_of("0#.");
     std::string_view body(pattern.data() + first, last + 1 - first);
     const std::size_t point = body.find('.');

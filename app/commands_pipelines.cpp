@@ -3,6 +3,7 @@
 // command, then runs its pipeline, which writes its own log lines and
 // switches the result items.
 
+#include "app/state/orientation_pipeline.h"
 #include "app/tpelvanor.h"
 
 namespace pelvanor {
@@ -10,6 +11,7 @@ namespace pelvanor {
 // "Přibližná vnější orientace".
 void TPelvanor::Piblinvnjorientace1Click() {
     state_.OrientationLogged = false;
+    ApproximateOrientation(state_, *this);
 }
 
 // "Svazkové vyrovnání".

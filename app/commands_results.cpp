@@ -3,6 +3,7 @@
 
 #include <QString>
 
+#include "app/state/orientation_pipeline.h"
 #include "app/tpelvanor.h"
 #include "app/window_services.h"
 #include "protocol/text_file.h"
@@ -10,7 +11,11 @@
 namespace pelvanor {
 
 // "Přibližné řešení vnější orientace": the orientation protocol in the panel.
-void TPelvanor::Piblineenvnjorientace1Click() {}
+void TPelvanor::Piblineenvnjorientace1Click() {
+    const auto lines = ShowOrientationResults(state_, *this);
+    ClearProtocol();
+    ProtocolLines(lines);
+}
 
 // "Svazkové vyrovnání" under "Výsledky": the adjustment protocol in the panel.
 void TPelvanor::Svazkovvyrovnn2Click() {}

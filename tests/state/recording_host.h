@@ -1,5 +1,5 @@
 #pragma once
-// A CommandHost for tests: records the log lines, holds the enabled state of
+// A CommandHost for tests: records the log lines and message boxes, holds the enabled state of
 // every item and answers the camera fields and the decimal separator from
 // its members.
 
@@ -31,8 +31,10 @@ public:
     }
     int OrientationMethod() const override { return method; }
     char DecimalSeparator() const override { return decimal_; }
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
 
     std::vector<std::string> log;
+    std::vector<std::string> messages;
     std::map<UiItem, bool> items;
     CameraParameters camera;
     bool fieldsValid = true;

@@ -7,6 +7,8 @@
 #include <locale.h>
 #include <string>
 
+#include "matrix/fp_guard.h"
+
 // The syntax is checked here, character by character; only a text that is
 // already known to be a plain decimal number reaches the conversion, so
 // nothing the C library would also accept ("nan", "inf", "0x1p3", leading
@@ -97,6 +99,9 @@ locale_t CLocale() {
 }
 
 bool Convert(std::string_view text, char sep, long double& value) {
+    // Overflow or underflow raised while converting a rejected or subnormal
+    // number is no fault of the caller's computation.
+    FpScope keepCallerFlags;
     std::string plain;
     long long exponent10 = 0;
     bool nonzero = false;

@@ -2,6 +2,12 @@
 // The number formats of the protocols.  Every function takes the decimal
 // separator to write (the window passes the locale's; "." in tests of the
 // point locale).  No thousands separators are ever written.
+//
+// Rounding is done on the exact binary value; an exact tie at the last
+// shown digit goes away from zero (1.0625 in "0.000" gives 1,063).  A
+// negative value that rounds to zero is written without its minus sign
+// (-0.0000001 in "0.000" gives 0,000).  Infinities and NaNs, which the
+// computations never hand out, are written as "?".
 
 #include <string>
 

@@ -6,7 +6,7 @@
 
 namespace pelvanor {
 
-std::vector<std::string> ShowBundleResults(const ProjectState& state, CommandHost& host) {
+std::vector<std::string> ShowBundleResults(const ProjectState& state, const CommandHost& host) {
     return BundleReportLines(state, host.DecimalSeparator());
 }
 

@@ -15,7 +15,7 @@
 namespace pelvanor {
 
 // "Výsledky" > "Svazkové vyrovnání": the new lines of the protocol panel.
-std::vector<std::string> ShowBundleResults(const ProjectState& state, CommandHost& host);
+std::vector<std::string> ShowBundleResults(const ProjectState& state, const CommandHost& host);
 
 // "Výsledky" > "Souřadnice XYZ": all computed points with the F-test columns;
 // returns the new lines of the protocol panel (empty when nothing was

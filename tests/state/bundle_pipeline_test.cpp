@@ -74,7 +74,7 @@ TEST(BundlePipeline, DefaultSettingsRunEveryAdjustmentAndFindTheGrossError) {
 }
 
 TEST(BundlePipeline, RobustAndCameraConstantOffRunOneAdjustmentOnly) {
-    test::LoadedProject lp(test::SmallProject(12));
+    test::LoadedProject lp(test::TinyProject(12));
     ProjectState& s = lp.state;
     s.Settings.RobustEstimation = false;
     s.Settings.AdjustCameraConstant = false;
@@ -93,8 +93,9 @@ TEST(BundlePipeline, RobustAndCameraConstantOffRunOneAdjustmentOnly) {
 }
 
 TEST(BundlePipeline, WrongCameraFieldReleasesTheResultsButKeepsTheWeightsWithF) {
-    test::LoadedProject lp(test::SmallProject(13));
+    test::LoadedProject lp(test::TinyProject(13));
     ProjectState& s = lp.state;
+    s.Settings.RobustEstimation = false;
     ASSERT_TRUE(BundleCommand(s, lp.host));
     const long double sigmaF = s.BundleSigma0F;
     ASSERT_TRUE(s.BundleWeightsF);
@@ -116,7 +117,7 @@ TEST(BundlePipeline, WrongCameraFieldReleasesTheResultsButKeepsTheWeightsWithF) 
 }
 
 TEST(BundlePipeline, FailedOrientationIsNamedBeforeTheFailureLine) {
-    test::LoadedProject lp(test::SmallProject(14));
+    test::LoadedProject lp(test::TinyProject(14));
     ProjectState& s = lp.state;
     // A selected orientation point that is not on its image makes the
     // four-point orientation impossible.
@@ -129,8 +130,10 @@ TEST(BundlePipeline, FailedOrientationIsNamedBeforeTheFailureLine) {
 }
 
 TEST(BundlePipeline, EachCommandLogsTheOrientationOnceAndReplacesEveryResult) {
-    test::LoadedProject lp(test::SmallProject(15));
+    test::LoadedProject lp(test::TinyProject(15));
     ProjectState& s = lp.state;
+    s.Settings.RobustEstimation = false;
+    s.Settings.AdjustCameraConstant = false;
     ASSERT_TRUE(BundleCommand(s, lp.host));
     const Matice* first = s.BundleUnknowns.get();
     const Matice copy = *s.BundleUnknowns;

@@ -62,4 +62,14 @@ inline synth::Options SmallProject(std::uint64_t seed) {
     return o;
 }
 
+// The smallest project that still has tie points on three images: for
+// the tests of the command flow rather than of the adjustment.
+inline synth::Options TinyProject(std::uint64_t seed) {
+    synth::Options o = SmallProject(seed);
+    o.images = 3;
+    o.control = 6;
+    o.points = 10;
+    return o;
+}
+
 }  // namespace pelvanor::test

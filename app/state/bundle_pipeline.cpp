@@ -27,6 +27,23 @@ void ReleaseBundleResults(ProjectState& s) {
     for (MatPtr* m : order) m->reset();
 }
 
+// The results of the blocks this run left out (robust estimation or the
+// camera constant switched off) would otherwise stay from an earlier run and
+// be printed beside the new ones when the setting is switched on again
+// before the next adjustment; without them the protocols leave the block
+// out.
+void ReleaseResultsNotComputed(ProjectState& s) {
+    if (!s.Settings.AdjustCameraConstant) {
+        s.BundleUnknownsF.reset();
+        s.BundleImageIndexF.reset();
+    }
+    if (!s.Settings.RobustEstimation) {
+        s.RobustOutliers.reset();
+        s.RobustPointOccurrences.reset();
+        s.RobustPointImageCounts.reset();
+    }
+}
+
 // Adjustment without a camera constant on the given tie points; the eight
 // results replace those of an earlier run.
 bool AdjustWithoutF(ProjectState& s, bool robust, const Matice* tieIndex, const Matice* tieCounts,
@@ -110,6 +127,7 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
 
     if (result) {
         host.WriteLog("Svazkové vyrovnání - výpočet proveden");
+        ReleaseResultsNotComputed(s);
     } else {
         host.WriteLog("Svazkové vyrovnání - výpočet nelze provést");
         ReleaseBundleResults(s);

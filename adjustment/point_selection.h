@@ -10,9 +10,9 @@ namespace pelvanor {
 
 // Rows k, 2k, 3k, ... of the row-aligned index and counts tables, with
 // k = round(100 / percent) (ties to even): 50 % takes every second point.
-// False for percent 0.  When no row is taken (k < 1, or fewer rows than k)
-// both outputs are the 1 x 1 zero table and the call succeeds: the
-// adjustment then runs on the control points alone.
+// False for percent 0.  When no point is taken (k < 1, fewer rows than k,
+// or the empty 1 x 1 input table) both outputs are the 1 x 1 zero table and
+// the call succeeds: the adjustment then runs on the control points alone.
 bool SelectBundlePoints(const Matice* index, const Matice* counts, std::int32_t percent,
                         MatPtr& selectedIndex, MatPtr& selectedCounts);
 
@@ -26,7 +26,8 @@ bool SelectBundlePoints(const Matice* index, const Matice* counts, std::int32_t 
 // when there is none); control points can be outliers but are not removed.
 // `imageRows`, `controlCounts` and `fixedCount` are accepted for the call
 // sites.  False on missing inputs, a weight vector whose length differs from
-// the point list's observation rows, a fault, or cleaned tables left empty.
+// the point list's observation rows, a fault, or cleaned tables left without
+// any point by the removal (an input that was already empty stays empty).
 bool SelectOutliers(const Matice* pointList, const Matice* selectedIndex, const Matice* imageRows,
                     long double weightPercent, const Matice* selectedCounts,
                     const Matice* controlCounts, const Matice* weights, std::int32_t fixedCount,

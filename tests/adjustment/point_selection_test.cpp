@@ -65,6 +65,14 @@ TEST(SelectBundlePoints, NothingTakenGivesEmptyTablesAndPercentZeroFails) {
         EXPECT_EQ(si->GetPrvek(1, 1), 0.0L);
         EXPECT_EQ(sc->r, 1);
     }
+    // No tie point at all: the empty tables pass through.
+    auto empty = NewMatrix(1, 1);
+    for (int percent : {100, 50}) {
+        MatPtr si, sc;
+        ASSERT_TRUE(SelectBundlePoints(empty.get(), empty.get(), percent, si, sc)) << percent;
+        EXPECT_EQ(si->r, 1);
+        EXPECT_EQ(si->GetPrvek(1, 1), 0.0L);
+    }
     MatPtr si, sc;
     EXPECT_FALSE(SelectBundlePoints(index.get(), counts.get(), 0, si, sc));
     EXPECT_FALSE(SelectBundlePoints(nullptr, counts.get(), 50, si, sc));
@@ -141,6 +149,25 @@ TEST(SelectOutliers, ControlPointsAreListedButNotRemovedAndNumbersAreRounded) {
     EXPECT_EQ(out->GetPrvek(1, 1), 1.0L);
     EXPECT_EQ(out->GetPrvek(2, 1), 103.3L);
     EXPECT_EQ(Numbers(*ci), (std::vector<int>{101, 102}));
+}
+
+TEST(SelectOutliers, RemovingEveryTiePointFailsButAnEmptyTableStaysEmpty) {
+    OutlierCase c;
+    for (int i = 7; i <= 20; ++i) c.weights->SetPrvek(i, 1, 0.0L);
+    MatPtr ci, cc, out;
+    EXPECT_FALSE(c.Run(ci, cc, out));
+    EXPECT_EQ(out->r, 3);
+
+    // Control points alone: a control outlier leaves the empty tie tables empty.
+    OutlierCase d;
+    d.list = MakeMatrix({{1, 1, -1, 5, -2, 9, -3}});
+    d.index = NewMatrix(1, 1);
+    d.counts = NewMatrix(1, 1);
+    d.weights = NewMatrix(6, 1);
+    ASSERT_TRUE(d.Run(ci, cc, out));
+    EXPECT_EQ(out->GetPrvek(1, 1), 1.0L);
+    EXPECT_EQ(ci->r, 1);
+    EXPECT_EQ(ci->GetPrvek(1, 1), 0.0L);
 }
 
 TEST(SelectOutliers, WeightsThatDoNotMatchThePointListFail) {

@@ -103,7 +103,8 @@ long double BetaContinuedFraction(long double a, long double b, long double x, b
 
 // Regularised incomplete beta I_x(a, b) with x and y = 1 - x given
 // separately (y is often known more accurately than 1 - x).
-bool RegularisedBeta(long double a, long double b, long double x, long double y, long double& value) {
+bool RegularisedBeta(long double a, long double b, long double x, long double y,
+                     long double& value) {
     if (x <= 0.0L) {
         value = 0.0L;
         return true;
@@ -113,8 +114,8 @@ bool RegularisedBeta(long double a, long double b, long double x, long double y,
         return true;
     }
     // ln of x^a y^b / B(a, b), in log space so that nothing overflows.
-    const long double log_front = std::lgamma(a + b) - std::lgamma(a) - std::lgamma(b) +
-                                  a * std::log(x) + b * std::log(y);
+    const long double log_front =
+        std::lgamma(a + b) - std::lgamma(a) - std::lgamma(b) + a * std::log(x) + b * std::log(y);
     bool converged = false;
     if (x < (a + 1.0L) / (a + b + 2.0L)) {
         const long double cf = BetaContinuedFraction(a, b, x, converged);
@@ -284,8 +285,8 @@ bool FQuantile(long double& value, long double d1, long double d2, long double p
     return true;
 }
 
-bool FTest(const Matice* objectPoints, const Matice* countsTable, MatPtr& passed, long double percent,
-           long double referenceM0, MatPtr& results) {
+bool FTest(const Matice* objectPoints, const Matice* countsTable, MatPtr& passed,
+           long double percent, long double referenceM0, MatPtr& results) {
     if (objectPoints == nullptr || countsTable == nullptr) return false;
     return GuardedComputation([&] {
         const Matice& pts = *objectPoints;
@@ -330,8 +331,8 @@ bool FTest(const Matice* objectPoints, const Matice* countsTable, MatPtr& passed
                     if (found != quantiles.end()) {
                         critical = found->second;
                     } else {
-                        if (!FQuantile(critical, static_cast<long double>(d1), static_cast<long double>(d2),
-                                       percent))
+                        if (!FQuantile(critical, static_cast<long double>(d1),
+                                       static_cast<long double>(d2), percent))
                             return false;
                         quantiles.emplace(key, critical);
                     }
@@ -352,7 +353,8 @@ bool FTest(const Matice* objectPoints, const Matice* countsTable, MatPtr& passed
         int kept = 0;
         for (int i = 1; i <= next; ++i)
             if (std::llrint(passed->GetPrvek(i, 1)) > 0) ++kept;
-        MatPtr compact = kept > 0 ? NewMatrix(static_cast<std::uint16_t>(kept), pts.s) : NewMatrix(1, 1);
+        MatPtr compact =
+            kept > 0 ? NewMatrix(static_cast<std::uint16_t>(kept), pts.s) : NewMatrix(1, 1);
         int row = 0;
         for (int i = 1; i <= next; ++i) {
             if (std::llrint(passed->GetPrvek(i, 1)) <= 0) continue;

@@ -78,7 +78,7 @@ bool FQuantile(long double& value, long double d1, long double d2, long double p
 // redundancy.  A point whose d2 is not positive (no quantile exists) fails
 // with critical value 0.  passed: the passing rows of objectPoints in order,
 // the 1 x 1 zero table when none passes (which is a result, not a failure).
-bool FTest(const Matice* objectPoints, const Matice* countsTable, MatPtr& passed, long double percent,
-           long double referenceM0, MatPtr& results);
+bool FTest(const Matice* objectPoints, const Matice* countsTable, MatPtr& passed,
+           long double percent, long double referenceM0, MatPtr& results);
 
 }  // namespace pelvanor

@@ -47,7 +47,8 @@ TEST(Gamma, WorkedExamples) {
 }
 
 TEST(Gamma, SeriesAndRecurrenceAgainstLibraryGamma) {
-    for (long double x : {0.1L, 0.7L, 1.3L, 2.5L, 7.7L, 20.5L, 57.0L, 170.25L, -0.5L, -2.5L, -7.3L}) {
+    for (long double x :
+         {0.1L, 0.7L, 1.3L, 2.5L, 7.7L, 20.5L, 57.0L, 170.25L, -0.5L, -2.5L, -7.3L}) {
         EXPECT_TRUE(NearRel(Gamma(x), std::tgamma(x), 5e-15L)) << x;
     }
     // Where Gamma passes 1e4000 it becomes undefined for this program.
@@ -142,9 +143,9 @@ TEST(FQuantile, AgainstTabulatedValues) {
         long double d1, d2, percent, value;
     };
     const Row table[] = {
-        {3, 10, 1, 6.552L}, {4, 12, 5, 3.259L}, {5, 30, 5, 2.534L},  {7, 20, 5, 2.514L},
+        {3, 10, 1, 6.552L}, {4, 12, 5, 3.259L},  {5, 30, 5, 2.534L},  {7, 20, 5, 2.514L},
         {9, 60, 5, 2.040L}, {10, 10, 5, 2.978L}, {12, 24, 1, 3.032L}, {20, 120, 1, 2.035L},
-        {3, 1, 5, 215.7L},  {5, 2, 1, 99.30L},  {60, 60, 5, 1.534L},  {1, 1, 5, 161.4L},
+        {3, 1, 5, 215.7L},  {5, 2, 1, 99.30L},   {60, 60, 5, 1.534L}, {1, 1, 5, 161.4L},
     };
     for (const Row& r : table) {
         long double q = 0.0L;
@@ -163,7 +164,8 @@ TEST(FQuantile, AgainstTabulatedValues) {
 #ifdef PELVANOR_HAVE_BOOST_MATH
 TEST(FQuantile, GridAgainstBoostMath) {
     const long double d1s[] = {3, 4, 5, 7, 9, 13, 19, 27, 41, 60};
-    const long double d2s[] = {1, 2, 3, 5, 8, 13, 21, 40, 75, 150, 400, 1000, 2000, 2900, 3500, 10000, 100000};
+    const long double d2s[] = {1,   2,   3,    5,    8,    13,   21,    40,    75,
+                               150, 400, 1000, 2000, 2900, 3500, 10000, 100000};
     int replaced = 0, kept = 0;
     for (long double percent : {5.0L, 1.0L}) {
         const long double p = 1.0L - percent / 100.0L;
@@ -186,7 +188,8 @@ TEST(FQuantile, GridAgainstBoostMath) {
                     EXPECT_EQ(q, plain) << d1 << " " << d2;
                     ++kept;
                 } else {
-                    EXPECT_LT(std::fabs(q / truth - 1.0L), 1e-6L) << d1 << " " << d2 << " " << percent;
+                    EXPECT_LT(std::fabs(q / truth - 1.0L), 1e-6L)
+                        << d1 << " " << d2 << " " << percent;
                     ++replaced;
                 }
             }
@@ -295,7 +298,8 @@ TEST(FTest, ManyPointsDoNotBreakTheQuantile) {
     // 1500 points on three images: d2 = 2 * 4500 - 6 - 3 * 1499 = 4497, where
     // Gamma overflows; the test still gives the accurate critical value.
     std::vector<long double> m0(1500);
-    for (std::size_t i = 0; i < m0.size(); ++i) m0[i] = 0.01L + 0.00001L * static_cast<long double>(i % 37);
+    for (std::size_t i = 0; i < m0.size(); ++i)
+        m0[i] = 0.01L + 0.00001L * static_cast<long double>(i % 37);
     m0[700] = 0.05L;
     const MatPtr pts = Points(m0);
     const MatPtr counts = Counts(std::vector<int>(1500, 3));

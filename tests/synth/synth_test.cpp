@@ -128,7 +128,8 @@ TEST(SynthModel, RotationAndProjectionWorkedExamples) {
     const M3 R = Rotation(0.2L, -0.25L, 0.3L);
     const auto r = RotationFromAngles(0.2L, -0.25L, 0.3L);
     for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) EXPECT_NEAR(static_cast<double>(r[3 * i + j] - R[i][j]), 0.0, 1e-18);
+        for (int j = 0; j < 3; ++j)
+            EXPECT_NEAR(static_cast<double>(r[3 * i + j] - R[i][j]), 0.0, 1e-18);
 
     Station st;
     st.Z0 = 10;
@@ -218,7 +219,8 @@ void CheckRoundTrip(const Options& o) {
             EXPECT_LT(w, 0.0L);
             EXPECT_TRUE(test::NearRel(xc, xp, 1e-12L)) << "image " << i << " point " << id;
             EXPECT_TRUE(test::NearRel(yc, yp, 1e-12L)) << "image " << i << " point " << id;
-            EXPECT_TRUE(x >= p.frame.xmin && x <= p.frame.xmax && y >= p.frame.ymin && y <= p.frame.ymax);
+            EXPECT_TRUE(x >= p.frame.xmin && x <= p.frame.xmax && y >= p.frame.ymin &&
+                        y <= p.frame.ymax);
         };
         std::set<long long> ids;
         for (const auto& r : ctrl) {
@@ -247,9 +249,11 @@ void CheckRoundTrip(const Options& o) {
         if (o.f_spread == 0) {
             EXPECT_EQ(t.eo[static_cast<std::size_t>(i - 1)][7], t.camera[0][0]);
         } else {
-            EXPECT_LE(std::fabs(t.eo[static_cast<std::size_t>(i - 1)][7] - t.camera[0][0]), o.f_spread);
+            EXPECT_LE(std::fabs(t.eo[static_cast<std::size_t>(i - 1)][7] - t.camera[0][0]),
+                      o.f_spread);
         }
-        for (int k = 4; k <= 6; ++k) EXPECT_LE(std::fabs(t.eo[static_cast<std::size_t>(i - 1)][k]), 0.33L);
+        for (int k = 4; k <= 6; ++k)
+            EXPECT_LE(std::fabs(t.eo[static_cast<std::size_t>(i - 1)][k]), 0.33L);
     }
     EXPECT_EQ(seen_on.size(), static_cast<std::size_t>(o.points));
     for (const auto& [id, n] : seen_on) EXPECT_GE(n, 2) << id;
@@ -288,6 +292,53 @@ TEST(SynthFiles, RoundTripPlaneRealisticWithVaryingCameraConstant) {
     CheckRoundTrip(o);
 }
 
+TEST(SynthFiles, InMemoryTablesEqualTheFiles) {
+    Options o;
+    o.images = 4;
+    o.sigma = 0.001L;
+    o.control_in_images = true;
+    test::TempDir dir;
+    const Project p = MakeAndWrite(o, dir);
+    const InputTables t = MakeInputTables(p);
+    int rc = 0, ri = 0;
+    for (int i = 1; i <= o.images; ++i) {
+        const std::string tag = ImageTag(i, o.images);
+        const Rows ctrl = ReadRows(dir.Path("ctrl_" + tag + ".txt"));
+        const Rows img = ReadRows(dir.Path("img_" + tag + ".txt"));
+        EXPECT_EQ(t.control_counts->GetPrvek(i, 1), static_cast<long double>(ctrl.size()));
+        EXPECT_EQ(t.control_ranges->GetPrvek(i, 1), rc + 1);
+        EXPECT_EQ(t.control_ranges->GetPrvek(i, 2), rc + static_cast<long double>(ctrl.size()));
+        EXPECT_EQ(t.image_counts->GetPrvek(i, 1), static_cast<long double>(img.size()));
+        EXPECT_EQ(t.image_ranges->GetPrvek(i, 2), ri + static_cast<long double>(img.size()));
+        for (int k = 0; k < 4; ++k)
+            EXPECT_EQ(t.selected_orientation_points->GetPrvek(4 * (i - 1) + 1 + k, 1),
+                      ctrl[static_cast<std::size_t>(k)][0]);
+        for (const auto& row : ctrl) {
+            ++rc;
+            for (int j = 1; j <= 6; ++j)
+                EXPECT_EQ(t.control_points->GetPrvek(rc, j), row[static_cast<std::size_t>(j - 1)]);
+        }
+        for (const auto& row : img) {
+            ++ri;
+            for (int j = 1; j <= 4; ++j)
+                EXPECT_EQ(t.image_points->GetPrvek(ri, j), row[static_cast<std::size_t>(j - 1)]);
+        }
+    }
+    EXPECT_EQ(t.control_points->r, rc);
+    EXPECT_EQ(t.image_points->r, ri);
+    // Orientation rows: an orthonormal rotation and the centre.
+    const MatPtr eo = TruthOrientationRows(p);
+    ASSERT_EQ(eo->r, o.images);
+    for (int i = 1; i <= o.images; ++i) {
+        const M3 R = Rotation(p.stations[static_cast<std::size_t>(i - 1)].alfa,
+                              p.stations[static_cast<std::size_t>(i - 1)].beta,
+                              p.stations[static_cast<std::size_t>(i - 1)].gama);
+        for (int k = 0; k < 9; ++k)
+            EXPECT_NEAR(static_cast<double>(eo->GetPrvek(i, k + 1) - R[k / 3][k % 3]), 0.0, 1e-18);
+        EXPECT_EQ(eo->GetPrvek(i, 10), p.stations[static_cast<std::size_t>(i - 1)].X0);
+    }
+}
+
 TEST(SynthFiles, SameSeedSameFilesOtherSeedOtherFiles) {
     Options o;
     o.sigma = 0.0005L;
@@ -301,7 +352,8 @@ TEST(SynthFiles, SameSeedSameFilesOtherSeedOtherFiles) {
                              "truth_points.txt", "truth_gross.txt"})
         EXPECT_EQ(test::ReadFileBytes(a.Path(name)), test::ReadFileBytes(b.Path(name))) << name;
     EXPECT_NE(test::ReadFileBytes(a.Path("img_04.txt")), test::ReadFileBytes(c.Path("img_04.txt")));
-    EXPECT_NE(test::ReadFileBytes(a.Path("truth_eo.txt")), test::ReadFileBytes(c.Path("truth_eo.txt")));
+    EXPECT_NE(test::ReadFileBytes(a.Path("truth_eo.txt")),
+              test::ReadFileBytes(c.Path("truth_eo.txt")));
 }
 
 TEST(SynthFiles, NoiseHasTheRequestedSpreadAndGrossErrorsAreWhereListed) {

@@ -24,9 +24,7 @@ public:
     explicit Random(std::uint64_t seed) : engine_(seed) {}
 
     // Uniform in [0, 1), 64 random bits of mantissa.
-    long double Uniform() {
-        return static_cast<long double>(engine_()) * 0x1p-64L;
-    }
+    long double Uniform() { return static_cast<long double>(engine_()) * 0x1p-64L; }
     // Uniform in [a, b).
     long double Uniform(long double a, long double b) { return a + (b - a) * Uniform(); }
     // Standard normal deviate (Box-Muller; one deviate per call).
@@ -58,8 +56,8 @@ constexpr long double kDistance = 16.0L;
 // little and each image sees a part of the facade; the four common control
 // points stand within +-kCommonSpread of the middle.
 constexpr long double kStationSpread = 0.4L;
-constexpr long double kAimSpread = 0.25L;
-constexpr long double kCommonSpread = 0.12L;
+constexpr long double kAimSpread = 0.27L;
+constexpr long double kCommonSpread = 0.1L;
 
 // Reference camera in millimetres: 24 mm lens on a 36 x 24 mm frame.
 constexpr long double kFocalMm = 24.0L;
@@ -132,7 +130,9 @@ int CountViews(const Project& p, const ObjectPoint& pt) {
     return n;
 }
 
-std::string LineEnd(const Options& o) { return o.crlf ? "\r\n" : "\n"; }
+std::string LineEnd(const Options& o) {
+    return o.crlf ? "\r\n" : "\n";
+}
 
 }  // namespace
 
@@ -147,11 +147,13 @@ std::string ImageTag(int image, int image_count) {
     int width = 2;
     for (int n = image_count; n >= 100; n /= 10) ++width;
     std::string s = std::to_string(image);
-    if (static_cast<int>(s.size()) < width) s.insert(0, static_cast<std::size_t>(width) - s.size(), '0');
+    if (static_cast<int>(s.size()) < width)
+        s.insert(0, static_cast<std::size_t>(width) - s.size(), '0');
     return s;
 }
 
-std::array<long double, 9> RotationFromAngles(long double alfa, long double beta, long double gama) {
+std::array<long double, 9> RotationFromAngles(long double alfa, long double beta,
+                                              long double gama) {
     const long double ca = std::cos(alfa), sa = std::sin(alfa);
     const long double cb = std::cos(beta), sb = std::sin(beta);
     const long double cg = std::cos(gama), sg = std::sin(gama);
@@ -215,10 +217,12 @@ bool RawFromCorrected(const Camera& c, long double xc, long double yc, long doub
         const long double r2 = xb * xb + yb * yb;
         const long double dr = c.k1 * r2 + c.k2 * r2 * r2 + c.k3 * r2 * r2 * r2;
         const long double ddr = c.k1 + 2.0L * c.k2 * r2 + 3.0L * c.k3 * r2 * r2;  // d(dr)/d(r^2)
-        const long double a11 = 1.0L + dr + 2.0L * xb * xb * ddr + 6.0L * c.p1 * xb + 2.0L * c.p1 * yb;
+        const long double a11 =
+            1.0L + dr + 2.0L * xb * xb * ddr + 6.0L * c.p1 * xb + 2.0L * c.p1 * yb;
         const long double a12 = 2.0L * xb * yb * ddr + 2.0L * c.p1 * yb + 2.0L * c.p1 * xb;
         const long double a21 = 2.0L * xb * yb * ddr + 2.0L * c.p2 * xb + 2.0L * c.p2 * yb;
-        const long double a22 = 1.0L + dr + 2.0L * yb * yb * ddr + 6.0L * c.p2 * yb + 2.0L * c.p2 * xb;
+        const long double a22 =
+            1.0L + dr + 2.0L * yb * yb * ddr + 6.0L * c.p2 * yb + 2.0L * c.p2 * xb;
         const long double det = a11 * a22 - a12 * a21;
         if (!(std::fabs(det) > 1e-12L)) return false;  // the distortion folds the image here
         const long double sx = (a22 * g1 - a12 * g2) / det;
@@ -244,12 +248,13 @@ bool Generate(const Options& o, Project& p, std::string* error) {
     if (!(o.sigma >= 0.0L) || !std::isfinite(o.sigma)) return Fail(error, "bad sigma"), false;
     if (o.gross < 0 || o.gross > o.points)
         return Fail(error, "gross errors need as many tie points"), false;
-    if (!(o.f_spread >= 0.0L) || !std::isfinite(o.f_spread)) return Fail(error, "bad f spread"), false;
+    if (!(o.f_spread >= 0.0L) || !std::isfinite(o.f_spread))
+        return Fail(error, "bad f spread"), false;
     if (!(o.gross_size >= 0.0L) || !std::isfinite(o.gross_size))
         return Fail(error, "bad gross error size"), false;
     {
-        const long long lines = static_cast<long long>(o.images) *
-                                (static_cast<long long>(o.points) + o.control);
+        const long long lines =
+            static_cast<long long>(o.images) * (static_cast<long long>(o.points) + o.control);
         if (lines > 65535) return Fail(error, "more than 65535 lines in the files"), false;
     }
 
@@ -261,51 +266,59 @@ bool Generate(const Options& o, Project& p, std::string* error) {
     const long double relief = o.plane ? kPlaneRelief : kRelief;
     const long double cx = 0.5L * kWidth, cy = 0.5L * kHeight;
 
-    // Stations on an arc in front of the facade, alternately a little above
-    // and below its middle, all aimed at its centre with a small error and
-    // an arbitrary roll within +-0.3 rad.
+    // Stations along the facade, alternately a little above and below its
+    // middle, aimed at points that converge towards its centre, with small
+    // aiming errors and an arbitrary roll within +-0.3 rad.  The four common
+    // control points stand well spread around the centre; off the plane
+    // they are far from coplanar.  A draw in which a station misses one of
+    // them is drawn again (from the same stream, so still reproducible).
     const int m = o.images;
-    for (int i = 0; i < m; ++i) {
-        Station st;
-        const long double t = m == 1 ? 0.0L : -1.0L + 2.0L * i / static_cast<long double>(m - 1);
-        const long double psi = (i % 2 == 0 ? 0.08L : -0.08L) + rnd.Uniform(-0.03L, 0.03L);
-        const long double dist = kDistance + rnd.Uniform(-1.0L, 1.0L);
-        st.X0 = cx + kStationSpread * kWidth * t + rnd.Uniform(-0.5L, 0.5L);
-        st.Y0 = cy + dist * std::tan(psi);
-        st.Z0 = dist + rnd.Uniform(0.0L, 0.5L) * relief;
-        const long double tx = cx + kAimSpread * kWidth * t + rnd.Uniform(-0.5L, 0.5L);
-        const long double ty = cy + rnd.Uniform(-0.5L, 0.5L);
-        const long double tz = 0.5L * relief;
-        long double dx = tx - st.X0, dy = ty - st.Y0, dz = tz - st.Z0;
-        const long double len = std::sqrt(dx * dx + dy * dy + dz * dz);
-        dx /= len;
-        dy /= len;
-        dz /= len;
-        // The third column of R is minus the viewing direction:
-        // (sin b, -sin a cos b, cos a cos b) = -(dx, dy, dz).
-        st.beta = std::asin(-dx) + rnd.Uniform(-0.02L, 0.02L);
-        st.alfa = std::atan2(dy, -dz) + rnd.Uniform(-0.02L, 0.02L);
-        st.gama = rnd.Uniform(-0.3L, 0.3L);
-        const long double u = rnd.Uniform(-1.0L, 1.0L);
-        st.f = p.camera.f + o.f_spread * u;
-        p.stations.push_back(st);
-    }
-
-    // Control points.  The first four stand well spread around the centre
-    // and are seen on every image; off the plane they are far from coplanar.
     const long double h1[4] = {0.0L, 3.0L, 0.9L, 0.45L};
     const long double sx[4] = {-1.0L, 1.0L, -1.0L, 1.0L};
     const long double sy[4] = {-1.0L, -1.0L, 1.0L, 1.0L};
-    for (int k = 0; k < 4; ++k) {
-        ObjectPoint pt;
-        pt.id = k + 1;
-        pt.X = cx + sx[k] * kCommonSpread * kWidth + rnd.Uniform(-0.3L, 0.3L);
-        pt.Y = cy + sy[k] * 0.3L * kHeight + rnd.Uniform(-0.3L, 0.3L);
-        pt.Z = o.plane ? 0.0L : h1[k];
-        if (CountViews(p, pt) != m)
-            return Fail(error, "a common control point is not seen on every image"), false;
-        p.control_points.push_back(pt);
+    bool common_seen = false;
+    for (int draw = 0; draw < 100 && !common_seen; ++draw) {
+        p.stations.clear();
+        p.control_points.clear();
+        for (int i = 0; i < m; ++i) {
+            Station st;
+            const long double t =
+                m == 1 ? 0.0L : -1.0L + 2.0L * i / static_cast<long double>(m - 1);
+            const long double psi = (i % 2 == 0 ? 0.08L : -0.08L) + rnd.Uniform(-0.03L, 0.03L);
+            const long double dist = kDistance + rnd.Uniform(-1.0L, 1.0L);
+            st.X0 = cx + kStationSpread * kWidth * t + rnd.Uniform(-0.3L, 0.3L);
+            st.Y0 = cy + dist * std::tan(psi);
+            st.Z0 = dist + rnd.Uniform(0.0L, 0.5L) * relief;
+            const long double tx = cx + kAimSpread * kWidth * t + rnd.Uniform(-0.3L, 0.3L);
+            const long double ty = cy + rnd.Uniform(-0.5L, 0.5L);
+            const long double tz = 0.5L * relief;
+            long double dx = tx - st.X0, dy = ty - st.Y0, dz = tz - st.Z0;
+            const long double len = std::sqrt(dx * dx + dy * dy + dz * dz);
+            dx /= len;
+            dy /= len;
+            dz /= len;
+            // The third column of R is minus the viewing direction:
+            // (sin b, -sin a cos b, cos a cos b) = -(dx, dy, dz).
+            st.beta = std::asin(-dx) + rnd.Uniform(-0.02L, 0.02L);
+            st.alfa = std::atan2(dy, -dz) + rnd.Uniform(-0.02L, 0.02L);
+            st.gama = rnd.Uniform(-0.3L, 0.3L);
+            const long double u = rnd.Uniform(-1.0L, 1.0L);
+            st.f = p.camera.f + o.f_spread * u;
+            p.stations.push_back(st);
+        }
+        common_seen = true;
+        for (int k = 0; k < 4; ++k) {
+            ObjectPoint pt;
+            pt.id = k + 1;
+            pt.X = cx + sx[k] * kCommonSpread * kWidth + rnd.Uniform(-0.3L, 0.3L);
+            pt.Y = cy + sy[k] * 0.3L * kHeight + rnd.Uniform(-0.3L, 0.3L);
+            pt.Z = o.plane ? 0.0L : h1[k];
+            if (CountViews(p, pt) != m) common_seen = false;
+            p.control_points.push_back(pt);
+        }
     }
+    if (!common_seen)
+        return Fail(error, "the common control points are not seen on every image"), false;
     const int min_views = std::min(std::max(o.min_control_images, 1), m);
     long long attempts = 0;
     while (static_cast<int>(p.control_points.size()) < o.control) {
@@ -423,6 +436,73 @@ bool Generate(const Options& o, Project& p, std::string* error) {
     return true;
 }
 
+InputTables MakeInputTables(const Project& p) {
+    InputTables t;
+    const auto n = static_cast<std::uint16_t>(p.images.size());
+    std::size_t nc = 0, ni = 0;
+    for (const auto& img : p.images) {
+        nc += img.control.size();
+        ni += img.points.size();
+    }
+    t.control_points = NewMatrix(static_cast<std::uint16_t>(nc), 6);
+    t.image_points = NewMatrix(static_cast<std::uint16_t>(ni), 4);
+    t.control_counts = NewMatrix(n, 1);
+    t.control_ranges = NewMatrix(n, 2);
+    t.image_counts = NewMatrix(n, 1);
+    t.image_ranges = NewMatrix(n, 2);
+    t.selected_orientation_points = NewMatrix(static_cast<std::uint16_t>(4 * n), 1);
+    auto find = [&](long long id) -> const ObjectPoint* {
+        for (const auto& pt : p.control_points)
+            if (pt.id == id) return &pt;
+        return nullptr;
+    };
+    int rc = 0, ri = 0;
+    for (int i = 1; i <= n; ++i) {
+        const Image& img = p.images[static_cast<std::size_t>(i - 1)];
+        t.control_counts->SetPrvek(i, 1, static_cast<long double>(img.control.size()));
+        t.control_ranges->SetPrvek(i, 1, rc + 1);
+        t.control_ranges->SetPrvek(i, 2, rc + static_cast<long double>(img.control.size()));
+        for (std::size_t k = 0; k < img.control.size(); ++k) {
+            const Observation& ob = img.control[k];
+            const ObjectPoint* pt = find(ob.id);
+            ++rc;
+            t.control_points->SetPrvek(rc, 1, static_cast<long double>(ob.id));
+            t.control_points->SetPrvek(rc, 2, pt ? pt->X : 0.0L);
+            t.control_points->SetPrvek(rc, 3, pt ? pt->Y : 0.0L);
+            t.control_points->SetPrvek(rc, 4, pt ? pt->Z : 0.0L);
+            t.control_points->SetPrvek(rc, 5, ob.x_raw);
+            t.control_points->SetPrvek(rc, 6, ob.y_raw);
+            if (k < 4)
+                t.selected_orientation_points->SetPrvek(4 * (i - 1) + 1 + static_cast<int>(k), 1,
+                                                        static_cast<long double>(ob.id));
+        }
+        t.image_counts->SetPrvek(i, 1, static_cast<long double>(img.points.size()));
+        t.image_ranges->SetPrvek(i, 1, ri + 1);
+        t.image_ranges->SetPrvek(i, 2, ri + static_cast<long double>(img.points.size()));
+        for (const Observation& ob : img.points) {
+            ++ri;
+            t.image_points->SetPrvek(ri, 1, static_cast<long double>(ob.id));
+            t.image_points->SetPrvek(ri, 2, ob.x_raw);
+            t.image_points->SetPrvek(ri, 3, ob.y_raw);
+        }
+    }
+    return t;
+}
+
+MatPtr TruthOrientationRows(const Project& p) {
+    MatPtr rows = NewMatrix(static_cast<std::uint16_t>(p.stations.size()), 12);
+    for (std::size_t i = 0; i < p.stations.size(); ++i) {
+        const Station& s = p.stations[i];
+        const auto r = RotationFromAngles(s.alfa, s.beta, s.gama);
+        const int row = static_cast<int>(i) + 1;
+        for (int k = 0; k < 9; ++k) rows->SetPrvek(row, k + 1, r[static_cast<std::size_t>(k)]);
+        rows->SetPrvek(row, 10, s.X0);
+        rows->SetPrvek(row, 11, s.Y0);
+        rows->SetPrvek(row, 12, s.Z0);
+    }
+    return rows;
+}
+
 bool WriteProject(const Project& p, const std::string& dir, std::string* error) {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -443,7 +523,8 @@ bool WriteProject(const Project& p, const std::string& dir, std::string* error) 
     const int m = static_cast<int>(p.stations.size());
     const Camera& c = p.camera;
     std::string cam;
-    for (long double v : {c.f, c.x0, c.y0, c.k1, c.k2, c.k3, c.p1, c.p2}) cam += FormatNumber(v) + nl;
+    for (long double v : {c.f, c.x0, c.y0, c.k1, c.k2, c.k3, c.p1, c.p2})
+        cam += FormatNumber(v) + nl;
     if (!write("camera.txt", cam)) return false;
 
     auto find = [&](long long id) -> const ObjectPoint& {
@@ -458,32 +539,35 @@ bool WriteProject(const Project& p, const std::string& dir, std::string* error) 
         std::string ctrl, pts;
         for (const auto& ob : img.control) {
             const ObjectPoint& pt = find(ob.id);
-            ctrl += std::to_string(ob.id) + ' ' + FormatNumber(pt.X) + ' ' + FormatNumber(pt.Y) + ' ' +
-                    FormatNumber(pt.Z) + ' ' + FormatNumber(ob.x_raw) + ' ' + FormatNumber(ob.y_raw) + nl;
+            ctrl += std::to_string(ob.id) + ' ' + FormatNumber(pt.X) + ' ' + FormatNumber(pt.Y) +
+                    ' ' + FormatNumber(pt.Z) + ' ' + FormatNumber(ob.x_raw) + ' ' +
+                    FormatNumber(ob.y_raw) + nl;
         }
         for (const auto& ob : img.points)
-            pts += std::to_string(ob.id) + ' ' + FormatNumber(ob.x_raw) + ' ' + FormatNumber(ob.y_raw) +
-                   " 0" + nl;
+            pts += std::to_string(ob.id) + ' ' + FormatNumber(ob.x_raw) + ' ' +
+                   FormatNumber(ob.y_raw) + " 0" + nl;
         const std::string tag = ImageTag(i + 1, m);
-        if (!write("ctrl_" + tag + ".txt", ctrl) || !write("img_" + tag + ".txt", pts)) return false;
+        if (!write("ctrl_" + tag + ".txt", ctrl) || !write("img_" + tag + ".txt", pts))
+            return false;
     }
 
     std::string eo;
     for (int i = 0; i < m; ++i) {
         const Station& s = p.stations[static_cast<std::size_t>(i)];
         eo += std::to_string(i + 1);
-        for (long double v : {s.X0, s.Y0, s.Z0, s.alfa, s.beta, s.gama, s.f}) eo += ' ' + FormatNumber(v);
+        for (long double v : {s.X0, s.Y0, s.Z0, s.alfa, s.beta, s.gama, s.f})
+            eo += ' ' + FormatNumber(v);
         eo += nl;
     }
     std::string pts;
     for (const auto* list : {&p.control_points, &p.tie_points})
         for (const auto& pt : *list)
-            pts += std::to_string(pt.id) + ' ' + FormatNumber(pt.X) + ' ' + FormatNumber(pt.Y) + ' ' +
-                   FormatNumber(pt.Z) + nl;
+            pts += std::to_string(pt.id) + ' ' + FormatNumber(pt.X) + ' ' + FormatNumber(pt.Y) +
+                   ' ' + FormatNumber(pt.Z) + nl;
     std::string gross;
     for (const auto& g : p.gross_errors)
-        gross += std::to_string(g.id) + ' ' + std::to_string(g.image) + ' ' + FormatNumber(g.dx) + ' ' +
-                 FormatNumber(g.dy) + nl;
+        gross += std::to_string(g.id) + ' ' + std::to_string(g.image) + ' ' + FormatNumber(g.dx) +
+                 ' ' + FormatNumber(g.dy) + nl;
     return write("truth_eo.txt", eo) && write("truth_points.txt", pts) &&
            write("truth_gross.txt", gross);
 }

@@ -29,6 +29,8 @@
 #include <string>
 #include <vector>
 
+#include "matrix/matice.h"
+
 namespace pelvanor::synth {
 
 // Interior orientation and distortion of the camera, in image units.
@@ -90,21 +92,38 @@ struct GrossError {
     long double dy = 0.0L;
 };
 
+// What to generate.  Image quantities are in image units: millimetres in
+// the realistic variant, otherwise units of the nominal camera constant
+// (f = 1, a 1.5 x 1 frame centred on the origin).  Object quantities are in
+// metres (or like units): a facade of 30 x 14 with up to 3 of relief,
+// photographed from about 16.
 struct Options {
     int images = 6;
-    int control = 10;       // control points written (the four common ones included)
-    int points = 60;        // tie points written
-    long double sigma = 0.0L;  // image noise, standard deviation per coordinate, image units
+    // Control points written, the four common ones included.
+    int control = 10;
+    // Tie points written; each is seen on two images or more.
+    int points = 60;
+    // Image noise, standard deviation per coordinate.
+    long double sigma = 0.0L;
     std::uint64_t seed = 1;
-    int gross = 0;             // number of tie points with one gross error
-    long double gross_size = 0.0L;  // length of the gross error, image units (0: 50 sigma, at least 20 pixel-like units)
-    bool plane = false;        // control points in Z = 0, tie points close above it
-    long double f_spread = 0.0L;  // camera constant of image i = f + f_spread * u_i, u_i in [-1, 1]
-    bool realistic = false;    // image mm on a 36 x 24 mm frame (origin top left, y down), object m
-    bool distortion = true;    // false: all five coefficients 0
-    bool control_in_images = false;  // also list the control points in the image coordinate files
-    int min_control_images = 2;  // control points seen on fewer images are left out
-    bool crlf = false;         // line ends of the written files
+    // Number of tie points with a gross error on one of their measurements.
+    int gross = 0;
+    // Length of a gross error; 0 means half a percent of the frame width.
+    long double gross_size = 0.0L;
+    // Control points in Z = 0, tie targets at most 0.4 above it.
+    bool plane = false;
+    // Camera constant of image i = f + f_spread * u_i, u_i uniform in [-1, 1].
+    long double f_spread = 0.0L;
+    // Millimetres on a 36 x 24 mm frame (origin top left, y down), f = 24 mm.
+    bool realistic = false;
+    // False: all five distortion coefficients 0.
+    bool distortion = true;
+    // Also list the control points in the image coordinate files.
+    bool control_in_images = false;
+    // Control points seen on fewer images are not written.
+    int min_control_images = 2;
+    // CR LF instead of LF line ends.
+    bool crlf = false;
 };
 
 // Frame of the raw image coordinates: a point is measured when its raw
@@ -120,7 +139,7 @@ struct Project {
     Options options;
     Camera camera;  // nominal camera: what camera.txt holds
     Frame frame;
-    std::vector<Station> stations;           // one per image
+    std::vector<Station> stations;            // one per image
     std::vector<ObjectPoint> control_points;  // in id order; the first four are on every image
     std::vector<ObjectPoint> tie_points;      // in id order
     std::vector<Image> images;
@@ -135,6 +154,27 @@ bool Generate(const Options& options, Project& project, std::string* error = nul
 // and truth_gross.txt into `dir` (created when missing).  False with a
 // message in `error` on a write failure.
 bool WriteProject(const Project& project, const std::string& dir, std::string* error = nullptr);
+
+// The tables the program's loaders make from the written files, made here
+// directly from the project (the files hold the shortest text that reads
+// back to each value, so both agree bit for bit): ControlPoints (N x 6),
+// ControlPointCounts (n x 1), ControlPointRanges (n x 2), ImagePoints
+// (N x 4), ImagePointCounts, ImagePointRanges and the default
+// SelectedOrientationPoints (4n x 1, the first four rows of every image).
+struct InputTables {
+    MatPtr control_points;
+    MatPtr control_counts;
+    MatPtr control_ranges;
+    MatPtr image_points;
+    MatPtr image_counts;
+    MatPtr image_ranges;
+    MatPtr selected_orientation_points;
+};
+InputTables MakeInputTables(const Project& project);
+
+// The true exterior orientations as orientation rows, m x 12:
+// r11 .. r33, X0, Y0, Z0.
+MatPtr TruthOrientationRows(const Project& project);
 
 // File name stem numbering of image i (1-based) of n images: "01", "02", ...
 std::string ImageTag(int image, int image_count);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "tools/synth/synth.h"
@@ -60,29 +61,41 @@ int main(int argc, char** argv) {
             return true;
         };
         auto real_opt = [&](long double& target) { return ParseReal(value(), target); };
-        bool ok = true;
-        if (arg == "--images") ok = int_opt(o.images);
-        else if (arg == "--control") ok = int_opt(o.control);
-        else if (arg == "--points") ok = int_opt(o.points);
-        else if (arg == "--gross") ok = int_opt(o.gross);
-        else if (arg == "--min-control-images") ok = int_opt(o.min_control_images);
-        else if (arg == "--sigma") ok = real_opt(o.sigma);
-        else if (arg == "--gross-size") ok = real_opt(o.gross_size);
-        else if (arg == "--f-spread") ok = real_opt(o.f_spread);
-        else if (arg == "--seed") {
+        const std::pair<std::string_view, int*> ints[] = {
+            {"--images", &o.images},
+            {"--control", &o.control},
+            {"--points", &o.points},
+            {"--gross", &o.gross},
+            {"--min-control-images", &o.min_control_images}};
+        const std::pair<std::string_view, long double*> reals[] = {
+            {"--sigma", &o.sigma}, {"--gross-size", &o.gross_size}, {"--f-spread", &o.f_spread}};
+        const std::pair<std::string_view, bool*> flags[] = {
+            {"--plane", &o.plane},
+            {"--realistic", &o.realistic},
+            {"--control-in-images", &o.control_in_images},
+            {"--crlf", &o.crlf}};
+        bool ok = false, known = false;
+        for (const auto& [name, target] : ints)
+            if (arg == name) known = true, ok = int_opt(*target);
+        for (const auto& [name, target] : reals)
+            if (arg == name) known = true, ok = real_opt(*target);
+        for (const auto& [name, target] : flags)
+            if (arg == name) known = true, ok = true, *target = true;
+        if (arg == "--no-distortion") {
+            known = ok = true;
+            o.distortion = false;
+        } else if (arg == "--seed") {
             long long v = 0;
+            known = true;
             ok = ParseInt(value(), v) && v >= 0;
             o.seed = static_cast<std::uint64_t>(v);
-        } else if (arg == "--plane") o.plane = true;
-        else if (arg == "--realistic") o.realistic = true;
-        else if (arg == "--no-distortion") o.distortion = false;
-        else if (arg == "--control-in-images") o.control_in_images = true;
-        else if (arg == "--crlf") o.crlf = true;
-        else if (arg == "-h" || arg == "--help") {
+        } else if (arg == "-h" || arg == "--help") {
             Usage();
             return 0;
-        } else if (!arg.empty() && arg[0] != '-' && dir.empty()) dir = arg;
-        else ok = false;
+        } else if (!known && !arg.empty() && arg[0] != '-' && dir.empty()) {
+            dir = arg;
+            ok = true;
+        }
         if (!ok) {
             std::fprintf(stderr, "pelvanor-synth: bad argument %s\n", argv[a]);
             Usage();

@@ -41,13 +41,13 @@ long double WorstCentreError(const ProjectState& s, const synth::Project& p) {
 }
 
 TEST(BundlePipeline, DefaultSettingsRunEveryAdjustmentAndFindTheGrossError) {
-    synth::Options o = test::SmallProject(31);
+    synth::Options o = test::SmallProject(35);
     o.control = 6;
     o.points = 16;
     // The robust weights exp(-0.05 |v|^3) fall below one half only for
-    // residuals of a few image units: a blunder of 4 mm.
+    // residuals of a few image units: a blunder of 6 mm.
     o.gross = 1;
-    o.gross_size = 4.0L;
+    o.gross_size = 6.0L;
     test::LoadedProject lp(o);
     ProjectState& s = lp.state;
     ASSERT_TRUE(BundleCommand(s, lp.host));

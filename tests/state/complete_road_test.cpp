@@ -20,7 +20,7 @@ namespace pelvanor {
 namespace {
 
 // Four images of a facade in millimetres and metres, 2 micrometres of image
-// noise and one blunder of 4 mm that the robust estimation removes.
+// noise and one blunder of 6 mm that the robust estimation removes.
 synth::Options RoadProject() {
     synth::Options o;
     o.images = 4;
@@ -29,8 +29,8 @@ synth::Options RoadProject() {
     o.sigma = 0.002L;
     o.realistic = true;
     o.gross = 1;
-    o.gross_size = 4.0L;
-    o.seed = 31;
+    o.gross_size = 6.0L;
+    o.seed = 35;
     return o;
 }
 

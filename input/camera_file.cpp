@@ -1,0 +1,83 @@
+#include "input/camera_file.h"
+
+#include "input/number_parse.h"
+#include "input/text_scanner.h"
+#include "matrix/file_error.h"
+#include "matrix/fp_guard.h"
+#include "protocol/number_format.h"
+#include "protocol/text_file.h"
+
+namespace pelvanor {
+namespace {
+
+constexpr std::size_t kMaxFileNumberLength = 64;
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace
+
+bool ReadCameraFile(const std::string& path, CameraParameters& camera) {
+    detail::TextScanner scanner;
+    if (!scanner.Open(path)) return false;
+    long double* const fields[8] = {&camera.f,  &camera.x0, &camera.y0, &camera.k1,
+                                    &camera.k2, &camera.k3, &camera.p1, &camera.p2};
+    return GuardedComputation([&] {
+        for (long double* field : fields) {
+            long double v = 0.0L;
+            if (!scanner.ReadNumber(v)) return false;
+            *field = v;
+            scanner.SkipLine();
+        }
+        return !scanner.ReadFailed();
+    });
+}
+
+bool LoadCameraFile(const std::string& path, ProjectState& state) {
+    state.CameraLoaded = ReadCameraFile(path, state.Camera);
+    return state.CameraLoaded;
+}
+
+CameraFieldTexts CameraFieldTextsOf(const CameraParameters& camera, char decimal) {
+    return {FormatGeneral(camera.f, decimal),  FormatGeneral(camera.x0, decimal),
+            FormatGeneral(camera.y0, decimal), FormatGeneral(camera.k1, decimal),
+            FormatGeneral(camera.k2, decimal), FormatGeneral(camera.k3, decimal),
+            FormatGeneral(camera.p1, decimal), FormatGeneral(camera.p2, decimal)};
+}
+
+bool CameraTextsSavable(const CameraFieldTexts& texts, char decimal) {
+    for (const std::string& text : texts) {
+        long double v = 0.0L;
+        if (!ParseFieldNumber(text, decimal, v)) return false;
+        // A longer number would be written but refused when read back.
+        if (TrimBlanks(text).size() > kMaxFileNumberLength) return false;
+    }
+    return true;
+}
+
+std::vector<std::string> CameraFileLines(const CameraFieldTexts& texts, char decimal) {
+    std::vector<std::string> lines;
+    lines.reserve(texts.size());
+    for (std::string text : texts) {
+        for (char& c : text)
+            if (c == ',' || c == decimal) c = '.';
+        lines.push_back(std::move(text));
+    }
+    return lines;
+}
+
+bool WriteCameraFile(const std::string& path, const CameraFieldTexts& texts, char decimal) {
+    try {
+        WriteTextLines(path, CameraFileLines(texts, decimal), false);
+        return true;
+    } catch (const FileError&) {
+        return false;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+}  // namespace pelvanor

@@ -1,0 +1,56 @@
+#pragma once
+// The camera parameter file: eight numbers, one per line, in the order
+// f, x0, y0, k1, k2, k3, p1, p2, with "." as the decimal separator.
+//
+// How the window uses it:
+//   "Načíst kameru": after the open dialog, LoadCameraFile(name, state).
+//     true:  put CameraFieldTextsOf(state.Camera, separator) into LabeledEdit1..8,
+//            log "Načten soubor: " + name, then "Parametry kamery načteny",
+//            enable the menu items for a loaded camera.
+//     false: log "Chyba - Parametry kamery nenačteny"; fields and menu unchanged.
+//   "Uložit kameru": texts = LabeledEdit1..8 in that order.
+//     CameraTextsSavable(texts, separator) false: log
+//            "Chyba - Špatně zadané hodnoty parametrů kamery", no dialog.
+//     Otherwise SaveDialog1 (extension "txt", filter "*.txt|*.txt"), then
+//     WriteCameraFile(name, texts, separator): true logs "Uložen soubor: " + name,
+//     false logs "Chyba - Špatně zadané hodnoty parametrů kamery".
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app/state/project_state.h"
+
+namespace pelvanor {
+
+// Texts of the eight camera fields in window order: LabeledEdit1 (f),
+// LabeledEdit2 (x0), LabeledEdit3 (y0), LabeledEdit4..8 (k1, k2, k3, p1, p2).
+using CameraFieldTexts = std::array<std::string, 8>;
+
+// Reads the eight values into `camera`, each stored as soon as it is read.
+// Missing values (the file ends early) read as 0.  False when the file
+// cannot be opened (also a folder) or a value is not a number; the values
+// stored before stay.
+bool ReadCameraFile(const std::string& path, CameraParameters& camera);
+
+// ReadCameraFile into state.Camera; sets state.CameraLoaded to the result.
+bool LoadCameraFile(const std::string& path, ProjectState& state);
+
+// The values as the camera fields show them: the general number format with
+// the locale's decimal separator, in window order.
+CameraFieldTexts CameraFieldTextsOf(const CameraParameters& camera, char decimal);
+
+// True when every field is a number in the locale's notation (as the
+// computations parse them) and can be written to the file so that it reads
+// back: the number without its surrounding blanks is at most 64 characters.
+bool CameraTextsSavable(const CameraFieldTexts& texts, char decimal);
+
+// The eight file lines: each field text as typed, its decimal separator
+// (a "," or `decimal`) replaced by ".".
+std::vector<std::string> CameraFileLines(const CameraFieldTexts& texts, char decimal);
+
+// Creates or replaces the file with CameraFileLines, CR LF after each line.
+// False when the file cannot be written.
+bool WriteCameraFile(const std::string& path, const CameraFieldTexts& texts, char decimal);
+
+}  // namespace pelvanor

@@ -1,0 +1,28 @@
+#include "input/image_file.h"
+
+#include "input/text_scanner.h"
+
+namespace pelvanor {
+
+bool CountLines(const std::string& path, long long& count) {
+    count = 0;
+    detail::TextScanner scanner;
+    if (!scanner.Open(path)) return false;
+    return scanner.CountRemainingLines(count);
+}
+
+bool ReadImageFile(const std::string& path, MatPtr& matrix, std::uint16_t rows) {
+    return detail::ReadNumberRows(path, rows, 4, matrix);
+}
+
+bool LoadImageFiles(const std::vector<std::string>& files, MatPtr& points, MatPtr& counts, MatPtr& ranges) {
+    return detail::LoadNumberRowFiles(files, 4, points, counts, ranges) == detail::LoadOutcome::Loaded;
+}
+
+bool LoadImagePoints(const std::vector<std::string>& files, ProjectState& state) {
+    const bool ok = LoadImageFiles(files, state.ImagePoints, state.ImagePointCounts, state.ImagePointRanges);
+    if (ok) state.ImagePointsLoaded = true;
+    return ok;
+}
+
+}  // namespace pelvanor

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "matrix/dense_kernels.h"
 #include "matrix/fp_guard.h"
 
 namespace pelvanor {
@@ -68,30 +69,7 @@ MatPtr MatMul(const Matice& A, const Matice& B) {
         const long double* brow = B.prvky.data() + static_cast<std::size_t>(k) * cols;
         for (int j = 0; j < cols; ++j) bt[static_cast<std::size_t>(j) * inner + k] = brow[j];
     }
-    for (int i = 1; i <= rows; ++i) {
-        const long double* arow = A.Row(i);
-        long double* out = R->Row(i);
-        int j = 0;
-        for (; j + 1 < cols; j += 2) {
-            const long double* b0 = bt.data() + static_cast<std::size_t>(j) * inner;
-            const long double* b1 = b0 + inner;
-            long double s0 = 0.0L;
-            long double s1 = 0.0L;
-            for (int k = 0; k < inner; ++k) {
-                const long double ak = arow[k];
-                s0 = ak * b0[k] + s0;
-                s1 = ak * b1[k] + s1;
-            }
-            out[j] = s0;
-            out[j + 1] = s1;
-        }
-        for (; j < cols; ++j) {
-            const long double* b0 = bt.data() + static_cast<std::size_t>(j) * inner;
-            long double s0 = 0.0L;
-            for (int k = 0; k < inner; ++k) s0 = arow[k] * b0[k] + s0;
-            out[j] = s0;
-        }
-    }
+    DotProducts(A.prvky.data(), rows, bt.data(), cols, inner, R->prvky.data(), cols);
     return R;
 }
 

@@ -155,3 +155,27 @@ TEST(Arithmetic, ScaleToLength) {
 
 }  // namespace
 }  // namespace pelvanor
+
+#include "matrix/parallel.h"
+
+namespace pelvanor {
+namespace {
+
+TEST(Arithmetic, FaultInTheSecondThreadReachesTheGuard) {
+    // Rows 5..8 of the product are formed by the helper thread when the loop
+    // is split; only row 8 overflows.
+    auto A = NewMatrix(8, 4);
+    auto B = NewMatrix(4, 6);
+    for (auto& e : A->prvky) e = 1.0L;
+    for (auto& e : B->prvky) e = 1.0L;
+    A->SetPrvek(8, 1, 1e4900L);
+    B->SetPrvek(1, 1, 1e4900L);
+    SetMinParallelWork(0);
+    EXPECT_FALSE(GuardedComputation([&] { return MatMul(*A, *B) != nullptr; }));
+    A->SetPrvek(8, 1, 1.0L);
+    EXPECT_TRUE(GuardedComputation([&] { return MatMul(*A, *B) != nullptr; }));
+    SetMinParallelWork(-1);
+}
+
+}  // namespace
+}  // namespace pelvanor

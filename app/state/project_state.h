@@ -125,6 +125,10 @@ public:
     virtual int OrientationMethod() const = 0;
     // The locale's decimal separator for the protocol numbers.
     virtual char DecimalSeparator() const = 0;
+    // A modal message box with the text (UTF-8), such as the bundle
+    // adjustment's notice of more unknowns than observations; the command
+    // goes on after it.  Hosts without a window may ignore it.
+    virtual void ShowMessage(const std::string& text) { (void)text; }
 };
 
 }  // namespace pelvanor

@@ -1,0 +1,494 @@
+#include "adjustment/bundle_adjustment.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <vector>
+
+#include "matrix/arithmetic.h"
+#include "matrix/fp_guard.h"
+#include "orientation/collinearity.h"
+
+namespace pelvanor {
+
+namespace {
+
+// One measurement of a point on an image, in assembly order.
+struct Measurement {
+    std::int32_t point = 0;  // 0-based position in the point list
+    std::int32_t image = 0;  // 0-based
+    long double x = 0.0L;
+    long double y = 0.0L;
+};
+
+// Number of measurements of row `row` of an index table (pairs with a
+// non-zero image entry).
+std::int32_t MeasurementCount(const Matice& table, std::int32_t row) {
+    std::int32_t count = 0;
+    for (std::int32_t col = 3; col <= table.s; col += 2) {
+        if (RoundId(table.GetPrvek(row, col)) != 0) ++count;
+    }
+    return count;
+}
+
+// The measurements of every point of the list, reading control measurements
+// (negative image numbers) from the control table's columns 5, 6 and tie
+// measurements from the image table's columns 2, 3.  False when an entry
+// points outside its table.
+bool CollectMeasurements(const Matice& list, const Matice& controlTable, const Matice& imageTable,
+                         std::int32_t m, std::vector<Measurement>& out) {
+    out.clear();
+    for (std::int32_t i = 1; i <= list.r; ++i) {
+        for (std::int32_t col = 2; col + 1 <= list.s; col += 2) {
+            const std::int32_t g = RoundId(list.GetPrvek(i, col + 1));
+            if (g == 0) continue;
+            const std::int32_t row = RoundId(list.GetPrvek(i, col));
+            Measurement meas;
+            meas.point = i - 1;
+            if (g < 0) {
+                if (-static_cast<long long>(g) > m || row < 1 || row > controlTable.r ||
+                    controlTable.s < 6) {
+                    return false;
+                }
+                meas.image = -g - 1;
+                meas.x = controlTable.GetPrvek(row, 5);
+                meas.y = controlTable.GetPrvek(row, 6);
+            } else {
+                if (g > m || row < 1 || row > imageTable.r || imageTable.s < 3) return false;
+                meas.image = g - 1;
+                meas.x = imageTable.GetPrvek(row, 2);
+                meas.y = imageTable.GetPrvek(row, 3);
+            }
+            out.push_back(meas);
+        }
+    }
+    return true;
+}
+
+// Everything a run of the pass loop needs.
+struct Problem {
+    const std::vector<Measurement>* measurements = nullptr;
+    std::int32_t m = 0;           // images
+    std::int32_t p = 0;           // points
+    std::int32_t b = 0;           // fixed points
+    std::int32_t imageWidth = 6;  // 6, or 7 with the camera constant
+    long double x0 = 0.0L;
+    long double y0 = 0.0L;
+    long double f = 0.0L;         // used with imageWidth 6
+    bool halve = true;
+    // Weights of the normal equations: the residual weights of this run
+    // (BundleAdjust), a fixed vector (BundleAdjustWithF), or none (W = I).
+    bool weighByResiduals = false;
+    const std::vector<long double>* fixedWeights = nullptr;
+    std::int32_t maxIterations = 0;
+    long double tolerance = 0.0L;
+};
+
+std::int32_t ImageColumn(const Problem& pr, std::int32_t image) {
+    return 3 * pr.p + pr.imageWidth * image;
+}
+
+// The pass loop.  X holds the start values on entry and the result on
+// return; its first 3b entries are the fixed coordinates.
+bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long double>& X,
+               Matice& weightsOut, std::int32_t& passes, long double& m0Out) {
+    const auto& meas = *pr.measurements;
+    const std::int32_t n = 2 * static_cast<std::int32_t>(meas.size());
+    const std::int32_t u = static_cast<std::int32_t>(X.size());
+    const std::int32_t fixedCoordinates = 3 * pr.b;
+    const std::vector<long double> fixed(X.begin(), X.begin() + fixedCoordinates);
+
+    // Rows of the fixed points: points come in list order, the fixed ones first.
+    std::int32_t fixedRows = 0;
+    for (const auto& mm : meas) {
+        if (mm.point < pr.b) fixedRows += 2;
+    }
+
+    BundleRows rows;
+    rows.n = n;
+    rows.u = u;
+    rows.fixed = fixedCoordinates;
+    rows.imageWidth = pr.imageWidth;
+    const std::int32_t width = rows.Width();
+    rows.pointColumn.resize(static_cast<std::size_t>(n));
+    rows.imageColumn.resize(static_cast<std::size_t>(n));
+    rows.a.assign(static_cast<std::size_t>(n) * width, 0.0L);
+    rows.l.assign(static_cast<std::size_t>(n), 0.0L);
+    for (std::size_t h = 0; h < meas.size(); ++h) {
+        const std::int32_t pc = 3 * meas[h].point;
+        const std::int32_t ic = ImageColumn(pr, meas[h].image);
+        rows.pointColumn[2 * h] = rows.pointColumn[2 * h + 1] = pc;
+        rows.imageColumn[2 * h] = rows.imageColumn[2 * h + 1] = ic;
+    }
+
+    BundleWorkspace workspace;
+    workspace.timings = control.Timings;
+    std::vector<long double> w(static_cast<std::size_t>(n), 1.0L);
+    std::vector<long double> v(static_cast<std::size_t>(n), 0.0L);
+    std::vector<long double> d;
+    std::vector<std::array<long double, 9>> R(static_cast<std::size_t>(pr.m));
+    auto pointRow = NewMatrix(1, 5);
+
+    long double m0 = 0.0L;
+    long double previous = 0.0L;
+    long double firstM0 = 0.0L;
+    long double delta = 100.0L;
+    std::int32_t pass = 0;
+    while (delta > pr.tolerance) {
+        // The limit is tested before the count advances: MaxIterations + 1
+        // passes at most, and one pass even with MaxIterations = 0.
+        if (pr.maxIterations < pass) break;
+        ++pass;
+        previous = m0;
+
+        for (std::int32_t j = 0; j < pr.m; ++j) {
+            const std::int32_t ic = ImageColumn(pr, j);
+            MatPtr rot;
+            if (!RotationMatrix(rot, X[ic + 3], X[ic + 4], X[ic + 5])) return false;
+            for (std::int32_t q = 0; q < 9; ++q) R[j][q] = rot->GetPrvek(1, q + 1);
+        }
+        for (std::size_t h = 0; h < meas.size(); ++h) {
+            const Measurement& mm = meas[h];
+            const std::int32_t pc = 3 * mm.point;
+            const std::int32_t ic = ImageColumn(pr, mm.image);
+            pointRow->SetPrvek(1, 1, X[pc]);
+            pointRow->SetPrvek(1, 2, X[pc + 1]);
+            pointRow->SetPrvek(1, 3, X[pc + 2]);
+            pointRow->SetPrvek(1, 4, mm.x);
+            pointRow->SetPrvek(1, 5, mm.y);
+            const auto& r = R[mm.image];
+            MatPtr B;
+            MatPtr misclosure;
+            bool ok;
+            if (pr.imageWidth == 6) {
+                ok = CollinearityRows9(*pointRow, B, misclosure, r[0], r[1], r[2], r[3], r[4], r[5],
+                                       r[6], r[7], r[8], X[ic], X[ic + 1], X[ic + 2], pr.x0, pr.y0,
+                                       pr.f);
+            } else {
+                ok = CollinearityRows10(*pointRow, B, misclosure, r[0], r[1], r[2], r[3], r[4],
+                                        r[5], r[6], r[7], r[8], X[ic], X[ic + 1], X[ic + 2], pr.x0,
+                                        pr.y0, X[ic + 6]);
+            }
+            if (!ok || !B || !misclosure || B->r != 2 || B->s != width || misclosure->r != 2) {
+                return false;
+            }
+            for (std::int32_t e = 0; e < 2; ++e) {
+                long double* a = rows.a.data() + (2 * h + e) * static_cast<std::size_t>(width);
+                for (std::int32_t q = 0; q < width; ++q) a[q] = B->GetPrvek(e + 1, q + 1);
+                rows.l[2 * h + e] = misclosure->GetPrvek(e + 1, 1);
+            }
+        }
+
+        // Weights from the residuals of the previous pass.
+        for (std::int32_t i = 0; i < n; ++i) {
+            const long double av = std::fabs(v[i]);
+            if (pass == 1) {
+                w[i] = 1.0L;
+            } else if (pass == 2) {
+                w[i] = std::exp(-0.05L * std::pow(av, 4.4L));
+            } else {
+                w[i] = std::exp(-0.05L * std::pow(av, 3.0L));
+            }
+            if (i < fixedRows) w[i] = 1.0L;
+        }
+        const std::vector<long double>* W = nullptr;
+        if (pr.weighByResiduals) W = &w;
+        if (pr.fixedWeights != nullptr) W = pr.fixedWeights;
+
+        long double vtv = 0.0L;
+        bool solved;
+        if (control.Solver) {
+            solved = control.Solver(rows, W, pr.halve, d, v, vtv);
+        } else {
+            solved = SolveBundlePass(rows, W, pr.halve, workspace, d, v, vtv);
+        }
+        if (!solved || d.size() != static_cast<std::size_t>(u) ||
+            v.size() != static_cast<std::size_t>(n)) {
+            return false;
+        }
+        // The unweighted sum of squares gives m0.
+        m0 = std::sqrt(vtv / static_cast<long double>(n - u));
+        if (pass == 1) firstM0 = m0;
+        delta = std::fabs((previous - m0) / m0 * 100.0L);
+        FpBarrier(delta);
+
+        for (std::int32_t k = 0; k < u; ++k) X[k] = X[k] + d[k];
+        for (std::int32_t k = 0; k < fixedCoordinates; ++k) X[k] = fixed[k];
+    }
+
+    // Without a pass (a tolerance of 100 or more) no weight was computed.
+    if (pass > 0) {
+        for (std::int32_t i = 0; i < n; ++i) weightsOut.SetPrvek(i + 1, 1, w[i]);
+    }
+    passes = pass;
+    m0Out = m0;
+    // A solution whose m0 grew a thousandfold has run away from the data.
+    if (!(m0 <= 1000.0L * firstM0)) return false;
+    return true;
+}
+
+// Checks the sizes of a problem and the memory it needs; sends the message
+// when there are fewer observations than unknowns.
+bool Admissible(std::int64_t n, std::int64_t u, std::int64_t fixedCoordinates,
+                std::int32_t imageWidth, const BundleControl& control) {
+    if (n - u < 0 && control.Message) control.Message(kTooFewObservationsMessage);
+    if (n - u <= 0) return false;
+    if (!FitsMatrixSize(n) || !FitsMatrixSize(u + fixedCoordinates)) return false;
+    const long double limit = control.MemoryLimit > 0.0L ? control.MemoryLimit : AvailableMemory();
+    return BundleMemoryEstimate(n, u, fixedCoordinates, imageWidth) <= limit;
+}
+
+template <class Body>
+bool Timed(BundleTimings* timings, Body&& body) {
+    const auto start = std::chrono::steady_clock::now();
+    const bool ok = body();
+    if (timings != nullptr) {
+        timings->totalSeconds +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    return ok;
+}
+
+}  // namespace
+
+bool BundleAdjust(bool robust, const Matice* controlTable, const Matice* imageTable,
+                  const Matice* tieIndex, [[maybe_unused]] const Matice* tieCounts,
+                  const Matice* controlIndex, [[maybe_unused]] const Matice* controlCounts,
+                  const Matice* imageRows, const Matice* startPoints,
+                  const Matice* startOrientations, long double x0, long double y0, long double f,
+                  std::int32_t fixedCount, const BundleControl& control, MatPtr& unknowns,
+                  std::int32_t& passes, long double& m0, MatPtr& pointList, MatPtr& imageIndex,
+                  MatPtr& pointIndex, MatPtr& weights, std::int32_t& redundancy) {
+    return Timed(control.Timings, [&] {
+        return GuardedComputation([&] {
+            if (controlTable == nullptr || imageTable == nullptr || tieIndex == nullptr ||
+                controlIndex == nullptr || imageRows == nullptr || startPoints == nullptr ||
+                startOrientations == nullptr) {
+                return false;
+            }
+            const std::int32_t m = imageRows->r;
+            if (m < 1) return false;
+
+            // Points that enter: measured on two or more images.  The empty
+            // 1 x 1 tables (number 0) contribute nothing.
+            std::vector<std::int32_t> controlRows;
+            std::vector<std::int32_t> tieRows;
+            for (std::int32_t r = 1; r <= controlIndex->r; ++r) {
+                if (RoundId(controlIndex->GetPrvek(r, 1)) > 0 &&
+                    MeasurementCount(*controlIndex, r) >= 2) {
+                    controlRows.push_back(r);
+                }
+            }
+            for (std::int32_t r = 1; r <= tieIndex->r; ++r) {
+                if (RoundId(tieIndex->GetPrvek(r, 1)) > 0 && MeasurementCount(*tieIndex, r) >= 2) {
+                    tieRows.push_back(r);
+                }
+            }
+            const std::int32_t c = static_cast<std::int32_t>(controlRows.size());
+            const std::int32_t p = c + static_cast<std::int32_t>(tieRows.size());
+            if (p == 0) return false;
+            const std::int32_t b = std::clamp(fixedCount, 0, c);
+            const std::int64_t width =
+                std::max<std::int64_t>({2LL * m + 1, tieIndex->s, controlIndex->s});
+            const std::int64_t u64 = 3LL * p + 6LL * m;
+            if (!FitsMatrixSize(width) || !FitsMatrixSize(p) || !FitsMatrixSize(u64)) return false;
+
+            pointList = NewMatrix(static_cast<std::uint16_t>(p), static_cast<std::uint16_t>(width));
+            std::int32_t i = 1;
+            for (const std::int32_t r : controlRows) {
+                for (std::int32_t col = 1; col <= controlIndex->s; ++col) {
+                    pointList->SetPrvek(i, col, controlIndex->GetPrvek(r, col));
+                }
+                ++i;
+            }
+            for (const std::int32_t r : tieRows) {
+                for (std::int32_t col = 1; col <= tieIndex->s; ++col) {
+                    pointList->SetPrvek(i, col, tieIndex->GetPrvek(r, col));
+                }
+                ++i;
+            }
+
+            std::vector<Measurement> meas;
+            if (!CollectMeasurements(*pointList, *controlTable, *imageTable, m, meas)) return false;
+            const std::int64_t n64 = 2LL * static_cast<std::int64_t>(meas.size());
+            const std::int32_t u = static_cast<std::int32_t>(u64);
+
+            imageIndex = NewMatrix(static_cast<std::uint16_t>(m), 2);
+            for (std::int32_t j = 1; j <= m; ++j) {
+                imageIndex->SetPrvek(j, 1, 3.0L * p + 6.0L * j - 5.0L);
+                imageIndex->SetPrvek(j, 2, 3.0L * p + 6.0L * j);
+            }
+            pointIndex = NewMatrix(static_cast<std::uint16_t>(p), 3);
+            for (std::int32_t k = 1; k <= p; ++k) {
+                pointIndex->SetPrvek(k, 1, pointList->GetPrvek(k, 1));
+                pointIndex->SetPrvek(k, 2, 3.0L * k - 2.0L);
+                pointIndex->SetPrvek(k, 3, 3.0L * k);
+            }
+            unknowns = NewMatrix(static_cast<std::uint16_t>(u), 1);
+            redundancy = static_cast<std::int32_t>(n64 - u64);
+            if (!Admissible(n64, u64, 3LL * b, 6, control)) return false;
+            weights = NewMatrix(static_cast<std::uint16_t>(n64), 1);
+
+            // Start values.  A control point's known coordinates come from its
+            // own rows of the control table (its first measurement's row).
+            std::vector<long double> X(static_cast<std::size_t>(u), 0.0L);
+            if (controlTable->s < 4) return false;
+            for (std::int32_t k = 1; k <= c; ++k) {
+                std::int32_t row = 0;
+                for (std::int32_t col = 2; col + 1 <= pointList->s; col += 2) {
+                    if (RoundId(pointList->GetPrvek(k, col + 1)) < 0) {
+                        row = RoundId(pointList->GetPrvek(k, col));
+                        break;
+                    }
+                }
+                if (row < 1 || row > controlTable->r) return false;
+                for (std::int32_t q = 0; q < 3; ++q) {
+                    X[3 * (k - 1) + q] = controlTable->GetPrvek(row, 2 + q);
+                }
+            }
+            if (p > c && startPoints->s < 4) return false;
+            for (std::int32_t k = c + 1; k <= p; ++k) {
+                const long double number = pointList->GetPrvek(k, 1);
+                std::int32_t found = 0;
+                for (std::int32_t r = 1; r <= startPoints->r; ++r) {
+                    if (startPoints->GetPrvek(r, 1) == number) found = r;
+                }
+                if (found == 0) return false;
+                for (std::int32_t q = 0; q < 3; ++q) {
+                    X[3 * (k - 1) + q] = startPoints->GetPrvek(found, 2 + q);
+                }
+            }
+            if (startOrientations->r < m || startOrientations->s < 12) return false;
+            for (std::int32_t j = 1; j <= m; ++j) {
+                const Matice& o = *startOrientations;
+                const std::int32_t ic = 3 * p + 6 * (j - 1);
+                X[ic] = o.GetPrvek(j, 10);
+                X[ic + 1] = o.GetPrvek(j, 11);
+                X[ic + 2] = o.GetPrvek(j, 12);
+                const Angles angles =
+                    AnglesFromRotation(o.GetPrvek(j, 1), o.GetPrvek(j, 2), o.GetPrvek(j, 3),
+                                       o.GetPrvek(j, 4), o.GetPrvek(j, 5), o.GetPrvek(j, 6),
+                                       o.GetPrvek(j, 7), o.GetPrvek(j, 8), o.GetPrvek(j, 9));
+                X[ic + 3] = angles.alfa;
+                X[ic + 4] = angles.beta;
+                X[ic + 5] = angles.gama;
+            }
+
+            Problem pr;
+            pr.measurements = &meas;
+            pr.m = m;
+            pr.p = p;
+            pr.b = b;
+            pr.imageWidth = 6;
+            pr.x0 = x0;
+            pr.y0 = y0;
+            pr.f = f;
+            pr.halve = true;
+            pr.weighByResiduals = robust;
+            pr.maxIterations = control.MaxIterations;
+            pr.tolerance = control.Tolerance;
+            const bool ok = RunPasses(pr, control, X, *weights, passes, m0);
+            for (std::int32_t k = 0; k < u; ++k) unknowns->SetPrvek(k + 1, 1, X[k]);
+            return ok;
+        });
+    });
+}
+
+bool BundleAdjustWithF(bool robust, const Matice* controlTable, const Matice* imageTable,
+                       const Matice* startUnknowns, const Matice* imageRows,
+                       const Matice* pointList, const Matice* imageIndex,
+                       [[maybe_unused]] const Matice* pointIndex,
+                       [[maybe_unused]] const Matice* tieCounts, long double x0, long double y0,
+                       long double f, long double tolerance, std::int32_t fixedCount,
+                       const Matice* robustWeights, const BundleControl& control,
+                       MatPtr& unknowns, std::int32_t& passes, long double& m0,
+                       MatPtr& imageIndexF, MatPtr& weights, std::int32_t& redundancy) {
+    return Timed(control.Timings, [&] {
+        return GuardedComputation([&] {
+            if (controlTable == nullptr || imageTable == nullptr || startUnknowns == nullptr ||
+                imageRows == nullptr || pointList == nullptr || imageIndex == nullptr) {
+                return false;
+            }
+            const std::int32_t m = imageRows->r;
+            const std::int32_t p = pointList->r;
+            if (m < 1 || p < 1 || imageIndex->r < m || imageIndex->s < 1) return false;
+            // Control points lead the list; they are the rows with negative
+            // image numbers.
+            std::int32_t c = 0;
+            for (std::int32_t k = 1; k <= p; ++k) {
+                if (RoundId(pointList->GetPrvek(k, 1)) <= 0) return false;
+                bool isControl = false;
+                for (std::int32_t col = 3; col <= pointList->s; col += 2) {
+                    if (RoundId(pointList->GetPrvek(k, col)) < 0) isControl = true;
+                }
+                if (isControl) c = k;
+            }
+            const std::int32_t b = std::clamp(fixedCount, 0, c);
+
+            std::vector<Measurement> meas;
+            if (!CollectMeasurements(*pointList, *controlTable, *imageTable, m, meas)) return false;
+            const std::int64_t n64 = 2LL * static_cast<std::int64_t>(meas.size());
+            const std::int64_t u64 = 3LL * p + 7LL * m;
+            if (!FitsMatrixSize(u64)) return false;
+            const std::int32_t u = static_cast<std::int32_t>(u64);
+
+            // The weights of the preceding run are read before any output is
+            // replaced: `weights` may own them.
+            std::vector<long double> fixedWeights;
+            if (robust) {
+                if (robustWeights == nullptr || robustWeights->r != n64 || robustWeights->s < 1) {
+                    return false;
+                }
+                for (std::int32_t i = 1; i <= robustWeights->r; ++i) {
+                    fixedWeights.push_back(robustWeights->GetPrvek(i, 1));
+                }
+            }
+
+            std::vector<long double> X(static_cast<std::size_t>(u), 0.0L);
+            if (startUnknowns->r < 3 * p || startUnknowns->s < 1) return false;
+            for (std::int32_t k = 0; k < 3 * p; ++k) X[k] = startUnknowns->GetPrvek(k + 1, 1);
+            for (std::int32_t j = 1; j <= m; ++j) {
+                const std::int32_t first = RoundId(imageIndex->GetPrvek(j, 1));
+                if (first < 1 || static_cast<std::int64_t>(first) + 5 > startUnknowns->r) {
+                    return false;
+                }
+                const std::int32_t ic = 3 * p + 7 * (j - 1);
+                for (std::int32_t q = 0; q < 6; ++q) {
+                    X[ic + q] = startUnknowns->GetPrvek(first + q, 1);
+                }
+                X[ic + 6] = f;
+            }
+
+            imageIndexF = NewMatrix(static_cast<std::uint16_t>(m), 2);
+            for (std::int32_t j = 1; j <= m; ++j) {
+                imageIndexF->SetPrvek(j, 1, 3.0L * p + 7.0L * j - 6.0L);
+                imageIndexF->SetPrvek(j, 2, 3.0L * p + 7.0L * j);
+            }
+            unknowns = NewMatrix(static_cast<std::uint16_t>(u), 1);
+            redundancy = static_cast<std::int32_t>(n64 - u64);
+            if (!Admissible(n64, u64, 3LL * b, 7, control)) return false;
+            weights = NewMatrix(static_cast<std::uint16_t>(n64), 1);
+
+            Problem pr;
+            pr.measurements = &meas;
+            pr.m = m;
+            pr.p = p;
+            pr.b = b;
+            pr.imageWidth = 7;
+            pr.x0 = x0;
+            pr.y0 = y0;
+            pr.f = f;
+            pr.halve = false;
+            pr.weighByResiduals = false;
+            pr.fixedWeights = robust ? &fixedWeights : nullptr;
+            pr.maxIterations = control.MaxIterations;
+            pr.tolerance = tolerance;
+            const bool ok = RunPasses(pr, control, X, *weights, passes, m0);
+            for (std::int32_t k = 0; k < u; ++k) unknowns->SetPrvek(k + 1, 1, X[k]);
+            return ok;
+        });
+    });
+}
+
+}  // namespace pelvanor

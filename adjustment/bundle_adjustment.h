@@ -1,0 +1,86 @@
+#pragma once
+// Bundle adjustment: the exterior orientations of all images and the object
+// coordinates of all points that enter, refined together from every image
+// measurement of those points by Gauss-Newton passes on the collinearity
+// equations.  The datum is the known position of the first b control points
+// (b = min(fixed count, number of control points)); their corrections are
+// held at zero by constraint equations bordering the normal matrix.
+//
+// Point list (BundleObservationTable): the control points measured on two or
+// more images, then the tie points measured on two or more images, each row
+// (number, then (row, image) pairs; control image numbers negated).  Point i
+// owns the unknowns 3i-2 .. 3i; image j's unknowns follow all points:
+// X0 Y0 Z0 alfa beta gama (and f).  Observation rows come in point-list
+// order, a pair of rows (x, y) per measurement.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "adjustment/bundle_normal_equations.h"
+#include "matrix/matice.h"
+
+namespace pelvanor {
+
+// Shown to the user when an adjustment has more unknowns than observations.
+inline constexpr const char* kTooFewObservationsMessage =
+    "Chyba - menší počet meření než neznámých";
+
+struct BundleControl {
+    std::int32_t MaxIterations = 20;  // at most MaxIterations + 1 passes run
+    long double Tolerance = 0.1L;     // BundleAdjust: relative change of m0 in percent
+    // Receives the user message above (the window shows it).
+    std::function<void(const std::string&)> Message;
+    // Bytes the adjustment may use; 0 asks the machine (AvailableMemory).
+    long double MemoryLimit = 0.0L;
+    // Replaces the sparse pass solver (the tests run the dense formulation through it).
+    BundlePassSolver Solver;
+    BundleTimings* Timings = nullptr;
+};
+
+// Six unknowns per image, camera constant f held.  Corrections are halved in
+// every pass.  With `robust` the normal equations are weighted from the
+// residuals of the previous pass: 1 in pass 1, exp(-0.05 |v|^4.4) in pass 2,
+// exp(-0.05 |v|^3) later, and 1 always for the rows of the fixed points; the
+// weights are computed and returned also without `robust`.
+//
+// Control points take their known X, Y, Z from their own rows of the control
+// table.  The tie and control counts tables are accepted for the call sites;
+// the observations are counted from the index tables themselves, and a point
+// with fewer than two measurements does not enter.  With no tie point the
+// control points are adjusted alone.
+//
+// False on missing or inconsistent inputs, a tie point without start
+// coordinates, a problem larger than the memory allows or than 65535 rows or
+// unknowns, fewer observations than unknowns (the message above is sent
+// first), a failed pseudo-inverse, any floating-point fault, or divergence (a
+// final m0 above 1000 times the m0 of the first pass).  Outputs created
+// before a failure stay with the caller.
+bool BundleAdjust(bool robust, const Matice* controlTable, const Matice* imageTable,
+                  const Matice* tieIndex, const Matice* tieCounts, const Matice* controlIndex,
+                  const Matice* controlCounts, const Matice* imageRows,
+                  const Matice* startPoints, const Matice* startOrientations, long double x0,
+                  long double y0, long double f, std::int32_t fixedCount,
+                  const BundleControl& control, MatPtr& unknowns, std::int32_t& passes,
+                  long double& m0, MatPtr& pointList, MatPtr& imageIndex, MatPtr& pointIndex,
+                  MatPtr& weights, std::int32_t& redundancy);
+
+// Seven unknowns per image (the six and a camera constant of its own, started
+// at f), starting from the result of BundleAdjust (its unknowns, point list,
+// image index and point index).  Corrections are not halved; the convergence
+// test uses `tolerance`.  With `robust` the normal equations are weighted in
+// every pass by `robustWeights` (BundleWeights of the preceding BundleAdjust),
+// which must hold one weight per observation row; the weights computed from
+// the residuals go to `weights` as in BundleAdjust.  `tieCounts` is accepted
+// for the call sites.  `robustWeights` may be the matrix `weights` replaces.
+bool BundleAdjustWithF(bool robust, const Matice* controlTable, const Matice* imageTable,
+                       const Matice* startUnknowns, const Matice* imageRows,
+                       const Matice* pointList, const Matice* imageIndex,
+                       const Matice* pointIndex, const Matice* tieCounts, long double x0,
+                       long double y0, long double f, long double tolerance,
+                       std::int32_t fixedCount, const Matice* robustWeights,
+                       const BundleControl& control, MatPtr& unknowns, std::int32_t& passes,
+                       long double& m0, MatPtr& imageIndexF, MatPtr& weights,
+                       std::int32_t& redundancy);
+
+}  // namespace pelvanor

@@ -1,0 +1,150 @@
+#include "adjustment/bundle_normal_equations.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <string>
+
+#include "matrix/svd.h"
+
+namespace pelvanor {
+
+bool SolveBundlePass(const BundleRows& rows, const std::vector<long double>* weights, bool halve,
+                     BundleWorkspace& ws, std::vector<long double>& d,
+                     std::vector<long double>& v, long double& vtv) {
+    const std::int32_t n = rows.n;
+    const std::int32_t u = rows.u;
+    const std::int32_t size = u + rows.fixed;
+    const std::int32_t width = rows.Width();
+    if (!FitsMatrixSize(size) || size < 1) return false;
+
+    if (!ws.K || ws.K->r != size || ws.K->s != size) {
+        ws.K = NewMatrix(static_cast<std::uint16_t>(size), static_cast<std::uint16_t>(size));
+    } else {
+        std::fill(ws.K->prvky.begin(), ws.K->prvky.end(), 0.0L);
+    }
+    ws.rhs.assign(static_cast<std::size_t>(size), 0.0L);
+    ws.aw.resize(static_cast<std::size_t>(width));
+
+    long double* K = ws.K->prvky.data();
+    const std::size_t stride = static_cast<std::size_t>(size);
+    std::int32_t col[10];
+
+    // N(i, j) = sum over rows k of (A(k, i) w(k)) A(k, j), rows in increasing
+    // k; g(i) = sum of (A(k, i) w(k)) l(k).  (A^T W)(i, k) is the single
+    // product A(k, i) w(k): the other terms of its dense sum are zeros.
+    for (std::int32_t h = 0; h < n; ++h) {
+        const long double* a = rows.a.data() + static_cast<std::size_t>(h) * width;
+        const long double w = weights != nullptr ? (*weights)[static_cast<std::size_t>(h)] : 1.0L;
+        for (std::int32_t q = 0; q < 3; ++q) col[q] = rows.pointColumn[h] + q;
+        for (std::int32_t q = 3; q < width; ++q) col[q] = rows.imageColumn[h] + (q - 3);
+        for (std::int32_t q = 0; q < width; ++q) ws.aw[q] = a[q] * w;
+        const long double lh = rows.l[static_cast<std::size_t>(h)];
+        for (std::int32_t qi = 0; qi < width; ++qi) {
+            const long double awi = ws.aw[static_cast<std::size_t>(qi)];
+            long double* Krow = K + static_cast<std::size_t>(col[qi]) * stride;
+            for (std::int32_t qj = 0; qj < width; ++qj) {
+                Krow[col[qj]] = awi * a[qj] + Krow[col[qj]];
+            }
+            ws.rhs[col[qi]] = awi * lh + ws.rhs[col[qi]];
+        }
+    }
+    // Constraints of the datum: the corrections of the first 3b coordinates vanish.
+    for (std::int32_t r = 0; r < rows.fixed; ++r) {
+        K[static_cast<std::size_t>(u + r) * stride + r] = 1.0L;
+        K[static_cast<std::size_t>(r) * stride + (u + r)] = 1.0L;
+    }
+
+    bool flag = false;
+    const auto start = std::chrono::steady_clock::now();
+    MatPtr S = PseudoInverseTol(*ws.K, flag, kBundlePseudoInverseTolerance);
+    if (ws.timings != nullptr) {
+        ws.timings->pseudoInverseSeconds +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    if (!flag || !S || S->r != size || S->s != size) return false;
+
+    // z = -(S r), halved; only the first u entries (the corrections) are
+    // kept, and the zero tail of r adds nothing to the sums.
+    d.assign(static_cast<std::size_t>(u), 0.0L);
+    for (std::int32_t i = 0; i < u; ++i) {
+        const long double* Srow = S->prvky.data() + static_cast<std::size_t>(i) * stride;
+        long double sum = 0.0L;
+        for (std::int32_t k = 0; k < u; ++k) sum = Srow[k] * ws.rhs[k] + sum;
+        long double z = sum * -1.0L;
+        if (halve) z = z * 0.5L;
+        d[i] = z;
+    }
+
+    // v = A d + l, vtv = v^T v.
+    v.assign(static_cast<std::size_t>(n), 0.0L);
+    long double squares = 0.0L;
+    for (std::int32_t h = 0; h < n; ++h) {
+        const long double* a = rows.a.data() + static_cast<std::size_t>(h) * width;
+        long double sum = 0.0L;
+        for (std::int32_t q = 0; q < 3; ++q) sum = a[q] * d[rows.pointColumn[h] + q] + sum;
+        for (std::int32_t q = 3; q < width; ++q) {
+            sum = a[q] * d[rows.imageColumn[h] + (q - 3)] + sum;
+        }
+        const long double vh = sum + rows.l[static_cast<std::size_t>(h)];
+        v[h] = vh;
+        squares = vh * vh + squares;
+    }
+    vtv = squares;
+    return true;
+}
+
+long double BundleMemoryEstimate(std::int64_t n, std::int64_t u, std::int64_t fixed,
+                                 std::int32_t imageWidth) {
+    const long double s = static_cast<long double>(u + fixed);
+    const long double element = sizeof(long double);
+    // The bordered matrix and, at the peak of its pseudo-inverse, the copy
+    // that becomes U, V, the reciprocal diagonal, V D, U^T, the transposed
+    // operand of the product and the product: eight matrices of the bordered
+    // order, and one more for the workspace of the decomposition.
+    const long double square = 9.0L * s * s * element;
+    // Compact rows, weights, residuals and the vectors of the unknowns.
+    const long double rows = static_cast<long double>(n) * (static_cast<long double>(4 + imageWidth) * element + 16.0L) +
+                             static_cast<long double>(n) * 3.0L * element;
+    const long double vectors = 8.0L * s * element;
+    return square + rows + vectors;
+}
+
+namespace {
+
+long double MemAvailableBytes() {
+    std::ifstream in("/proc/meminfo");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("MemAvailable:", 0) == 0) {
+            std::istringstream fields(line.substr(13));
+            long double kb = 0.0L;
+            if (fields >> kb) return kb * 1024.0L;
+        }
+    }
+    const long pages = sysconf(_SC_AVPHYS_PAGES);
+    const long page = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && page > 0) return static_cast<long double>(pages) * static_cast<long double>(page);
+    return std::numeric_limits<long double>::max();
+}
+
+long double LimitBytes(int resource) {
+    rlimit limit{};
+    if (getrlimit(resource, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+        return std::numeric_limits<long double>::max();
+    }
+    return static_cast<long double>(limit.rlim_cur);
+}
+
+}  // namespace
+
+long double AvailableMemory() {
+    return std::min({MemAvailableBytes(), LimitBytes(RLIMIT_AS), LimitBytes(RLIMIT_DATA)});
+}
+
+}  // namespace pelvanor

@@ -1,0 +1,85 @@
+#pragma once
+// The linear algebra of one pass of the bundle adjustment.
+//
+// The observation equations of a pass are held in compact form: a row of the
+// design matrix A has non-zeros only in the three columns of its point's
+// X, Y, Z and in the six (or seven, with a camera constant per image) columns
+// of its image.  The dense formulation of a pass is
+//
+//     N = (A^T W) A,  g = (A^T W) l,  K = [[N, C^T], [C, 0]],  r = [g; 0],
+//     S = K^+ (singular values <= 1e-32 dropped),  z = -(S r)  (halved on request),
+//     d = z(1 .. u),  v = A d + l,  vtv = v^T v,
+//
+// with W = diag(w) (or I), C = [I(3b) 0] holding the fixed coordinates of the
+// datum points, and every matrix product summed over k = 1..K in increasing k.
+// SolveBundlePass evaluates exactly these sums from the non-zeros only: a sum
+// with a zero term added is the same number as the sum without it, and the
+// non-zeros of every element are visited in increasing k, so the results are
+// bit for bit those of the dense products, at a fraction of the work.
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "matrix/matice.h"
+
+namespace pelvanor {
+
+struct BundleRows {
+    std::int32_t n = 0;            // observation rows
+    std::int32_t u = 0;            // unknowns
+    std::int32_t fixed = 0;        // constrained coordinates 3b (the first 3b unknowns)
+    std::int32_t imageWidth = 6;   // unknowns per image: 6, or 7 with the camera constant
+    // Per row h (0-based): first column (0-based) of the point's X and of the
+    // image's X0.  Point columns always precede image columns.
+    std::vector<std::int32_t> pointColumn;
+    std::vector<std::int32_t> imageColumn;
+    // Row h's coefficients at a[h * (3 + imageWidth) + q]: q = 0..2 the point's
+    // X, Y, Z, then the image's unknowns in their order.
+    std::vector<long double> a;
+    std::vector<long double> l;  // misclosures, computed minus measured
+
+    std::int32_t Width() const { return 3 + imageWidth; }
+};
+
+// Seconds spent in the pseudo-inverse and in the whole adjustment, for the
+// benchmark.
+struct BundleTimings {
+    double pseudoInverseSeconds = 0.0;
+    double totalSeconds = 0.0;
+    std::int32_t passes = 0;
+};
+
+// Solves one pass.  weights: one per row, or null for W = I.  d receives u
+// entries, v receives n.  False when the pseudo-inverse fails (no singular
+// value above the tolerance, no convergence); faults pass to the caller.
+using BundlePassSolver =
+    std::function<bool(const BundleRows& rows, const std::vector<long double>* weights,
+                       bool halve, std::vector<long double>& d, std::vector<long double>& v,
+                       long double& vtv)>;
+
+// Buffers kept from one pass to the next.
+struct BundleWorkspace {
+    MatPtr K;
+    std::vector<long double> rhs;
+    std::vector<long double> aw;
+    BundleTimings* timings = nullptr;
+};
+
+bool SolveBundlePass(const BundleRows& rows, const std::vector<long double>* weights, bool halve,
+                     BundleWorkspace& workspace, std::vector<long double>& d,
+                     std::vector<long double>& v, long double& vtv);
+
+// The singular value tolerance of the bordered normal matrix.
+inline constexpr long double kBundlePseudoInverseTolerance = 1e-32L;
+
+// Bytes the adjustment needs at its peak for n rows, u unknowns and 3b
+// constraints (the bordered matrix and the workspace of its pseudo-inverse
+// dominate).
+long double BundleMemoryEstimate(std::int64_t n, std::int64_t u, std::int64_t fixed,
+                                 std::int32_t imageWidth);
+// Bytes this process can still allocate: the smaller of the system's
+// available memory and the address-space and data limits.
+long double AvailableMemory();
+
+}  // namespace pelvanor

@@ -1,0 +1,184 @@
+#include "adjustment/point_selection.h"
+
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/test_util.h"
+
+namespace pelvanor {
+namespace {
+
+using test::MakeMatrix;
+
+// Seven tie points 101..107 on two images.
+void SevenPoints(MatPtr& index, MatPtr& counts) {
+    index = NewMatrix(7, 5);
+    counts = NewMatrix(7, 2);
+    for (int r = 1; r <= 7; ++r) {
+        index->SetPrvek(r, 1, 100 + r);
+        index->SetPrvek(r, 2, r);
+        index->SetPrvek(r, 3, 1);
+        index->SetPrvek(r, 4, 7 + r);
+        index->SetPrvek(r, 5, 2);
+        counts->SetPrvek(r, 1, 100 + r);
+        counts->SetPrvek(r, 2, 2);
+    }
+}
+
+std::vector<int> Numbers(const Matice& m) {
+    std::vector<int> out;
+    for (int r = 1; r <= m.r; ++r) out.push_back(static_cast<int>(m.GetPrvek(r, 1)));
+    return out;
+}
+
+TEST(SelectBundlePoints, EveryKthRowWithKRoundedToEven) {
+    MatPtr index, counts;
+    SevenPoints(index, counts);
+    struct Case {
+        int percent;
+        std::vector<int> rows;
+    };
+    const Case cases[] = {{50, {102, 104, 106}}, {33, {103, 106}}, {100, {101, 102, 103, 104, 105, 106, 107}},
+                          {40, {102, 104, 106}},  // 2.5 rounds to 2
+                          {60, {102, 104, 106}},  // 1.67 rounds to 2
+                          {17, {106}}};
+    for (const auto& c : cases) {
+        MatPtr si, sc;
+        ASSERT_TRUE(SelectBundlePoints(index.get(), counts.get(), c.percent, si, sc)) << c.percent;
+        EXPECT_EQ(Numbers(*si), c.rows) << c.percent;
+        EXPECT_EQ(Numbers(*sc), c.rows) << c.percent;
+        ASSERT_EQ(si->s, 5);
+        // Whole rows are copied.
+        for (int r = 1; r <= si->r; ++r) EXPECT_EQ(si->GetPrvek(r, 4), si->GetPrvek(r, 1) - 100 + 7);
+    }
+}
+
+TEST(SelectBundlePoints, NothingTakenGivesEmptyTablesAndPercentZeroFails) {
+    MatPtr index, counts;
+    SevenPoints(index, counts);
+    for (int percent : {1, 200, -50}) {
+        MatPtr si, sc;
+        ASSERT_TRUE(SelectBundlePoints(index.get(), counts.get(), percent, si, sc)) << percent;
+        EXPECT_EQ(si->r, 1);
+        EXPECT_EQ(si->s, 1);
+        EXPECT_EQ(si->GetPrvek(1, 1), 0.0L);
+        EXPECT_EQ(sc->r, 1);
+    }
+    // No tie point at all: the empty tables pass through.
+    auto empty = NewMatrix(1, 1);
+    for (int percent : {100, 50}) {
+        MatPtr si, sc;
+        ASSERT_TRUE(SelectBundlePoints(empty.get(), empty.get(), percent, si, sc)) << percent;
+        EXPECT_EQ(si->r, 1);
+        EXPECT_EQ(si->GetPrvek(1, 1), 0.0L);
+    }
+    MatPtr si, sc;
+    EXPECT_FALSE(SelectBundlePoints(index.get(), counts.get(), 0, si, sc));
+    EXPECT_FALSE(SelectBundlePoints(nullptr, counts.get(), 50, si, sc));
+}
+
+// Three images.  Control point 1 on all three, tie points 101 (images 1, 2),
+// 102 (images 2, 3), 103 (images 1, 2, 3): observation rows 1-6, 7-10, 11-14
+// and 15-20.
+struct OutlierCase {
+    MatPtr list = MakeMatrix({{1, 1, -1, 5, -2, 9, -3},
+                              {101, 1, 1, 4, 2, 0, 0},
+                              {102, 5, 2, 8, 3, 0, 0},
+                              {103, 2, 1, 6, 2, 9, 3}});
+    MatPtr index = MakeMatrix({{101, 1, 1, 4, 2, 0, 0}, {102, 5, 2, 8, 3, 0, 0}, {103, 2, 1, 6, 2, 9, 3}});
+    MatPtr counts = MakeMatrix({{101, 2}, {102, 2}, {103, 3}});
+    MatPtr imageRows = MakeMatrix({{4}, {4}, {4}});
+    MatPtr controlCounts = MakeMatrix({{1, 3}});
+    MatPtr weights = NewMatrix(20, 1);
+    OutlierCase() {
+        for (int i = 1; i <= 20; ++i) weights->SetPrvek(i, 1, 0.9L);
+    }
+    bool Run(MatPtr& ci, MatPtr& cc, MatPtr& out) {
+        return SelectOutliers(list.get(), index.get(), imageRows.get(), 50.0L, counts.get(), controlCounts.get(),
+                              weights.get(), 1, ci, cc, out);
+    }
+};
+
+TEST(SelectOutliers, RowsAreAttributedToThePointThatProducedThem) {
+    OutlierCase c;
+    // Row 16 is 103's (second measurement); a formula assuming every point on
+    // every image would look for it among rows 19-24.
+    c.weights->SetPrvek(16, 1, 0.1L);
+    MatPtr ci, cc, out;
+    ASSERT_TRUE(c.Run(ci, cc, out));
+    ASSERT_EQ(out->r, 1);
+    EXPECT_EQ(out->GetPrvek(1, 1), 103.0L);
+    EXPECT_EQ(out->GetPrvek(1, 2), 4.0L);
+    EXPECT_EQ(Numbers(*ci), (std::vector<int>{101, 102}));
+    EXPECT_EQ(Numbers(*cc), (std::vector<int>{101, 102}));
+    EXPECT_EQ(ci->GetPrvek(2, 4), 8.0L);
+
+    // Row 11 is 102's first row, row 10 101's last.
+    OutlierCase d;
+    d.weights->SetPrvek(11, 1, 0.2L);
+    d.weights->SetPrvek(10, 1, 0.4999L);
+    d.weights->SetPrvek(12, 1, 0.3L);
+    ASSERT_TRUE(d.Run(ci, cc, out));
+    ASSERT_EQ(out->r, 2);
+    EXPECT_EQ(out->GetPrvek(1, 1), 101.0L);  // first detected first
+    EXPECT_EQ(out->GetPrvek(2, 1), 102.0L);  // listed once for two rows
+    EXPECT_EQ(Numbers(*ci), (std::vector<int>{103}));
+}
+
+TEST(SelectOutliers, NoLowWeightGivesCopiesAndTheEmptyList) {
+    OutlierCase c;
+    c.weights->SetPrvek(3, 1, 0.5L);  // equal to the threshold: not below it
+    MatPtr ci, cc, out;
+    ASSERT_TRUE(c.Run(ci, cc, out));
+    EXPECT_EQ(out->r, 1);
+    EXPECT_EQ(out->s, 1);
+    EXPECT_EQ(out->GetPrvek(1, 1), 0.0L);
+    EXPECT_EQ(Numbers(*ci), (std::vector<int>{101, 102, 103}));
+    EXPECT_EQ(Numbers(*cc), (std::vector<int>{101, 102, 103}));
+}
+
+TEST(SelectOutliers, ControlPointsAreListedButNotRemovedAndNumbersAreRounded) {
+    OutlierCase c;
+    c.weights->SetPrvek(2, 1, 0.0L);
+    c.list->SetPrvek(4, 1, 103.3L);  // rounds to 103
+    c.weights->SetPrvek(20, 1, 0.0L);
+    MatPtr ci, cc, out;
+    ASSERT_TRUE(c.Run(ci, cc, out));
+    ASSERT_EQ(out->r, 2);
+    EXPECT_EQ(out->GetPrvek(1, 1), 1.0L);
+    EXPECT_EQ(out->GetPrvek(2, 1), 103.3L);
+    EXPECT_EQ(Numbers(*ci), (std::vector<int>{101, 102}));
+}
+
+TEST(SelectOutliers, RemovingEveryTiePointFailsButAnEmptyTableStaysEmpty) {
+    OutlierCase c;
+    for (int i = 7; i <= 20; ++i) c.weights->SetPrvek(i, 1, 0.0L);
+    MatPtr ci, cc, out;
+    EXPECT_FALSE(c.Run(ci, cc, out));
+    EXPECT_EQ(out->r, 3);
+
+    // Control points alone: a control outlier leaves the empty tie tables empty.
+    OutlierCase d;
+    d.list = MakeMatrix({{1, 1, -1, 5, -2, 9, -3}});
+    d.index = NewMatrix(1, 1);
+    d.counts = NewMatrix(1, 1);
+    d.weights = NewMatrix(6, 1);
+    ASSERT_TRUE(d.Run(ci, cc, out));
+    EXPECT_EQ(out->GetPrvek(1, 1), 1.0L);
+    EXPECT_EQ(ci->r, 1);
+    EXPECT_EQ(ci->GetPrvek(1, 1), 0.0L);
+}
+
+TEST(SelectOutliers, WeightsThatDoNotMatchThePointListFail) {
+    OutlierCase c;
+    c.weights = NewMatrix(18, 1);
+    MatPtr ci, cc, out;
+    EXPECT_FALSE(c.Run(ci, cc, out));
+    OutlierCase d;
+    d.weights = nullptr;
+    EXPECT_FALSE(d.Run(ci, cc, out));
+}
+
+}  // namespace
+}  // namespace pelvanor

@@ -3,6 +3,8 @@
 // command, then runs its pipeline, which writes its own log lines and
 // switches the result items.
 
+#include "app/state/bundle_pipeline.h"
+#include "app/state/object_points_pipeline.h"
 #include "app/state/orientation_pipeline.h"
 #include "app/tpelvanor.h"
 
@@ -17,11 +19,13 @@ void TPelvanor::Piblinvnjorientace1Click() {
 // "Svazkové vyrovnání".
 void TPelvanor::Svazkovvyrovnn1Click() {
     state_.OrientationLogged = false;
+    BundlePipeline(state_, *this);
 }
 
 // "Souřadnice XYZ".
 void TPelvanor::SouadniceXYZ1Click() {
     state_.OrientationLogged = false;
+    ObjectPointsPipeline(state_, *this);
 }
 
 }  // namespace pelvanor

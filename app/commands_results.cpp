@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "app/state/orientation_pipeline.h"
+#include "app/state/result_commands.h"
 #include "app/tpelvanor.h"
 #include "app/window_services.h"
 #include "protocol/text_file.h"
@@ -18,16 +19,35 @@ void TPelvanor::Piblineenvnjorientace1Click() {
 }
 
 // "Svazkové vyrovnání" under "Výsledky": the adjustment protocol in the panel.
-void TPelvanor::Svazkovvyrovnn2Click() {}
+void TPelvanor::Svazkovvyrovnn2Click() {
+    const auto lines = ShowBundleResults(state_, *this);
+    ClearProtocol();
+    ProtocolLines(lines);
+}
 
 // "Souřadnice XYZ" under "Výsledky": every computed point with its F-test.
-void TPelvanor::SouadniceXYZ2Click() {}
+void TPelvanor::SouadniceXYZ2Click() {
+    QString file;
+    if (!ChooseSaveFile(FileDialogId::SaveDialog2, file)) return;
+    const auto lines = SaveCoordinatesWithFTest(state_, *this, ToUtf8(file));
+    if (lines.empty()) return;
+    ClearProtocol();
+    ProtocolLines(lines);
+}
 
 // "Protokoly" > "Kompletní".
-void TPelvanor::Kompletn1Click() {}
+void TPelvanor::Kompletn1Click() {
+    QString file;
+    if (!ChooseSaveFile(FileDialogId::SaveDialog2, file)) return;
+    SaveCompleteProtocol(state_, *this, ToUtf8(file));
+}
 
 // "Protokoly" > "Souřadnice": the points that pass the F-test.
-void TPelvanor::Pouzesouadnice1Click() {}
+void TPelvanor::Pouzesouadnice1Click() {
+    QString file;
+    if (!ChooseSaveFile(FileDialogId::SaveDialog2, file)) return;
+    SavePassedCoordinates(state_, *this, ToUtf8(file));
+}
 
 // "Ulož protokol": the panel's lines as they stand, the user's edits
 // included, replace the chosen file.  A write error reaches RunCommand's

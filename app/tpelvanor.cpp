@@ -350,6 +350,8 @@ bool TPelvanor::ChooseSaveFile(FileDialogId id, QString& file) { return dialogs_
 
 void TPelvanor::ShowMessage(const QString& text) { dialogs_->ShowMessage(this, text); }
 
+void TPelvanor::ShowMessage(const std::string& text) { ShowMessage(QString::fromUtf8(text.c_str())); }
+
 void TPelvanor::Konec1Click() { close(); }
 
 void TPelvanor::N1Click() { dialogs_->ExecModal(*form2_); }

@@ -132,6 +132,8 @@ protected:
     bool ChooseOpenFiles(FileDialogId id, QStringList& files);
     bool ChooseSaveFile(FileDialogId id, QString& file);
     void ShowMessage(const QString& text);
+    // A notice a computation shows while it goes on (modal message box).
+    void ShowMessage(const std::string& text) override;
 
 private:
     void BuildMenu();

@@ -38,6 +38,21 @@ bool RunFileDialog(QWidget* parent, FileDialogId id, QString& folder, QStringLis
 
 }  // namespace
 
+QString SampleProjectsFolder() {
+    // The build passes both candidates; the installed copy wins so that an
+    // installed program never points into a source tree.
+    const QString candidates[] = {QStringLiteral(PELVANOR_INSTALLED_EXAMPLES),
+                                  QStringLiteral(PELVANOR_SOURCE_EXAMPLES)};
+    for (const QString& folder : candidates)
+        if (QFileInfo(folder + QStringLiteral("/fasada")).isDir()) return folder;
+    return QString();
+}
+
+QtDialogs::QtDialogs(const QString& sampleFolder) {
+    for (FileDialogId id : {FileDialogId::OpenDialog1, FileDialogId::OpenDialog2, FileDialogId::OpenDialog3})
+        folders_[static_cast<int>(id)] = sampleFolder;
+}
+
 bool QtDialogs::GetOpenFileName(QWidget* parent, FileDialogId id, QString& file) {
     QStringList chosen;
     if (!RunFileDialog(parent, id, folders_[static_cast<int>(id)], chosen)) return false;

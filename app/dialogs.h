@@ -22,6 +22,11 @@ enum class FileDialogId {
     SaveDialog2,  // result files and "Ulož protokol"
 };
 
+// The folder of the sample projects: the installed one, or the source
+// tree's when the program runs from its build folder; empty when neither
+// exists.
+QString SampleProjectsFolder();
+
 class UiDialogs {
 public:
     virtual ~UiDialogs() = default;
@@ -35,9 +40,15 @@ public:
     virtual int ExecModal(QDialog& dialog) = 0;
 };
 
-// The real dialogs.  Each dialog remembers the folder it was last used in.
+// The real dialogs.  Each dialog remembers the folder it was last used in;
+// the open dialogs start in the sample projects' folder until the user has
+// chosen files elsewhere, so that a new user finds a project to load at once.
 class QtDialogs : public UiDialogs {
 public:
+    explicit QtDialogs(const QString& sampleFolder = SampleProjectsFolder());
+    // The folder the dialog opens in next time (empty: the working folder).
+    QString Folder(FileDialogId id) const { return folders_[static_cast<int>(id)]; }
+
     bool GetOpenFileName(QWidget* parent, FileDialogId id, QString& file) override;
     bool GetOpenFileNames(QWidget* parent, FileDialogId id, QStringList& files) override;
     bool GetSaveFileName(QWidget* parent, FileDialogId id, QString& file) override;

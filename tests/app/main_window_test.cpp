@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -18,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/dialogs.h"
 #include "app/labeled_edit.h"
 #include "app/window_services.h"
 #include "tests/app/gui_support.h"
@@ -382,6 +384,27 @@ TEST(MainWindow, KonecClosesAndReleasesTheState) {
     EXPECT_EQ(w.State().ImagePoints, nullptr);
     EXPECT_EQ(w.State().FTestPassed, nullptr);
     EXPECT_EQ(w.State().RobustOutliers, nullptr);
+}
+
+}  // namespace
+}  // namespace pelvanor
+
+namespace pelvanor {
+namespace {
+
+// A new user's first open dialog shows the sample projects; the save dialogs
+// keep the working folder.
+TEST(FirstRun, OpenDialogsStartInTheSampleFolder) {
+    const QString samples = SampleProjectsFolder();
+    ASSERT_FALSE(samples.isEmpty());
+    EXPECT_TRUE(QFileInfo(samples + QStringLiteral("/fasada/camera.txt")).isFile());
+    EXPECT_TRUE(QFileInfo(samples + QStringLiteral("/rovina/camera.txt")).isFile());
+    QtDialogs dialogs;
+    EXPECT_EQ(dialogs.Folder(FileDialogId::OpenDialog1), samples);
+    EXPECT_EQ(dialogs.Folder(FileDialogId::OpenDialog2), samples);
+    EXPECT_EQ(dialogs.Folder(FileDialogId::OpenDialog3), samples);
+    EXPECT_TRUE(dialogs.Folder(FileDialogId::SaveDialog1).isEmpty());
+    EXPECT_TRUE(dialogs.Folder(FileDialogId::SaveDialog2).isEmpty());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -121,5 +122,19 @@ int main(int argc, char** argv) {
     std::printf("\"Souřadnice XYZ\" (whole command): %s, %.3f s, %d points, %d pass the F-test\n",
                 xyz ? "ok" : "failed", Seconds(t), state.ObjectPoints ? state.ObjectPoints->r : 0,
                 state.FTestPassed ? state.FTestPassed->r : 0);
+    // The adjusted exterior orientations, for comparison with a reference:
+    // image, X0, Y0, Z0 [m], alfa, beta, gama [rad] (and f).
+    const bool withF = state.Settings.AdjustCameraConstant && state.BundleUnknownsF && state.BundleImageIndexF;
+    const Matice* unknowns = withF ? state.BundleUnknownsF.get() : state.BundleUnknowns.get();
+    const Matice* index = withF ? state.BundleImageIndexF.get() : state.BundleImageIndex.get();
+    if (unknowns && index) {
+        std::printf("adjusted exterior orientation (%s):\n", withF ? "with camera constant" : "without camera constant");
+        for (int i = 1; i <= index->r; ++i) {
+            const int b = static_cast<int>(std::lround(index->GetPrvek(i, 1)));
+            std::printf("%02d", i);
+            for (int k = 0; k < (withF ? 7 : 6); ++k) std::printf(" %.9Lf", unknowns->GetPrvek(b + k, 1));
+            std::printf("\n");
+        }
+    }
     return xyz ? 0 : 1;
 }

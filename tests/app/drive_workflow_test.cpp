@@ -129,7 +129,8 @@ constexpr long double kCentreTolerance = 0.05L;
 
 // ---- "Přibližná vnější orientace" -------------------------------------
 
-void CheckOrientationPanel(const std::vector<std::string>& panel, const synth::Project& project, bool& ok) {
+void CheckOrientationPanel(const std::vector<std::string>& panel, const synth::Project& project, char decimal,
+                           bool& ok) {
     ok = false;
     const size_t n = project.stations.size();
     ASSERT_EQ(panel.size(), 7 + n + 6 + n + 2 + n);
@@ -157,7 +158,9 @@ void CheckOrientationPanel(const std::vector<std::string>& panel, const synth::P
         ASSERT_EQ(line.rfind(prefix, 0), 0u) << line;
         const std::string value = line.substr(prefix.size());
         ASSERT_EQ(value.size(), 5u) << line;  // "0,000"
-        EXPECT_TRUE(value[1] == ',' || value[1] == '.') << line;
+        EXPECT_EQ(value[1], decimal) << line;
+        // m0 in millimetres of the image: about the generated 0.002.
+        EXPECT_LE(Numbers(value).at(0), 0.004L) << line;
     }
     EXPECT_EQ(panel[at++], " ");
     EXPECT_EQ(panel[at++], kHeader);
@@ -173,6 +176,7 @@ void CheckOrientationPanel(const std::vector<std::string>& panel, const synth::P
             for (int k = 0; k < 9; ++k) {
                 const char sign = row[9 + 10 * k];
                 EXPECT_TRUE(sign == '+' || sign == '-') << "element " << k + 1;
+                EXPECT_EQ(row[9 + 10 * k + 2], decimal) << "element " << k + 1;
             }
             EXPECT_EQ(row.substr(98, 3).substr(0, 2), "  ");
             const std::vector<long double> v = Numbers(row);
@@ -180,7 +184,8 @@ void CheckOrientationPanel(const std::vector<std::string>& panel, const synth::P
             EXPECT_EQ(v[0], static_cast<long double>(i));
             const synth::Station& s = project.stations[i - 1];
             const auto r = synth::RotationFromAngles(s.alfa, s.beta, s.gama);
-            const long double rotTolerance = table == 0 ? 0.05L : 0.01L;
+            // The minimal solution rests on four points and is only a start.
+            const long double rotTolerance = table == 0 ? 0.1L : 0.01L;
             for (int k = 0; k < 9; ++k) EXPECT_NEAR_L(v[1 + k], r[k], rotTolerance) << "r element " << k + 1;
             const long double tolerance = table == 0 ? 10 * kCentreTolerance : kCentreTolerance;
             EXPECT_NEAR_L(v[10], s.X0, tolerance);
@@ -222,10 +227,12 @@ TEST_F(DriveWorkflow, ApproximateOrientationBothMethods) {
     for (const bool plane : {true, false}) {
         SCOPED_TRACE(plane ? "plane method" : "space method");
         const std::string load = Generate(SmallProject(plane, plane ? 41 : 42));
+        // The plane method in a comma locale, the space method in a point locale.
         Run(load + "choose ComboBox1 " + (plane ? "0" : "1") +
-            "\nclick Výpočty > Přibližná vnější orientace\n"
-            "click Výsledky > Přibližné řešení vnější orientace\n"
-            "panel o.panel\nmenu o.menu\nlog o.log\nmessages o.messages\n");
+                "\nclick Výpočty > Přibližná vnější orientace\n"
+                "click Výsledky > Přibližné řešení vnější orientace\n"
+                "panel o.panel\nmenu o.menu\nlog o.log\nmessages o.messages\n",
+            plane ? "cs_CZ.UTF-8" : "en_US.UTF-8");
         CheckSuccessLines(ReadLines(Out("o.log")), "Snímkové souřadnice načteny do programu");
         std::vector<std::string> on = EnabledResults(Out("o.menu"));
         std::vector<std::string> expected = OrientationResults();
@@ -233,7 +240,7 @@ TEST_F(DriveWorkflow, ApproximateOrientationBothMethods) {
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(on, expected);
         bool ok = false;
-        CheckOrientationPanel(ReadLines(Out("o.panel")), project_, ok);
+        CheckOrientationPanel(ReadLines(Out("o.panel")), project_, plane ? ',' : '.', ok);
         EXPECT_TRUE(ok);
         EXPECT_EQ(ReadLines(Out("o.messages")), std::vector<std::string>{});
     }
@@ -416,6 +423,8 @@ TEST_F(DriveWorkflow, WholeRoadInCommaAndPointLocale) {
                 "log r.log\nmessages r.messages\n",
             lang);
         const std::vector<std::string> log = ReadLines(Out("r.log"));
+        CheckSuccessLines(log, "Snímkové souřadnice načteny do programu");
+        EXPECT_EQ(Count(log, "Svazkové vyrovnání - výpočet proveden"), 1);
         EXPECT_EQ(Count(log, "Souřadnice XYZ - výpočet proveden"), 1);
         // The complete protocol logs nothing; the two coordinate files do.
         ASSERT_GE(log.size(), 3u);
@@ -452,9 +461,9 @@ TEST_F(DriveWorkflow, UnwritableFileIsReportedAndTheProgramGoesOn) {
     const std::vector<std::string> before = ReadLines(Out("u1.log"));
     const std::vector<std::string> after = ReadLines(Out("u2.log"));
     for (const std::string& line : before) EXPECT_EQ(line.rfind("Uložen", 0), std::string::npos) << line;
-    const std::vector<std::string> messages = ReadLines(Out("u.messages"));
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("/nonexistent-folder/x.txt"), std::string::npos) << messages[0];
+    EXPECT_EQ(ReadLines(Out("u.messages")),
+              std::vector<std::string>{
+                  "Soubor /nonexistent-folder/x.txt nelze vytvořit, složka /nonexistent-folder neexistuje."});
     // The complete protocol logs nothing even when written; the later
     // coordinate file shows the program went on with its state intact.
     ASSERT_EQ(after.size(), before.size() + 1);

@@ -420,7 +420,7 @@ TEST_F(DriveWorkflow, WholeRoadInCommaAndPointLocale) {
                 "save \"" + Out("kompletni.txt") + "\"\nclick Výsledky > Protokoly > Kompletní\n"
                 "save \"" + Out("xyz.txt") + "\"\nclick Výsledky > Souřadnice XYZ\n"
                 "save \"" + Out("souradnice.txt") + "\"\nclick Výsledky > Protokoly > Souřadnice\n"
-                "log r.log\nmessages r.messages\n",
+                "log r.log\nmessages r.messages\nmenu r.menu\n",
             lang);
         const std::vector<std::string> log = ReadLines(Out("r.log"));
         CheckSuccessLines(log, "Snímkové souřadnice načteny do programu");
@@ -432,6 +432,14 @@ TEST_F(DriveWorkflow, WholeRoadInCommaAndPointLocale) {
         EXPECT_EQ(log[log.size() - 2], "Uloženy souřadnice XYZ: " + Out("xyz.txt"));
         EXPECT_EQ(log[log.size() - 1], "Uloženy souřadnice XYZ: " + Out("souradnice.txt"));
         EXPECT_EQ(ReadLines(Out("r.messages")), std::vector<std::string>{});
+        std::vector<std::string> on = EnabledResults(Out("r.menu"));
+        std::vector<std::string> expected = OrientationResults();
+        for (const char* item : {"Výsledky > Svazkové vyrovnání", "Výsledky > Souřadnice XYZ", "Výsledky > Protokoly",
+                                 "Výsledky > Protokoly > Kompletní", "Výsledky > Protokoly > Souřadnice"})
+            expected.push_back(item);
+        std::sort(on.begin(), on.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(on, expected);
         // The window and the Qt-free road give the same complete protocol.
         CompareWithGolden(test::ReadFileBytes(Out("kompletni.txt")), "tests/state/golden/road_" + suffix + ".txt");
         size_t all = 0;

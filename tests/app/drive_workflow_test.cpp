@@ -109,7 +109,13 @@ protected:
                Quoted(FilesStartingWith(p, "img_")) + "\nclick Soubor > Načíst snímkové souřadnice\n";
     }
 
+    // Runs a script; the previous run's output files are removed first so
+    // that a failed run cannot leave stale ones to be checked.
     void Run(const std::string& text, const char* lang = "cs_CZ.UTF-8") {
+        std::vector<std::filesystem::path> outputs;
+        for (const auto& e : std::filesystem::directory_iterator(dir_.Dir()))
+            if (e.is_regular_file()) outputs.push_back(e.path());
+        for (const auto& path : outputs) std::filesystem::remove(path);
         const std::string script = dir_.Path("script.drv");
         test::WriteFileBytes(script, text);
         const DriveRun run = RunDrive(script, lang);

@@ -1,61 +1,20 @@
 // pelvanor-drive end to end: scripts run by the real driver executable in
 // a Czech and a US English locale, and scripts it must refuse.
 
-#include <QProcess>
-#include <QProcessEnvironment>
-
-#include <cstdlib>
 #include <filesystem>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
+#include "tests/app/drive_support.h"
 #include "tests/support/test_util.h"
 
 namespace pelvanor {
 namespace {
 
-std::string DrivePath() {
-    if (const char* env = std::getenv("PELVANOR_DRIVE")) return env;
-#ifdef PELVANOR_DRIVE_PATH
-    return PELVANOR_DRIVE_PATH;
-#else
-    // The build tree's layout: tests/ and tools/drive/ side by side.
-    std::error_code ec;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return (self.parent_path().parent_path() / "tools" / "drive" / "pelvanor-drive").string();
-#endif
-}
-
-struct DriveRun {
-    int status = -1;
-    std::string err;
-};
-
-DriveRun RunDrive(const std::string& script, const char* lang) {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("LANG", lang);
-    env.insert("LC_ALL", lang);
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(env);
-    process.start(QString::fromStdString(DrivePath()), {QString::fromStdString(script)});
-    DriveRun run;
-    if (!process.waitForStarted(20000) || !process.waitForFinished(120000)) {
-        run.err = "pelvanor-drive did not run: " + DrivePath();
-        return run;
-    }
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.err = process.readAllStandardError().toStdString();
-    return run;
-}
-
-std::vector<std::string> ReadLines(const std::string& path) {
-    std::vector<std::string> lines;
-    std::istringstream in(test::ReadFileBytes(path));
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
+using test::DrivePath;
+using test::DriveRun;
+using test::ReadLines;
+using test::RunDrive;
 
 std::string Control(std::initializer_list<int> numbers) {
     std::string text;

@@ -36,6 +36,9 @@ struct BundleControl {
     // Replaces the sparse pass solver (the tests run the dense formulation through it).
     BundlePassSolver Solver;
     BundleTimings* Timings = nullptr;
+    // Called at the start of every pass (the window repaints); it must not
+    // change the floating-point fault flags.
+    std::function<void()> KeepResponsive;
 };
 
 // Six unknowns per image, camera constant f held.  Corrections are halved in

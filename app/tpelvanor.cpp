@@ -18,6 +18,7 @@
 #include <exception>
 
 #include "app/labeled_edit.h"
+#include "matrix/fp_guard.h"
 #include "app/tform2.h"
 #include "app/tform3.h"
 #include "app/tform5.h"
@@ -351,6 +352,13 @@ bool TPelvanor::ChooseSaveFile(FileDialogId id, QString& file) { return dialogs_
 void TPelvanor::ShowMessage(const QString& text) { dialogs_->ShowMessage(this, text); }
 
 void TPelvanor::ShowMessage(const std::string& text) { ShowMessage(QString::fromUtf8(text.c_str())); }
+
+void TPelvanor::KeepResponsive() {
+    // Painting may raise floating-point flags of its own; the scope puts the
+    // running computation's flags back, so neither disturbs the other.
+    FpScope scope;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
 void TPelvanor::Konec1Click() { close(); }
 

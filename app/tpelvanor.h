@@ -134,6 +134,8 @@ protected:
     void ShowMessage(const QString& text);
     // A notice a computation shows while it goes on (modal message box).
     void ShowMessage(const std::string& text) override;
+    // Repaints between the passes of an adjustment; user input waits.
+    void KeepResponsive() override;
 
 private:
     void BuildMenu();

@@ -91,6 +91,7 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
         control.MaxIterations = set.MaxIterations;
         control.Tolerance = set.Tolerance;
         control.Message = [&host](const std::string& text) { host.ShowMessage(text); };
+        control.KeepResponsive = [&host]() { host.KeepResponsive(); };
 
         const bool sel = SelectBundlePoints(s.TiePointOccurrences.get(), s.TiePointImageCounts.get(),
                                             set.PointPercent, s.BundlePointOccurrences,

@@ -129,6 +129,10 @@ public:
     // adjustment's notice of more unknowns than observations; the command
     // goes on after it.  Hosts without a window may ignore it.
     virtual void ShowMessage(const std::string& text) { (void)text; }
+    // Called between the passes of a long computation so that the window
+    // can repaint; must leave the floating-point fault flags as it found
+    // them.  Hosts without a window do nothing.
+    virtual void KeepResponsive() {}
 };
 
 }  // namespace pelvanor

@@ -90,6 +90,8 @@ TEST(BundlePipeline, RobustAndCameraConstantOffRunOneAdjustmentOnly) {
     EXPECT_FALSE(s.BundleImageIndexF);
     EXPECT_FALSE(s.BundleWeightsF);
     EXPECT_EQ(s.BundleIterationsF, 0);
+    // The window gets a chance to repaint at every pass of the one adjustment.
+    EXPECT_EQ(lp.host.keepResponsiveCalls, s.BundleIterations);
     // Every second tie point enters at 50 %.
     EXPECT_EQ(s.BundlePointOccurrences->r, s.TiePointOccurrences->r / 2);
     EXPECT_LT(WorstCentreError(s, lp.project), 0.05L);

@@ -32,6 +32,7 @@ public:
     int OrientationMethod() const override { return method; }
     char DecimalSeparator() const override { return decimal_; }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void KeepResponsive() override { ++keepResponsiveCalls; }
 
     std::vector<std::string> log;
     std::vector<std::string> messages;
@@ -40,6 +41,7 @@ public:
     bool fieldsValid = true;
     int method = 1;
     int cameraReads = 0;
+    int keepResponsiveCalls = 0;
 
 private:
     ProjectState* state_;

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/state/road_project.h"
 #include "tests/app/drive_support.h"
 #include "tests/support/test_util.h"
 #include "tools/synth/synth.h"
@@ -353,20 +354,7 @@ TEST_F(DriveWorkflow, BundleAdjustmentInAllFourSettings) {
 
 // ---- The whole road of "Souřadnice XYZ" ------------------------------------
 
-// The project and settings of the Qt-free road test (tests/state), so that
-// the window's complete protocol must equal its reviewed files.
-synth::Options RoadProject() {
-    synth::Options o;
-    o.images = 4;
-    o.control = 6;
-    o.points = 16;
-    o.sigma = 0.002L;
-    o.realistic = true;
-    o.gross = 1;
-    o.gross_size = 6.0L;
-    o.seed = 35;
-    return o;
-}
+using test::RoadProject;
 
 void CompareWithGolden(const std::string& written, const std::string& relative) {
     const std::string golden = test::SourcePath(relative);

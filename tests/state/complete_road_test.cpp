@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/state/road_project.h"
 #include "app/state/object_points_pipeline.h"
 #include "app/state/result_commands.h"
 #include "tests/state/loaded_project.h"
@@ -19,20 +20,7 @@
 namespace pelvanor {
 namespace {
 
-// Four images of a facade in millimetres and metres, 2 micrometres of image
-// noise and one blunder of 6 mm that the robust estimation removes.
-synth::Options RoadProject() {
-    synth::Options o;
-    o.images = 4;
-    o.control = 6;
-    o.points = 16;
-    o.sigma = 0.002L;
-    o.realistic = true;
-    o.gross = 1;
-    o.gross_size = 6.0L;
-    o.seed = 35;
-    return o;
-}
+using test::RoadProject;
 
 void CheckAgainstGolden(char decimal, const std::string& goldenName) {
     test::LoadedProject lp(RoadProject(), decimal);

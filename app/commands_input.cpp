@@ -14,6 +14,7 @@
 #include "input/camera_file.h"
 #include "input/control_file.h"
 #include "input/image_file.h"
+#include "project/loaders.h"
 
 namespace pelvanor {
 

@@ -3,9 +3,9 @@
 // command, then runs its pipeline, which writes its own log lines and
 // switches the result items.
 
-#include "app/state/bundle_pipeline.h"
-#include "app/state/object_points_pipeline.h"
-#include "app/state/orientation_pipeline.h"
+#include "project/bundle_pipeline.h"
+#include "project/object_points_pipeline.h"
+#include "project/orientation_pipeline.h"
 #include "app/tpelvanor.h"
 
 namespace pelvanor {

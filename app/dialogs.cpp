@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
 
@@ -38,14 +40,26 @@ bool RunFileDialog(QWidget* parent, FileDialogId id, QString& folder, QStringLis
 
 }  // namespace
 
-QString SampleProjectsFolder() {
-    // The build passes both candidates; the installed copy wins so that an
-    // installed program never points into a source tree.
-    const QString candidates[] = {QStringLiteral(PELVANOR_INSTALLED_EXAMPLES),
-                                  QStringLiteral(PELVANOR_SOURCE_EXAMPLES)};
-    for (const QString& folder : candidates)
-        if (QFileInfo(folder + QStringLiteral("/fasada")).isDir()) return folder;
+QString ResolveSampleProjectsFolder(const QString& programFolder, const QString& dataFromProgram,
+                                    const QString& buildFolder, const QString& sourceExamples) {
+    auto holdsSamples = [](const QString& folder) {
+        return !folder.isEmpty() && QFileInfo(folder + QStringLiteral("/fasada")).isDir();
+    };
+    const QString installed =
+        QDir::cleanPath(programFolder + QLatin1Char('/') + dataFromProgram + QStringLiteral("/examples"));
+    if (holdsSamples(installed)) return installed;
+    const QString program = QDir::cleanPath(programFolder) + QLatin1Char('/');
+    const QString build = QDir::cleanPath(buildFolder) + QLatin1Char('/');
+    if (!buildFolder.isEmpty() && program.startsWith(build) && holdsSamples(sourceExamples))
+        return QDir::cleanPath(sourceExamples);
     return QString();
+}
+
+QString SampleProjectsFolder() {
+    return ResolveSampleProjectsFolder(QCoreApplication::applicationDirPath(),
+                                       QStringLiteral(PELVANOR_DATA_FROM_PROGRAM),
+                                       QStringLiteral(PELVANOR_BUILD_DIR),
+                                       QStringLiteral(PELVANOR_SOURCE_EXAMPLES));
 }
 
 QtDialogs::QtDialogs(const QString& sampleFolder) {

@@ -22,9 +22,15 @@ enum class FileDialogId {
     SaveDialog2,  // result files and "Ulož protokol"
 };
 
-// The folder of the sample projects: the installed one, or the source
-// tree's when the program runs from its build folder; empty when neither
-// exists.
+// The folder of the sample projects for a program in `programFolder`: the
+// installed copy beside it (`dataFromProgram`, the data folder relative to
+// the program's folder, + "/examples"), or `sourceExamples` when the program
+// runs from inside `buildFolder`; empty when neither holds a project.  The
+// installed copy is found wherever the package put the program, so an
+// installed program never points into a source tree or another prefix.
+QString ResolveSampleProjectsFolder(const QString& programFolder, const QString& dataFromProgram,
+                                    const QString& buildFolder, const QString& sourceExamples);
+// The same for this program (QCoreApplication::applicationDirPath()).
 QString SampleProjectsFolder();
 
 class UiDialogs {

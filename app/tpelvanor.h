@@ -20,7 +20,8 @@
 #include <vector>
 
 #include "app/dialogs.h"
-#include "app/state/project_state.h"
+#include "project/command_host.h"
+#include "project/project_state.h"
 
 class QAction;
 class QComboBox;

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontInfo>
@@ -405,6 +406,27 @@ TEST(FirstRun, OpenDialogsStartInTheSampleFolder) {
     EXPECT_EQ(dialogs.Folder(FileDialogId::OpenDialog3), samples);
     EXPECT_TRUE(dialogs.Folder(FileDialogId::SaveDialog1).isEmpty());
     EXPECT_TRUE(dialogs.Folder(FileDialogId::SaveDialog2).isEmpty());
+}
+
+// An installed program finds the samples relative to itself, whatever the
+// prefix; the source tree's copy serves only a program inside the build folder.
+TEST(FirstRun, SampleFolderIsFoundBesideTheInstalledProgram) {
+    test::TempDir root;
+    const QString prefix = QString::fromStdString(root.Path("usr"));
+    const QString installed = prefix + QStringLiteral("/share/pelvanor/examples");
+    ASSERT_TRUE(QDir().mkpath(installed + QStringLiteral("/fasada")));
+    const QString source = QString::fromStdString(root.Path("src/examples"));
+    ASSERT_TRUE(QDir().mkpath(source + QStringLiteral("/fasada")));
+    const QString build = QString::fromStdString(root.Path("src/build"));
+    const QString rel = QStringLiteral("../share/pelvanor");
+
+    EXPECT_EQ(ResolveSampleProjectsFolder(prefix + QStringLiteral("/bin"), rel, build, source), installed);
+    EXPECT_EQ(ResolveSampleProjectsFolder(build + QStringLiteral("/app"), rel, build, source), source);
+    // Elsewhere without an installed copy: no folder, never the source tree.
+    EXPECT_TRUE(ResolveSampleProjectsFolder(QString::fromStdString(root.Path("opt/bin")), rel, build, source)
+                    .isEmpty());
+    EXPECT_TRUE(ResolveSampleProjectsFolder(QString::fromStdString(root.Path("src/buildx")), rel, build, source)
+                    .isEmpty());
 }
 
 }  // namespace

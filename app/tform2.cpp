@@ -95,14 +95,8 @@ TForm2::TForm2(AdjustmentSettings& settings, UiDialogs& dialogs, QWidget* parent
 LabeledEdit* TForm2::Field(int number) const { return fields_[number - 1]; }
 
 void TForm2::defaultClick() {
-    settings_.MaxIterations = 20;
-    settings_.PointPercent = 50;
-    settings_.Tolerance = 0.1L;
-    settings_.FixedPointCount = 4;
-    settings_.RobustWeightPercent = 50;
-    settings_.SignificancePercent = 5;
-    settings_.AdjustCameraConstant = true;
-    settings_.RobustEstimation = true;
+    // The defaults are those of AdjustmentSettings, defined there once.
+    settings_ = AdjustmentSettings{};
 
     fields_[0]->setText(QString::number(settings_.MaxIterations));
     fields_[1]->setText(FromUtf8(FormatGeneral(settings_.Tolerance, UiDecimalSeparator())));

@@ -7,17 +7,6 @@
 #include "matrix/text_file.h"
 
 namespace pelvanor {
-namespace {
-
-constexpr std::size_t kMaxFileNumberLength = 64;
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
-}  // namespace
 
 bool ReadCameraFile(const std::string& path, CameraParameters& camera) {
     detail::TextScanner scanner;

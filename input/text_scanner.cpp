@@ -13,7 +13,6 @@ namespace {
 
 constexpr int kEnd = -1;
 constexpr std::size_t kBufferSize = 1 << 16;
-constexpr std::size_t kMaxNumberLength = 64;
 constexpr long long kMaxRows = 65535;
 
 bool IsBlank(int c) { return c == ' ' || c == '\t'; }
@@ -80,7 +79,7 @@ bool TextScanner::ReadNumber(long double& value) {
     }
     std::string text;
     while (c != kEnd && !IsBlank(c) && !IsLineEnd(c)) {
-        if (text.size() == kMaxNumberLength) return false;
+        if (text.size() == kMaxFileNumberLength) return false;
         text += static_cast<char>(c);
         ++pos_;
         c = Peek();

@@ -1,6 +1,7 @@
 #include "matrix/text_file.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstdint>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -111,33 +112,74 @@ bool IsFolder(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// A named pipe, a device or a socket in place of the file: opening a pipe
-// for writing would wait for a reader and freeze the program.
-bool IsSpecialFile(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+// Closes the descriptor and removes the temporary file unless released:
+// a failed save leaves neither a stray temporary file nor a cut-off target.
+class TemporaryFile {
+public:
+    TemporaryFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    ~TemporaryFile() {
+        if (fd_ >= 0) ::close(fd_);
+        if (!path_.empty()) ::unlink(path_.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    int fd() const { return fd_; }
+    const std::string& path() const { return path_; }
+    // Closes the descriptor; the errno of a failed close, or 0.
+    int Close() {
+        const int rc = ::close(fd_);
+        fd_ = -1;
+        return rc == 0 ? 0 : errno;
+    }
+    void Release() { path_.clear(); }
+
+private:
+    int fd_;
+    std::string path_;
+};
+
+// 0 when every byte reached the file (a write interrupted by a signal is
+// resumed), otherwise the errno of the failed write.
+int WriteAll(int fd, std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) return EIO;
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
 }
 
-[[noreturn]] void ThrowOpenError(const std::string& path, int err, bool append) {
-    switch (err) {
-        case ENOENT:
-        case ENOTDIR:
-            if (!IsFolder(ParentFolder(path)))
-                throw FileError("Soubor " + path + " nelze vytvořit, složka " + ParentFolder(path) +
-                                " neexistuje.");
-            if (append) throw FileError("Soubor " + path + " neexistuje.");
-            break;
-        case EISDIR:
-            throw FileError("Soubor " + path + " nelze zapsat, je to složka.");
-        case EACCES:
-        case EPERM:
-        case EROFS:
-            throw FileError("Do souboru " + path + " nelze zapisovat, přístup byl odepřen.");
-        default:
-            break;
+// The whole content of a regular file, or false with errno set.
+bool ReadWholeFile(const std::string& path, std::string& content) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int err = errno;
+            ::close(fd);
+            errno = err;
+            return false;
+        }
+        if (n == 0) break;
+        content.append(buffer, static_cast<std::size_t>(n));
     }
-    throw FileError("Soubor " + path + " nelze otevřít pro zápis.");
+    ::close(fd);
+    return true;
 }
+
+mode_t CurrentUmask() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+[[noreturn]] void Fail(const std::string& path, int err) { throw FileError(WriteFailureText(path, err)); }
 
 }  // namespace
 
@@ -167,28 +209,95 @@ std::string DecodeCp1250(std::string_view bytes) {
     return out;
 }
 
+std::string WriteFailureText(const std::string& path, int err) {
+    switch (err) {
+        case ENOENT:
+        case ENOTDIR:
+            if (!IsFolder(ParentFolder(path)))
+                return "Soubor " + path + " nelze vytvořit, složka " + ParentFolder(path) + " neexistuje.";
+            return "Soubor " + path + " neexistuje.";
+        case EISDIR:
+            return "Soubor " + path + " nelze zapsat, je to složka.";
+        case EACCES:
+        case EPERM:
+            return "Do souboru " + path + " nelze zapisovat, přístup byl odepřen.";
+        case EROFS:
+            return "Do souboru " + path + " nelze zapisovat, disk je jen pro čtení.";
+        case ENOSPC:
+        case EDQUOT:
+            return "Do souboru " + path + " nelze zapisovat, na disku není dost místa.";
+        case EFBIG:
+            return "Do souboru " + path + " nelze zapisovat, soubor by byl příliš velký.";
+        case ENXIO:
+        case ESPIPE:
+            return "Soubor " + path + " nelze otevřít pro zápis.";
+        default:
+            return "Do souboru " + path + " nelze zapisovat.";
+    }
+}
+
+void WriteTextFile(const std::string& path, std::string_view bytes, bool append) {
+    // The target as it is now.  A link is followed so that the file it names
+    // is replaced, not the link.
+    std::string target = path;
+    struct stat st {};
+    bool exists = ::lstat(path.c_str(), &st) == 0;
+    if (exists && S_ISLNK(st.st_mode)) {
+        char* resolved = ::realpath(path.c_str(), nullptr);
+        if (resolved) {
+            target = resolved;
+            std::free(resolved);
+            exists = ::stat(target.c_str(), &st) == 0;
+        } else {
+            exists = false;  // a dangling link is created through
+        }
+    }
+    if (exists && S_ISDIR(st.st_mode)) Fail(path, EISDIR);
+    // A named pipe, a device or a socket: opening a pipe for writing would
+    // wait for a reader and freeze the program.
+    if (exists && !S_ISREG(st.st_mode)) Fail(path, ENXIO);
+    if (!IsFolder(ParentFolder(target))) Fail(path, ENOENT);
+    if (append && !exists) Fail(path, ENOENT);
+    if (exists && ::access(target.c_str(), W_OK) != 0) Fail(path, errno);
+
+    std::string content;
+    if (append && !ReadWholeFile(target, content)) Fail(path, errno);
+    content.append(bytes.data(), bytes.size());
+
+    // Written beside the target and renamed over it only when complete, so
+    // that a full disk or a failing device leaves the previous file as it was.
+    std::string temporary = ParentFolder(target) + "/.pelvanor-XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        // A folder the user may not create files in, holding a file the user
+        // may write: write that file in place, as an editor would.
+        if ((errno == EACCES || errno == EPERM) && exists) {
+            const int direct = ::open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+            if (direct < 0) Fail(path, errno);
+            TemporaryFile file(direct, std::string());
+            if (const int err = WriteAll(direct, content)) Fail(path, err);
+            if (const int err = file.Close()) Fail(path, err);
+            return;
+        }
+        Fail(path, errno);
+    }
+    TemporaryFile file(fd, temporary);
+    const mode_t mode = exists ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
+    if (::fchmod(fd, mode) != 0) Fail(path, errno);
+    if (const int err = WriteAll(fd, content)) Fail(path, err);
+    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) Fail(path, errno);
+    if (const int err = file.Close()) Fail(path, err);
+    if (::rename(temporary.c_str(), target.c_str()) != 0) Fail(path, errno);
+    file.Release();
+}
+
 void WriteTextLines(const std::string& path, const std::vector<std::string>& lines, bool append) {
     std::string bytes;
     for (const std::string& line : lines) {
         bytes += EncodeCp1250(line);
         bytes += "\r\n";
     }
-    if (IsFolder(path)) throw FileError("Soubor " + path + " nelze zapsat, je to složka.");
-    if (IsSpecialFile(path)) throw FileError("Soubor " + path + " nelze otevřít pro zápis.");
-    const int flags = O_WRONLY | O_CLOEXEC | (append ? O_APPEND : (O_CREAT | O_TRUNC));
-    const int fd = ::open(path.c_str(), flags, 0666);
-    if (fd < 0) ThrowOpenError(path, errno, append);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ::close(fd);
-            throw FileError("Do souboru " + path + " nelze zapisovat.");
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0) throw FileError("Do souboru " + path + " nelze zapisovat.");
+    WriteTextFile(path, bytes, append);
 }
 
 }  // namespace pelvanor

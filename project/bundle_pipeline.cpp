@@ -1,5 +1,6 @@
 #include "project/bundle_pipeline.h"
 
+#include "project/pipeline_end.h"
 #include "adjustment/approximate_points.h"
 #include "adjustment/bundle_adjustment.h"
 #include "adjustment/point_selection.h"
@@ -126,14 +127,9 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
         }
     }
 
-    if (result) {
-        host.WriteLog("Svazkové vyrovnání - výpočet proveden");
-        ReleaseResultsNotComputed(s);
-    } else {
-        host.WriteLog("Svazkové vyrovnání - výpočet nelze provést");
-        ReleaseBundleResults(s);
-    }
-    for (UiItem item : kBundleResultItems) host.SetItemEnabled(item, result);
+    detail::EndPipeline(host, result, "Svazkové vyrovnání - výpočet proveden",
+                        "Svazkové vyrovnání - výpočet nelze provést", kBundleResultItems,
+                        [&s] { ReleaseResultsNotComputed(s); }, [&s] { ReleaseBundleResults(s); });
     return result;
 }
 

@@ -4,17 +4,13 @@
 #include "protocol/bundle_report.h"
 #include "protocol/coordinate_report.h"
 #include "protocol/number_format.h"
+#include "protocol/orientation_report.h"
 #include "protocol/report_layout.h"
 #include "matrix/text_file.h"
 
 namespace pelvanor {
 
-const std::string kOrientationHeaderFile = [] {
-    std::string h = "Snímek" + Spaces(7) + "r11";
-    for (const char* name : {"r12", "r13", "r21", "r22", "r23", "r31", "r32", "r33"})
-        h += Spaces(8) + name;
-    return h + Spaces(7) + "X0[m]" + Spaces(5) + "Y0[m]" + Spaces(5) + "Z0[m]";
-}();
+const std::string kOrientationHeaderFile = OrientationTableHeader(7);
 
 namespace {
 
@@ -50,22 +46,9 @@ bool OrientationTableAvailable(const Matice* table, int images) {
     return table && table->r >= images && table->s >= 12;
 }
 
-// Image number, the nine rotation elements (seven decimals), two spaces and
-// the projection centre.
-std::string OrientationRowFile(const Matice& t, int image, char decimal) {
-    std::string row = ImageNumber(image, decimal) + "    ";
-    for (int j = 1; j <= 9; ++j) {
-        if (j > 1) row += " ";
-        row += FormatSigned("0.0000000", t.GetPrvek(image, j), decimal);
-    }
-    row += "  " + FixedSigned(t.GetPrvek(image, 10), decimal) + " " +
-           FixedSigned(t.GetPrvek(image, 11), decimal) + " " + FixedSigned(t.GetPrvek(image, 12), decimal);
-    return row;
-}
-
 void AddOrientationRows(Lines& lines, const Matice* table, int images, char decimal) {
     if (!OrientationTableAvailable(table, images)) return;
-    for (int i = 1; i <= images; ++i) lines.push_back(OrientationRowFile(*table, i, decimal));
+    for (int i = 1; i <= images; ++i) lines.push_back(OrientationRow(*table, i, decimal, 7));
 }
 
 int ImageCount(const ProjectState& state) { return RowCount(state.ControlPointRanges.get()); }

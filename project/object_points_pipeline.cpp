@@ -1,5 +1,6 @@
 #include "project/object_points_pipeline.h"
 
+#include "project/pipeline_end.h"
 #include "adjustment/f_test.h"
 #include "adjustment/intersection.h"
 #include "project/bundle_pipeline.h"
@@ -72,15 +73,13 @@ bool ObjectPointsPipeline(ProjectState& s, CommandHost& host) {
         result = ComputeAndTest(s);
     }
 
-    if (result) {
-        host.WriteLog("Souřadnice XYZ - výpočet proveden");
-        s.OrientationLogged = false;
-    } else {
-        host.WriteLog("Chyba - Souřadnice XYZ - výpočet nelze provést");
-        for (MatPtr* m : {&s.ApproxObjectPoints, &s.ObjectPoints, &s.FTestPassed, &s.FTestResults})
-            m->reset();
-    }
-    for (UiItem item : kCoordinateResultItems) host.SetItemEnabled(item, result);
+    detail::EndPipeline(
+        host, result, "Souřadnice XYZ - výpočet proveden", "Chyba - Souřadnice XYZ - výpočet nelze provést",
+        kCoordinateResultItems, [&s] { s.OrientationLogged = false; },
+        [&s] {
+            for (MatPtr* m : {&s.ApproxObjectPoints, &s.ObjectPoints, &s.FTestPassed, &s.FTestResults})
+                m->reset();
+        });
     return result;
 }
 

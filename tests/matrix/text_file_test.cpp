@@ -7,9 +7,13 @@
 #include <unistd.h>
 #include <vector>
 
+#include <csignal>
+#include <sys/resource.h>
+
 #include <gtest/gtest.h>
 
 #include "matrix/file_error.h"
+#include "matrix/matice.h"
 #include "tests/support/test_util.h"
 
 namespace pelvanor {
@@ -127,6 +131,77 @@ TEST(WriteTextLines, NoPermission) {
     EXPECT_EQ(FileErrorText(readOnly, true), "Do souboru " + readOnly + " nelze zapisovat, přístup byl odepřen.");
     std::filesystem::permissions(readOnly, std::filesystem::perms::owner_all);
     EXPECT_EQ(test::ReadFileBytes(readOnly), "old");
+}
+
+// A save that fails half-way (here: the process may not write a file beyond
+// 64 KiB, as a full disk would stop it) leaves the previous file whole and
+// no temporary file behind, for a replace and for an append alike.
+TEST(WriteTextFile, FailedSaveKeepsThePreviousFile) {
+    test::TempDir dir;
+    const std::string path = dir.Path("kamera.txt");
+    test::WriteFileBytes(path, "100.5\r\n");
+    const std::string large(200000, 'x');
+
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 65536;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::string replaceError, appendError;
+    try {
+        WriteTextFile(path, large, false);
+    } catch (const FileError& e) {
+        replaceError = e.what();
+    }
+    try {
+        WriteTextFile(path, large, true);
+    } catch (const FileError& e) {
+        appendError = e.what();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(replaceError, "Do souboru " + path + " nelze zapisovat, soubor by byl příliš velký.");
+    EXPECT_EQ(appendError, replaceError);
+    EXPECT_EQ(test::ReadFileBytes(path), "100.5\r\n");
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Dir())) ++entries;
+    EXPECT_EQ(entries, 1u);
+}
+
+// The replaced file keeps its permissions, and a link keeps pointing at the
+// file it named, which receives the new content.
+TEST(WriteTextFile, ReplaceKeepsModeAndFollowsLinks) {
+    test::TempDir dir;
+    const std::string path = dir.Path("protokol.txt");
+    test::WriteFileBytes(path, "old");
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    WriteTextFile(path, "new", false);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    const std::string link = dir.Path("odkaz.txt");
+    ASSERT_EQ(::symlink(path.c_str(), link.c_str()), 0);
+    WriteTextFile(link, "+", true);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(test::ReadFileBytes(path), "new+");
+}
+
+// Matrix dumps and protocols fail with the same message for the same cause.
+TEST(WriteTextFile, MatrixDumpsShareTheMessages) {
+    test::TempDir dir;
+    const std::string inMissing = dir.Path("chybí/body.txt");
+    Matice m(1, 2);
+    std::string dumpError;
+    try {
+        m.VypisDoSouboruPocet(false, inMissing, m);
+    } catch (const FileError& e) {
+        dumpError = e.what();
+    }
+    EXPECT_EQ(dumpError, FileErrorText(inMissing, false));
+    EXPECT_EQ(WriteFailureText(inMissing, EROFS), "Do souboru " + inMissing + " nelze zapisovat, disk je jen pro čtení.");
 }
 
 }  // namespace

@@ -5,7 +5,7 @@ set -euo pipefail
 # libboost-dev: only its header-only Boost.Math, the independent reference of the
 # F distribution tests.
 pkgs=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-      libgtest-dev libbenchmark-dev libboost-dev python3 fonts-liberation2 fonts-wine locales)
+      libgtest-dev libboost-dev python3 fonts-liberation2 fonts-wine locales)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

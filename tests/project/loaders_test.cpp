@@ -188,7 +188,7 @@ TEST(LoadControlPoints, MoreThan65535LinesIsRefusedWithoutChange) {
 }
 
 TEST(LoadControlPoints, RealControlFiles) {
-    if (test::RealDataPath("prague2016_sxb_fixed/exact/ctrl_01.txt").empty()) GTEST_SKIP() << "no real data";
+    if (test::RealDataPath("prague2016_sxb_fixed/exact/ctrl_01.txt").empty()) GTEST_SKIP() << "real data not available";
     std::vector<std::string> files;
     for (int i = 1; i <= 5; ++i)
         files.push_back(test::RealDataPath("prague2016_sxb_fixed/exact/ctrl_0" + std::to_string(i) + ".txt"));

@@ -46,6 +46,14 @@ bool TextScanner::Fill() {
         if (n > 0) {
             pos_ = 0;
             end_ = static_cast<std::size_t>(n);
+            // Editors on Windows save "UTF-8 with BOM"; the mark is no part
+            // of the first number.  A regular file's first read brings at
+            // least the three bytes when the file has them.
+            if (first_fill_ && end_ >= 3 && buffer_[0] == '\xEF' && buffer_[1] == '\xBB' && buffer_[2] == '\xBF') {
+                pos_ = 3;
+            }
+            first_fill_ = false;
+            if (pos_ == end_) continue;
             return true;
         }
         if (n < 0 && errno == EINTR) continue;

@@ -1,12 +1,5 @@
 #include "protocol/number_format.h"
 
-// g++ 12 at -O3 reports a false -Wrestrict overlap inside std::string's
-// concatenation of short strings (GCC bug 105329); the code is plain string
-// building.
-#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ == 12
-#pragma GCC diagnostic ignored "-Wrestrict"
-#endif
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>

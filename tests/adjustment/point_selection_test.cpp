@@ -193,14 +193,14 @@ void ScannedOutliers(const Matice& list, const Matice& index, const Matice& coun
     for (int i = 1; i <= list.r; ++i)
         for (int col = 3; col <= list.s; col += 2)
             if (RoundId(list.GetPrvek(i, col)) != 0) pointOfRow.insert(pointOfRow.end(), {i, i});
-    std::vector<std::int32_t> numbers;
+    std::vector<decltype(RoundId(0.0L))> numbers;
     std::vector<int> rows;
     for (int i = 1; i <= weights.r; ++i) {
         if (!(percent / 100.0L > weights.GetPrvek(i, 1))) continue;
         const int h = pointOfRow[static_cast<std::size_t>(i - 1)];
-        const std::int32_t number = RoundId(list.GetPrvek(h, 1));
+        const auto number = RoundId(list.GetPrvek(h, 1));
         bool seen = false;
-        for (std::int32_t n : numbers) seen = seen || n == number;
+        for (const auto n : numbers) seen = seen || n == number;
         if (seen) continue;
         numbers.push_back(number);
         rows.push_back(h);
@@ -215,7 +215,7 @@ void ScannedOutliers(const Matice& list, const Matice& index, const Matice& coun
         int j = 0;
         for (int r = 1; r <= table.r; ++r) {
             bool removed = false;
-            for (std::int32_t n : numbers) removed = removed || n == RoundId(table.GetPrvek(r, 1));
+            for (const auto n : numbers) removed = removed || n == RoundId(table.GetPrvek(r, 1));
             if (removed) continue;
             ++j;
             for (int col = 1; col <= table.s; ++col) out->SetPrvek(j, col, table.GetPrvek(r, col));

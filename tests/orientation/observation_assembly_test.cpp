@@ -185,7 +185,7 @@ MatPtr ScannedDistinctPoints(const Matice& table, const Matice& ranges) {
     MatPtr list = NewMatrix(static_cast<std::uint16_t>(last), 1);
     int next = 0;
     for (int i = 1; i <= last; ++i) {
-        const std::int32_t p = RoundId(table.GetPrvek(i, 1));
+        const auto p = RoundId(table.GetPrvek(i, 1));
         std::int32_t row = 0;
         EXPECT_TRUE(FindRow(p, list.get(), row));
         if (row == 0) list->SetPrvek(++next, 1, p);
@@ -201,7 +201,7 @@ void ScannedIndex(const Matice& table, const Matice& rowCounts, const Matice& li
     indexTable = NewMatrix(list.r, static_cast<std::uint16_t>(2 * n + 1));
     int b = 0;
     for (int k = 1; k <= list.r; ++k) {
-        const std::int32_t p = RoundId(list.GetPrvek(k, 1));
+        const auto p = RoundId(list.GetPrvek(k, 1));
         MatPtr rows;
         ASSERT_TRUE(RowsOfPoint(p, &table, rows, n));
         CompactRows(rows);

@@ -66,6 +66,43 @@ bool CollectMeasurements(const Matice& list, const Matice& controlTable, const M
     return true;
 }
 
+// The rows of a start-coordinate table by point number, for the search of
+// every tie point's start values: the last row whose column 1 equals the
+// number exactly (as reals, not rounded), as a scan of all rows finds it, in
+// O(log rows) per point instead of O(rows).
+class StartRows {
+public:
+    explicit StartRows(const Matice& table) {
+        rows_.reserve(table.r);
+        for (std::int32_t r = 1; r <= table.r; ++r) {
+            const long double number = table.GetPrvek(r, 1);
+            // A NaN equals nothing; leaving it out also keeps the ordered
+            // comparisons of the sort from raising the invalid-operation flag.
+            if (number == number) rows_.push_back({number, r});
+        }
+        // Stable: rows of equal numbers stay in increasing row order.
+        std::stable_sort(rows_.begin(), rows_.end(),
+                         [](const Entry& a, const Entry& b) { return a.number < b.number; });
+    }
+    // 0 when no row holds the number.
+    std::int32_t LastRowOf(long double number) const {
+        if (!(number == number)) return 0;
+        const auto after = std::upper_bound(
+            rows_.begin(), rows_.end(), number,
+            [](long double value, const Entry& e) { return value < e.number; });
+        if (after == rows_.begin()) return 0;
+        const Entry& last = *(after - 1);
+        return last.number == number ? last.row : 0;
+    }
+
+private:
+    struct Entry {
+        long double number;
+        std::int32_t row;
+    };
+    std::vector<Entry> rows_;
+};
+
 // Everything a run of the pass loop needs.
 struct Problem {
     const std::vector<Measurement>* measurements = nullptr;
@@ -368,12 +405,9 @@ bool BundleAdjust(bool robust, const Matice* controlTable, const Matice* imageTa
                 }
             }
             if (p > c && startPoints->s < 4) return false;
+            const StartRows startRows(*startPoints);
             for (std::int32_t k = c + 1; k <= p; ++k) {
-                const long double number = pointList->GetPrvek(k, 1);
-                std::int32_t found = 0;
-                for (std::int32_t r = 1; r <= startPoints->r; ++r) {
-                    if (startPoints->GetPrvek(r, 1) == number) found = r;
-                }
+                const std::int32_t found = startRows.LastRowOf(pointList->GetPrvek(k, 1));
                 if (found == 0) return false;
                 for (std::int32_t q = 0; q < 3; ++q) {
                     X[3 * (k - 1) + q] = startPoints->GetPrvek(found, 2 + q);

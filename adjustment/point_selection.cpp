@@ -1,6 +1,6 @@
 #include "adjustment/point_selection.h"
 
-#include <algorithm>
+#include <unordered_set>
 #include <vector>
 
 #include "matrix/arithmetic.h"
@@ -40,17 +40,20 @@ bool SelectBundlePoints(const Matice* index, const Matice* counts, std::int32_t 
 
 namespace {
 
+// A rounded point number, of whatever width RoundId gives.
+using PointNumber = decltype(RoundId(0.0L));
+
 // Rows of `table` whose rounded number is not in `removed`, then compacted.
 // False when every point was removed; a table that held no point (the empty
 // table) stays empty without failing.
-bool WithoutPoints(const Matice& table, const std::vector<std::int32_t>& removed, MatPtr& out) {
+bool WithoutPoints(const Matice& table, const std::unordered_set<PointNumber>& removed, MatPtr& out) {
     out = NewMatrix(table.r, table.s);
     std::int32_t j = 1;
     bool anyPoint = false;
     for (std::int32_t r = 1; r <= table.r; ++r) {
-        const std::int32_t number = RoundId(table.GetPrvek(r, 1));
+        const PointNumber number = RoundId(table.GetPrvek(r, 1));
         anyPoint = anyPoint || number > 0;
-        if (std::find(removed.begin(), removed.end(), number) != removed.end()) continue;
+        if (removed.count(number) != 0) continue;
         if (!CopyBlock(*out, j, 1, table, r, r, 1, table.s)) return false;
         ++j;
     }
@@ -82,13 +85,14 @@ bool SelectOutliers(const Matice* pointList, const Matice* selectedIndex,
         if (pointOfRow.size() != weights->r) return false;
 
         const long double threshold = weightPercent / 100.0L;
-        std::vector<std::int32_t> numbers;  // outlier numbers, first detection first
+        std::vector<PointNumber> numbers;  // outlier numbers, first detection first
         std::vector<std::int32_t> listRows;
+        std::unordered_set<PointNumber> listed;  // the same numbers, for the look-ups
         for (std::int32_t i = 1; i <= weights->r; ++i) {
             if (!(threshold > weights->GetPrvek(i, 1))) continue;
             const std::int32_t h = pointOfRow[static_cast<std::size_t>(i - 1)];
-            const std::int32_t number = RoundId(pointList->GetPrvek(h, 1));
-            if (std::find(numbers.begin(), numbers.end(), number) != numbers.end()) continue;
+            const PointNumber number = RoundId(pointList->GetPrvek(h, 1));
+            if (!listed.insert(number).second) continue;
             numbers.push_back(number);
             listRows.push_back(h);
         }
@@ -105,8 +109,8 @@ bool SelectOutliers(const Matice* pointList, const Matice* selectedIndex,
             outliers->SetPrvek(static_cast<std::int32_t>(q) + 1, 1, pointList->GetPrvek(listRows[q], 1));
             outliers->SetPrvek(static_cast<std::int32_t>(q) + 1, 2, static_cast<long double>(listRows[q]));
         }
-        const bool indexOk = WithoutPoints(*selectedIndex, numbers, cleanedIndex);
-        const bool countsOk = WithoutPoints(*selectedCounts, numbers, cleanedCounts);
+        const bool indexOk = WithoutPoints(*selectedIndex, listed, cleanedIndex);
+        const bool countsOk = WithoutPoints(*selectedCounts, listed, cleanedCounts);
         return indexOk && countsOk;
     });
 }

@@ -46,10 +46,19 @@ std::string DumpNumber(long double value, int decimals) {
     // The largest long double has 4933 digits before the point, so the
     // buffer holds every finite value; a short buffer would make to_chars
     // fail and a large coordinate would be dumped as a wrong number.
-    std::string text(4940 + static_cast<std::size_t>(decimals > 0 ? decimals : 0), '\0');
-    auto res = std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed,
-                             decimals);
-    text.resize(res.ec == std::errc() ? static_cast<std::size_t>(res.ptr - text.data()) : 0);
+    // Coordinates fit a small buffer on the stack; only a value that does
+    // not is formatted again in the large one (the text is the same).
+    std::string text;
+    char small[96];
+    const auto quick = std::to_chars(small, small + sizeof small, value, std::chars_format::fixed, decimals);
+    if (quick.ec == std::errc()) {
+        text.assign(small, quick.ptr);
+    } else {
+        text.assign(4940 + static_cast<std::size_t>(decimals > 0 ? decimals : 0), '\0');
+        auto res = std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed,
+                                 decimals);
+        text.resize(res.ec == std::errc() ? static_cast<std::size_t>(res.ptr - text.data()) : 0);
+    }
     if (!text.empty() && text[0] == '-' &&
         text.find_first_not_of("0.", 1) == std::string::npos)
         text.erase(0, 1);

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <set>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -160,6 +162,72 @@ TEST(BundleAdjust, ControlPointsAreMatchedByNumberNotByRow) {
         for (int q = 0; q < 3; ++q)
             EXPECT_NEAR(static_cast<double>(a.unknowns->GetPrvek(3 * pa + 6 * j - 5 + q, 1)),
                         static_cast<double>(b.unknowns->GetPrvek(3 * pb + 6 * j - 5 + q, 1)), 0.05);
+}
+
+// A tie point takes its start values from the last row of the start table
+// whose number equals its own exactly, wherever that row stands: the
+// adjustment looks the rows up through a sorted index, the reference below
+// scans the table.  With a zero correction the returned unknowns are the
+// start values themselves.
+TEST(BundleAdjust, StartRowsAreFoundLikeAScanFindsThem) {
+    Scene s = MakeScene(SmallOptions(23), 0.3L);
+    const Matice& clean = *s.startPoints;
+    std::vector<std::vector<long double>> rows;
+    const auto rowOf = [&](int r, long double dNumber, long double dXYZ) {
+        std::vector<long double> row(8);
+        for (int j = 1; j <= 8; ++j) row[j - 1] = clean.GetPrvek(r, j) + (j >= 2 && j <= 4 ? dXYZ : 0.0L);
+        row[0] = clean.GetPrvek(r, 1) + dNumber;
+        return row;
+    };
+    for (int r = 1; r <= clean.r; r += 3) rows.push_back(rowOf(r, 0.0L, 100.0L));  // earlier: loses
+    for (int r = clean.r; r >= 1; --r) {
+        rows.push_back(rowOf(r, 0.0L, 0.0L));
+        if (r % 4 == 0) rows.push_back(rowOf(r, 0.25L, -50.0L));  // rounds equal, is not equal
+        if (r == 2) rows.push_back(rowOf(r, 0.0L, 0.5L));          // later: wins
+    }
+    rows.push_back({std::numeric_limits<long double>::quiet_NaN(), 1, 2, 3, 0, 0, 0, 0});
+    rows.push_back({-0.0L, 4, 5, 6, 0, 0, 0, 0});
+    auto messy = NewMatrix(static_cast<std::uint16_t>(rows.size()), 8);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        for (int j = 1; j <= 8; ++j) messy->SetPrvek(static_cast<int>(i) + 1, j, rows[i][j - 1]);
+
+    // The reference: for every tie point, the last row holding its number.
+    const Matice& tie = *s.data.tieIndex;
+    auto reference = NewMatrix(tie.r, 8);
+    for (int b = 1; b <= tie.r; ++b) {
+        int found = 0;
+        for (int r = 1; r <= messy->r; ++r)
+            if (messy->GetPrvek(r, 1) == tie.GetPrvek(b, 1)) found = r;
+        ASSERT_NE(found, 0);
+        for (int j = 1; j <= 8; ++j) reference->SetPrvek(b, j, messy->GetPrvek(found, j));
+    }
+
+    BundleControl control;
+    control.MaxIterations = 0;
+    control.Solver = [](const BundleRows& r, const std::vector<long double>*, bool, std::vector<long double>& d,
+                        std::vector<long double>& v, long double& vtv) {
+        d.assign(static_cast<std::size_t>(r.u), 0.0L);
+        v = r.l;
+        vtv = 0.0L;
+        for (const long double x : v) vtv = x * x + vtv;
+        return true;
+    };
+    BundleResult a = RunBundle(s.data, *messy, *s.startOrientations, false, 4, control);
+    BundleResult b = RunBundle(s.data, *reference, *s.startOrientations, false, 4, control);
+    ASSERT_TRUE(a.ok);
+    ASSERT_TRUE(b.ok);
+    ASSERT_EQ(a.unknowns->r, b.unknowns->r);
+    for (int k = 1; k <= a.unknowns->r; ++k)
+        EXPECT_TRUE(SameBits(a.unknowns->GetPrvek(k, 1), b.unknowns->GetPrvek(k, 1))) << k;
+    // The later duplicate of the second row won.
+    const int p = a.pointList->r;
+    const int c = p - tie.r;
+    EXPECT_EQ(a.unknowns->GetPrvek(3 * (c + 2) - 2, 1), clean.GetPrvek(2, 2) + 0.5L);
+
+    // A tie point without a row of its own number fails the adjustment.
+    for (int r = 1; r <= messy->r; ++r)
+        if (messy->GetPrvek(r, 1) == tie.GetPrvek(1, 1)) messy->SetPrvek(r, 1, 0.5L);
+    EXPECT_FALSE(RunBundle(s.data, *messy, *s.startOrientations, false, 4, control).ok);
 }
 
 TEST(BundleAdjust, ControlPointsAloneWhenNoTiePointEnters) {

@@ -1,10 +1,15 @@
 #include "adjustment/point_selection.h"
 
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "bundle_fixture.h"
+#include "matrix/arithmetic.h"
 #include "tests/support/test_util.h"
+#include "tools/synth/synth.h"
 
 namespace pelvanor {
 namespace {
@@ -178,6 +183,107 @@ TEST(SelectOutliers, WeightsThatDoNotMatchThePointListFail) {
     OutlierCase d;
     d.weights = nullptr;
     EXPECT_FALSE(d.Run(ci, cc, out));
+}
+
+// The selection as a plain scan would make it: every look-up of a point
+// number a linear search of the numbers listed so far.
+void ScannedOutliers(const Matice& list, const Matice& index, const Matice& counts, const Matice& weights,
+                     long double percent, MatPtr& cleanedIndex, MatPtr& cleanedCounts, MatPtr& outliers) {
+    std::vector<int> pointOfRow;
+    for (int i = 1; i <= list.r; ++i)
+        for (int col = 3; col <= list.s; col += 2)
+            if (RoundId(list.GetPrvek(i, col)) != 0) pointOfRow.insert(pointOfRow.end(), {i, i});
+    std::vector<decltype(RoundId(0.0L))> numbers;
+    std::vector<int> rows;
+    for (int i = 1; i <= weights.r; ++i) {
+        if (!(percent / 100.0L > weights.GetPrvek(i, 1))) continue;
+        const int h = pointOfRow[static_cast<std::size_t>(i - 1)];
+        const auto number = RoundId(list.GetPrvek(h, 1));
+        bool seen = false;
+        for (const auto n : numbers) seen = seen || n == number;
+        if (seen) continue;
+        numbers.push_back(number);
+        rows.push_back(h);
+    }
+    outliers = NewMatrix(static_cast<std::uint16_t>(numbers.size()), 2);
+    for (std::size_t q = 0; q < numbers.size(); ++q) {
+        outliers->SetPrvek(static_cast<int>(q) + 1, 1, list.GetPrvek(rows[q], 1));
+        outliers->SetPrvek(static_cast<int>(q) + 1, 2, rows[q]);
+    }
+    const auto without = [&](const Matice& table, MatPtr& out) {
+        out = NewMatrix(table.r, table.s);
+        int j = 0;
+        for (int r = 1; r <= table.r; ++r) {
+            bool removed = false;
+            for (const auto n : numbers) removed = removed || n == RoundId(table.GetPrvek(r, 1));
+            if (removed) continue;
+            ++j;
+            for (int col = 1; col <= table.s; ++col) out->SetPrvek(j, col, table.GetPrvek(r, col));
+        }
+        CompactRows(out);
+    };
+    without(index, cleanedIndex);
+    without(counts, cleanedCounts);
+}
+
+bool SameTable(const Matice& a, const Matice& b) {
+    if (a.r != b.r || a.s != b.s) return false;
+    for (int i = 1; i <= a.r; ++i)
+        for (int j = 1; j <= a.s; ++j)
+            if (std::memcmp(a.Row(i) + (j - 1), b.Row(i) + (j - 1), 10) != 0) return false;
+    return true;
+}
+
+// A generated project whose tie points are renumbered so that numbers repeat
+// (also one of a control point), stand out of order and differ by fractions
+// that round alike; a quarter of the observation rows weigh little.
+TEST(SelectOutliers, IndexedLookupsGiveWhatAScanGives) {
+    synth::Options o;
+    o.images = 5;
+    o.control = 8;
+    o.points = 120;
+    o.seed = 9;
+    synth::Project project;
+    ASSERT_TRUE(synth::Generate(o, project));
+    test::BundleData data = test::FromSynth(project, 1.0L);
+    MatPtr index = MatCopy(*data.tieIndex);
+    MatPtr counts = MatCopy(*data.tieCounts);
+    const int t = index->r;
+    const int c = data.controlIndex->r;
+    ASSERT_GT(t, 50);
+    for (int r = 1; r <= t; ++r) {
+        long double number = 1000.0L + static_cast<long double>((r * 37) % (t / 2 + 1));
+        if (r % 5 == 0) number += 0.3L;
+        if (r % 7 == 0) number -= 0.4L;
+        if (r == t / 3) number = data.controlIndex->GetPrvek(2, 1);
+        index->SetPrvek(r, 1, number);
+        counts->SetPrvek(r, 1, number);
+    }
+    MatPtr list = NewMatrix(static_cast<std::uint16_t>(c + t), index->s);
+    for (int r = 1; r <= c; ++r)
+        for (int col = 1; col <= data.controlIndex->s; ++col)
+            list->SetPrvek(r, col, data.controlIndex->GetPrvek(r, col));
+    for (int r = 1; r <= t; ++r)
+        for (int col = 1; col <= index->s; ++col) list->SetPrvek(c + r, col, index->GetPrvek(r, col));
+    int rows = 0;
+    for (int i = 1; i <= list->r; ++i)
+        for (int col = 3; col <= list->s; col += 2) rows += RoundId(list->GetPrvek(i, col)) != 0 ? 2 : 0;
+    MatPtr weights = NewMatrix(static_cast<std::uint16_t>(rows), 1);
+    std::uint32_t state = 12345;
+    for (int i = 1; i <= rows; ++i) {
+        state = state * 1664525u + 1013904223u;
+        weights->SetPrvek(i, 1, (state >> 24) % 4 == 0 ? 0.3L : 0.9L);
+    }
+
+    MatPtr ci, cc, out, refIndex, refCounts, refOut;
+    ASSERT_TRUE(SelectOutliers(list.get(), index.get(), data.controlCounts.get(), 50.0L, counts.get(),
+                               data.controlTable.get(), weights.get(), 4, ci, cc, out));
+    ScannedOutliers(*list, *index, *counts, *weights, 50.0L, refIndex, refCounts, refOut);
+    ASSERT_GT(refOut->r, 10);
+    ASSERT_LT(refIndex->r, t);
+    EXPECT_TRUE(SameTable(*out, *refOut));
+    EXPECT_TRUE(SameTable(*ci, *refIndex));
+    EXPECT_TRUE(SameTable(*cc, *refCounts));
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 
 #include <cfenv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -225,6 +227,56 @@ TEST(LeastSquares, RecoversKnownCorrectionFromNoisyObservations) {
     for (int j = 1; j <= u; ++j)
         EXPECT_LT(std::fabs(dx->GetPrvek(j, 1) - truth[j - 1]), 5 * mx->GetPrvek(1, j)) << j;
     EXPECT_TRUE(NearRel(vtv->GetPrvek(1, 1), vtvCheck->GetPrvek(1, 1), 1e-6L));
+}
+
+// The combined call decomposes A^T A once; it must hand out what the two
+// calls hand out, bit for bit, also where the accuracy step fails after the
+// solve succeeded.
+TEST(LeastSquares, SolveWithAccuracyIsTheTwoCallsInOne) {
+    const auto same = [](const Matice* a, const Matice* b) {
+        if (a == nullptr || b == nullptr) return a == b;
+        if (a->r != b->r || a->s != b->s) return false;
+        for (int i = 1; i <= a->r; ++i)
+            for (int j = 1; j <= a->s; ++j)
+                if (std::memcmp(a->Row(i) + (j - 1), b->Row(i) + (j - 1), 10) != 0) return false;
+        return true;
+    };
+    std::mt19937_64 gen(5);
+    std::uniform_real_distribution<long double> coef(-3, 3);
+    auto random = [&](int rows, int cols) {
+        auto m = NewMatrix(static_cast<std::uint16_t>(rows), static_cast<std::uint16_t>(cols));
+        for (int i = 1; i <= rows; ++i)
+            for (int j = 1; j <= cols; ++j) m->SetPrvek(i, j, coef(gen));
+        return m;
+    };
+    auto rankDeficient = random(9, 4);
+    for (int i = 1; i <= 9; ++i) rankDeficient->SetPrvek(i, 4, 2 * rankDeficient->GetPrvek(i, 2));
+    struct Case {
+        MatPtr A, l;
+    };
+    std::vector<Case> cases;
+    cases.push_back({random(30, 7), random(30, 1)});
+    cases.push_back({std::move(rankDeficient), random(9, 1)});
+    cases.push_back({random(3, 3), random(3, 1)});        // n = u: the accuracy fails
+    cases.push_back({NewMatrix(3, 2), random(3, 1)});     // no pseudo-inverse
+    cases.push_back({random(4, 2), random(3, 1)});        // l does not fit
+    for (std::size_t k = 0; k < cases.size(); ++k) {
+        const Matice& A = *cases[k].A;
+        const Matice& l = *cases[k].l;
+        MatPtr dx1, v1, vtv1, check1, mx1, dx2, v2, vtv2, check2, mx2;
+        long double m01 = -1, m02 = -1;
+        bool ok1 = SolveNormal(A, l, dx1);
+        if (ok1) ok1 = ResidualsAndAccuracy(A, l, *dx1, v1, vtv1, check1, m01, mx1);
+        const bool ok2 = SolveNormalWithAccuracy(A, l, dx2, v2, vtv2, check2, m02, mx2);
+        EXPECT_EQ(ok1, ok2) << k;
+        EXPECT_TRUE(same(dx1.get(), dx2.get())) << k;
+        EXPECT_TRUE(same(v1.get(), v2.get())) << k;
+        EXPECT_TRUE(same(vtv1.get(), vtv2.get())) << k;
+        EXPECT_TRUE(same(check1.get(), check2.get())) << k;
+        EXPECT_TRUE(same(mx1.get(), mx2.get())) << k;
+        EXPECT_EQ(std::memcmp(&m01, &m02, 10), 0) << k;
+    }
+    EXPECT_EQ(std::fetestexcept(kFpFaults), 0);
 }
 
 }  // namespace

@@ -1,8 +1,15 @@
 #include "orientation/observation_assembly.h"
 
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <vector>
+
 #include <gtest/gtest.h>
 
+#include "matrix/arithmetic.h"
 #include "tests/support/test_util.h"
+#include "tools/synth/synth.h"
 
 namespace pelvanor {
 namespace {
@@ -168,6 +175,136 @@ TEST(ObservationAssembly, SelectionKeepsBlockOrder) {
     MatPtr shortSelection = MakeMatrix({{4}, {2}, {9}, {1}});
     EXPECT_FALSE(SelectedControlRows(shortSelection.get(), table.get(), counts.get(),
                                      ranges.get(), selected));
+}
+
+// The operations as the straightforward searches make them: every point
+// number looked up by FindRow in the list built so far, every point's rows
+// by RowsOfPoint and every row's image by ImageOfRow.
+MatPtr ScannedDistinctPoints(const Matice& table, const Matice& ranges) {
+    const std::int32_t last = RoundId(ranges.GetPrvek(ranges.r, 2));
+    MatPtr list = NewMatrix(static_cast<std::uint16_t>(last), 1);
+    int next = 0;
+    for (int i = 1; i <= last; ++i) {
+        const auto p = RoundId(table.GetPrvek(i, 1));
+        std::int32_t row = 0;
+        EXPECT_TRUE(FindRow(p, list.get(), row));
+        if (row == 0) list->SetPrvek(++next, 1, p);
+    }
+    CompactRows(list);
+    return list;
+}
+
+void ScannedIndex(const Matice& table, const Matice& rowCounts, const Matice& list, bool control,
+                  MatPtr& countsTable, MatPtr& indexTable) {
+    const int n = rowCounts.r;
+    countsTable = NewMatrix(list.r, 2);
+    indexTable = NewMatrix(list.r, static_cast<std::uint16_t>(2 * n + 1));
+    int b = 0;
+    for (int k = 1; k <= list.r; ++k) {
+        const auto p = RoundId(list.GetPrvek(k, 1));
+        MatPtr rows;
+        ASSERT_TRUE(RowsOfPoint(p, &table, rows, n));
+        CompactRows(rows);
+        int c = 0;
+        while (c < rows->r && rows->GetPrvek(c + 1, 1) > 0) ++c;
+        if (c >= 2 || control) {
+            countsTable->SetPrvek(k, 1, p);
+            countsTable->SetPrvek(k, 2, c);
+        }
+        if (c < 2) continue;
+        ++b;
+        indexTable->SetPrvek(b, 1, p);
+        for (int t = 1; t <= c; ++t) {
+            std::int32_t image = 0;
+            ASSERT_TRUE(ImageOfRow(&rowCounts, image, rows->GetPrvek(t, 1)));
+            indexTable->SetPrvek(b, 2 * t, rows->GetPrvek(t, 1));
+            indexTable->SetPrvek(b, 2 * t + 1, control ? -image : image);
+        }
+    }
+    CompactRows(countsTable);
+    CompactRows(indexTable);
+}
+
+bool SameTable(const Matice& a, const Matice& b) {
+    if (a.r != b.r || a.s != b.s) return false;
+    for (int i = 1; i <= a.r; ++i)
+        for (int j = 1; j <= a.s; ++j)
+            if (std::memcmp(a.Row(i) + (j - 1), b.Row(i) + (j - 1), 10) != 0) return false;
+    return true;
+}
+
+// A generated project with its rows shuffled within every image, its point
+// numbers permuted, some of them written with fractions that round to them,
+// some points measured twice on one image, and rows numbered 0 and -5: the
+// one-pass index gives what the searches give.
+TEST(ObservationAssembly, IndexedAssemblyGivesWhatTheSearchesGive) {
+    synth::Options o;
+    o.images = 5;
+    o.control = 9;
+    o.points = 150;
+    o.seed = 4;
+    synth::Project project;
+    ASSERT_TRUE(synth::Generate(o, project));
+    std::uint32_t state = 99;
+    const auto next = [&](std::uint32_t bound) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % bound;
+    };
+    using Block = std::vector<std::vector<long double>>;
+    std::map<long long, int> seen;
+    for (const auto& img : project.images)
+        for (const auto& ob : img.points) ++seen[ob.id];
+    const auto number = [](long long id) { return static_cast<long double>((id * 7919) % 10007); };
+    for (const bool control : {false, true}) {
+        std::vector<Block> blocks;
+        for (std::size_t i = 0; i < project.images.size(); ++i) {
+            const auto& obs = control ? project.images[i].control : project.images[i].points;
+            Block block;
+            for (const auto& ob : obs) {
+                std::vector<long double> row{number(ob.id), ob.x_raw, ob.y_raw};
+                if (control) row = {number(ob.id), 1, 2, 3, ob.x_raw, ob.y_raw};
+                if (i == 1 && ob.id % 3 == 0) row[0] += 0.3L;
+                if (i == 2 && ob.id % 3 == 1) row[0] -= 0.4L;
+                block.push_back(row);
+                if (!control && i == 3 && ob.id % 5 == 0 && seen[ob.id] < o.images) block.push_back(row);
+            }
+            if (i == 2) {
+                block.push_back(std::vector<long double>(block.front().size(), 0.0L));
+                block.push_back(block.front());
+                block.back()[0] = -5.0L;
+            }
+            for (std::size_t k = block.size(); k > 1; --k) std::swap(block[k - 1], block[next(static_cast<std::uint32_t>(k))]);
+            blocks.push_back(std::move(block));
+        }
+        std::size_t total = 0;
+        for (const auto& block : blocks) total += block.size();
+        const auto cols = static_cast<std::uint16_t>(blocks[0][0].size());
+        auto table = NewMatrix(static_cast<std::uint16_t>(total), cols);
+        auto counts = NewMatrix(static_cast<std::uint16_t>(blocks.size()), 1);
+        auto ranges = NewMatrix(static_cast<std::uint16_t>(blocks.size()), 2);
+        int row = 0;
+        for (std::size_t i = 0; i < blocks.size(); ++i) {
+            const int image = static_cast<int>(i) + 1;
+            counts->SetPrvek(image, 1, static_cast<long double>(blocks[i].size()));
+            ranges->SetPrvek(image, 1, row + 1);
+            for (const auto& r : blocks[i]) {
+                ++row;
+                for (int j = 1; j <= cols; ++j) table->SetPrvek(row, j, r[static_cast<std::size_t>(j - 1)]);
+            }
+            ranges->SetPrvek(image, 2, row);
+        }
+
+        MatPtr list, countsTable, index, refCounts, refIndex;
+        ASSERT_TRUE(DistinctPoints(table.get(), ranges.get(), counts.get(), list));
+        const MatPtr refList = ScannedDistinctPoints(*table, *ranges);
+        EXPECT_TRUE(SameTable(*list, *refList)) << control;
+        ASSERT_TRUE(control ? ControlPointIndex(table.get(), counts.get(), list.get(), countsTable, index)
+                            : TiePointIndex(table.get(), counts.get(), list.get(), countsTable, index));
+        ScannedIndex(*table, *counts, *refList, control, refCounts, refIndex);
+        EXPECT_TRUE(SameTable(*countsTable, *refCounts)) << control;
+        EXPECT_TRUE(SameTable(*index, *refIndex)) << control;
+        EXPECT_GT(index->r, control ? 4 : 100);
+    }
 }
 
 TEST(ObservationAssembly, MissingInputFails) {

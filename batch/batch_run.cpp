@@ -51,7 +51,7 @@ QStringList ProjectFiles(const std::string& dir, const char* pattern) {
     const QDir folder(QString::fromStdString(dir));
     QStringList names;
     for (const QString& name :
-         folder.entryList({QString::fromLatin1(pattern)}, QDir::Files | QDir::CaseSensitive | QDir::Readable))
+         folder.entryList({QString::fromLatin1(pattern)}, QDir::Files | QDir::CaseSensitive))
         names << folder.filePath(name);
     return names;
 }

@@ -70,12 +70,10 @@ std::string ProgressText(const Progress& progress, char decimal) {
         case Progress::Stage::BundleAdjustment: break;
     }
     if (progress.adjustment == 0) return "Svazkové vyrovnání ...";
-    static const char* const kNames[] = {
-        "bez konstanty komory", "s konstantou komory",
-        "bez konstanty komory, bez odlehlých bodů", "s konstantou komory, bez odlehlých bodů",
-    };
+    // Short enough for one line of an 80-column terminal.
+    static const char* const kNames[] = {"bez f", "s f", "bez f, bez odlehlých bodů", "s f, bez odlehlých bodů"};
     const int k = progress.adjustment >= 1 && progress.adjustment <= 4 ? progress.adjustment : 1;
-    std::string text = std::string("Svazkové vyrovnání ") + kNames[k - 1];
+    std::string text = std::string("Svazkové vyrovnání (") + kNames[k - 1] + ")";
     if (progress.pass > 0)
         text += ", iterace " + std::to_string(progress.pass) + ", m0 = " +
                 FormatPattern("0.000000", progress.m0, decimal);

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include <initializer_list>
 #include <map>
 #include <string_view>
 #include <utility>
@@ -131,7 +130,7 @@ bool ReadSettingsFile(const std::string& path, BatchOptions& options, std::strin
 }
 
 // The options that take a value.
-const std::initializer_list<const char*> kValueOptions = {
+constexpr const char* kValueOptions[] = {
     "camera", "control", "images", "command", "out", "json", "decimal", "method", "settings",
     "point-percent", "fixed-points", "robust-weight-percent", "significance", "max-iterations",
     "tolerance", "robust", "camera-constant",

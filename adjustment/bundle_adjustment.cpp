@@ -269,6 +269,7 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
         if (pass == 1) firstM0 = m0;
         delta = std::fabs((previous - m0) / m0 * 100.0L);
         FpBarrier(delta);
+        if (control.PassDone) control.PassDone(pass, m0);
 
         for (std::int32_t k = 0; k < u; ++k) X[k] = X[k] + d[k];
         for (std::int32_t k = 0; k < fixedCoordinates; ++k) X[k] = fixed[k];

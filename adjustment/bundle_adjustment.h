@@ -39,6 +39,9 @@ struct BundleControl {
     // Called at the start of every pass (the window repaints); it must not
     // change the floating-point fault flags.
     std::function<void()> KeepResponsive;
+    // Called after every pass with its number and m0, for a display of the
+    // progress; the same rule for the fault flags.
+    std::function<void(std::int32_t pass, long double m0)> PassDone;
 };
 
 // Six unknowns per image, camera constant f held.  Corrections are halved in

@@ -7,7 +7,6 @@
 #include "project/result_commands.h"
 #include "app/tpelvanor.h"
 #include "app/window_services.h"
-#include "matrix/text_file.h"
 
 namespace pelvanor {
 
@@ -55,8 +54,7 @@ void TPelvanor::Pouzesouadnice1Click() {
 void TPelvanor::Ulozprotokol1Click() {
     QString file;
     if (!ChooseSaveFile(FileDialogId::SaveDialog2, file)) return;
-    WriteTextLines(ToUtf8(file), ProtocolPanelLines(), false);
-    WriteLog(QStringLiteral("Uložen protokol: ") + file);
+    SaveProtocolPanel(ProtocolPanelLines(), *this, ToUtf8(file));
 }
 
 }  // namespace pelvanor

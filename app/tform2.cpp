@@ -8,35 +8,15 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "app/dialogs.h"
 #include "app/labeled_edit.h"
 #include "app/window_services.h"
-#include "input/number_parse.h"
+#include "project/settings_fields.h"
 #include "protocol/number_format.h"
 
 namespace pelvanor {
-
-bool ParseSettingInteger(std::string_view text, std::int32_t& value) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    if (i == text.size()) return false;
-    // Accumulate towards the negative side, which holds one more value.
-    constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
-    std::int64_t magnitude = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9') return false;
-        magnitude = magnitude * 10 + (c - '0');
-        if (magnitude > -kMin) return false;
-    }
-    const std::int64_t result = negative ? -magnitude : magnitude;
-    if (result > std::numeric_limits<std::int32_t>::max()) return false;
-    value = static_cast<std::int32_t>(result);
-    return true;
-}
 
 TForm2::TForm2(AdjustmentSettings& settings, UiDialogs& dialogs, QWidget* parent)
     : QDialog(parent), settings_(settings), dialogs_(dialogs) {
@@ -126,20 +106,18 @@ void TForm2::PouzitClick() {
     // Each value is stored as soon as it converts; the first bad field ends
     // the conversion with the later settings unchanged.
     const auto fail = [this]() { dialogs_.ShowMessage(this, QStringLiteral("Chybně zadané hodnoty nastavení.")); };
-    std::int32_t whole = 0;
-    long double real = 0.0L;
-    if (!ParseSettingInteger(ToUtf8(fields_[0]->text()), whole)) return fail();
-    settings_.MaxIterations = whole;
-    if (!ParseFieldNumber(ToUtf8(fields_[1]->text()), UiDecimalSeparator(), real)) return fail();
-    settings_.Tolerance = real;
-    if (!ParseSettingInteger(ToUtf8(fields_[2]->text()), whole)) return fail();
-    settings_.SignificancePercent = whole;
-    if (!ParseSettingInteger(ToUtf8(fields_[3]->text()), whole)) return fail();
-    settings_.RobustWeightPercent = whole;
-    if (!ParseSettingInteger(ToUtf8(fields_[4]->text()), whole)) return fail();
-    settings_.FixedPointCount = whole;
-    if (!ParseSettingInteger(ToUtf8(combo_box1_->currentText()), whole)) return fail();
-    settings_.PointPercent = whole;
+    const char decimal = UiDecimalSeparator();
+    const std::pair<SettingField, QString> fields[] = {
+        {SettingField::MaxIterations, fields_[0]->text()},
+        {SettingField::Tolerance, fields_[1]->text()},
+        {SettingField::SignificancePercent, fields_[2]->text()},
+        {SettingField::RobustWeightPercent, fields_[3]->text()},
+        {SettingField::FixedPointCount, fields_[4]->text()},
+        {SettingField::PointPercent, combo_box1_->currentText()},
+    };
+    for (const auto& [field, text] : fields) {
+        if (!StoreSettingField(field, ToUtf8(text), decimal, settings_)) return fail();
+    }
     settings_.AdjustCameraConstant = check_box1_->isChecked();
     settings_.RobustEstimation = check_box2_->isChecked();
     accept();

@@ -5,9 +5,6 @@
 
 #include <QDialog>
 
-#include <cstdint>
-#include <string_view>
-
 #include "project/project_state.h"
 
 class QCheckBox;
@@ -18,10 +15,6 @@ namespace pelvanor {
 
 class LabeledEdit;
 class UiDialogs;
-
-// A whole number of a settings field: leading blanks, an optional sign and
-// decimal digits, nothing after them; it must fit 32 bits.
-bool ParseSettingInteger(std::string_view text, std::int32_t& value);
 
 class TForm2 : public QDialog {
     Q_OBJECT

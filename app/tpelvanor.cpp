@@ -25,7 +25,7 @@
 #include "app/tform3.h"
 #include "app/tform5.h"
 #include "app/window_services.h"
-#include "input/number_parse.h"
+#include "project/loaders.h"
 
 namespace pelvanor {
 
@@ -305,18 +305,19 @@ LabeledEdit* TPelvanor::CameraField(int number) const {
 }
 
 bool TPelvanor::ReadCameraFields() {
-    const char decimal = DecimalSeparator();
-    CameraParameters& camera = state_.Camera;
-    // Field order LabeledEdit1 .. LabeledEdit8; each value is stored as soon
-    // as it is parsed, so a bad field leaves the earlier ones updated.
-    long double* targets[8] = {&camera.f, &camera.x0, &camera.y0, &camera.k1,
-                               &camera.k2, &camera.k3, &camera.p1, &camera.p2};
-    for (std::size_t i = 0; i < 8; ++i) {
-        long double value = 0.0L;
-        if (!ParseFieldNumber(ToUtf8(camera_fields_[i]->text()), decimal, value)) return false;
-        *targets[i] = value;
-    }
-    return true;
+    CameraFieldTexts texts;
+    for (std::size_t i = 0; i < 8; ++i) texts[i] = ToUtf8(camera_fields_[i]->text());
+    return ReadCameraFieldTexts(texts, DecimalSeparator(), state_.Camera);
+}
+
+void TPelvanor::ShowCameraFields(const CameraFieldTexts& texts) {
+    for (std::size_t i = 0; i < 8; ++i) camera_fields_[i]->setText(FromUtf8(texts[i]));
+}
+
+void TPelvanor::ShowImageList(int images) {
+    combo_box2_->clear();
+    for (int k = 1; k <= images; ++k) combo_box2_->addItem(QStringLiteral("Snimek ") + QString::number(k));
+    combo_box2_->setCurrentIndex(0);
 }
 
 int TPelvanor::OrientationMethod() const { return combo_box1_->currentIndex(); }

@@ -52,7 +52,9 @@ public:
     void SetItemEnabled(UiItem item, bool enabled) override;
     bool IsItemEnabled(UiItem item) const override;
     bool ReadCameraFields() override;
+    void ShowCameraFields(const CameraFieldTexts& texts) override;
     int OrientationMethod() const override;
+    void ShowImageList(int images) override;
     char DecimalSeparator() const override;
 
     // One log line: the time of day in the locale's long format, ": " and
@@ -149,11 +151,6 @@ private:
     void FormCreate();
     QAction* AddCommand(QMenu* menu, UiItem item, const QString& caption, bool enabled,
                         void (TPelvanor::*handler)());
-
-    // Menu enabling after the loading commands.
-    void EnableAfterCameraLoad();
-    void EnableAfterControlPointLoad();
-    void EnableAfterImagePointLoad();
 
     // The three loads after their dialogs, shared with "Načíst projekt".
     void LoadCameraFrom(const QString& file);

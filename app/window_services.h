@@ -1,34 +1,16 @@
 #pragma once
-// Locale and font services of the window: the user's locale for decimal
-// separators, the log's time of day and the order of file names, and the
-// fonts the window's layout was drawn for.
+// Font services of the window, the fonts its layout was drawn for, and the
+// user's locale (decimal separator, the log's time of day and the order of
+// file names), which the window shares with the batch command.
 
 #include <QFont>
-#include <QLocale>
 #include <QString>
-#include <QStringList>
+
+#include <string>
+
+#include "uilocale/locale_services.h"
 
 namespace pelvanor {
-
-// The user's locale: QLocale::system() unless a test has set a default
-// locale with QLocale::setDefault (the program itself never does).
-QLocale UiLocale();
-
-// The locale's decimal separator as one character for the number formats
-// and parsers; "." when the locale's separator is not a single ASCII
-// character.
-char UiDecimalSeparator();
-
-// The locale's long time format with its time-zone field removed: "H:mm:ss"
-// in Czech, "h:mm:ss AP" in US English.
-QString LongTimeFormatWithoutZone(const QLocale& locale);
-
-// Current local time of day in that format.
-QString CurrentLongTime();
-
-// Sorts full path names ascending, ignoring case, in the collation order of
-// the user's locale.  The position in this order is the image number.
-void SortFileNames(QStringList& names);
 
 // Registers the Tahoma shipped with Wine (when installed) with the
 // application's font database; safe to call more than once.

@@ -93,6 +93,16 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
         control.Tolerance = set.Tolerance;
         control.Message = [&host](const std::string& text) { host.ShowMessage(text); };
         control.KeepResponsive = [&host]() { host.KeepResponsive(); };
+        // Which adjustment runs, for the progress reports of its passes.
+        int adjustment = 0;
+        const auto begin = [&host, &adjustment](int which) {
+            adjustment = which;
+            host.ReportProgress({Progress::Stage::BundleAdjustment, which});
+        };
+        control.PassDone = [&host, &adjustment](std::int32_t pass, long double m0) {
+            host.ReportProgress({Progress::Stage::BundleAdjustment, adjustment, pass, m0});
+        };
+        host.ReportProgress({Progress::Stage::BundleAdjustment});
 
         const bool sel = SelectBundlePoints(s.TiePointOccurrences.get(), s.TiePointImageCounts.get(),
                                             set.PointPercent, s.BundlePointOccurrences,
@@ -101,14 +111,17 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
                                                  s.BundlePointImageCounts.get(),
                                                  s.ImagePointsCorrected.get(), s.OrientationRefined.get(),
                                                  c.x0, c.y0, c.f, s.ApproxObjectPoints);
+        begin(1);
         const bool adj = AdjustWithoutF(s, set.RobustEstimation, s.BundlePointOccurrences.get(),
                                         s.BundlePointImageCounts.get(), control);
         if (sel && app && adj) result = true;
 
         // With robust estimation this run takes the weights of the first one.
-        if (set.AdjustCameraConstant &&
-            AdjustWithF(s, set.RobustEstimation, s.BundlePointImageCounts.get(), s.BundleWeightsF, control))
-            result = true;
+        if (set.AdjustCameraConstant) {
+            begin(2);
+            if (AdjustWithF(s, set.RobustEstimation, s.BundlePointImageCounts.get(), s.BundleWeightsF, control))
+                result = true;
+        }
 
         if (set.RobustEstimation) {
             const bool out = SelectOutliers(
@@ -118,12 +131,15 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
                 s.RobustPointOccurrences, s.RobustPointImageCounts, s.RobustOutliers);
             // Without the outliers the remaining observations get unit weights;
             // every remaining tie point keeps its start coordinates.
+            begin(3);
             const bool adj2 = AdjustWithoutF(s, false, s.RobustPointOccurrences.get(),
                                              s.RobustPointImageCounts.get(), control);
             if (out && adj2) result = true;
-            if (set.AdjustCameraConstant &&
-                AdjustWithF(s, false, s.RobustPointImageCounts.get(), s.BundleWeights, control))
-                result = true;
+            if (set.AdjustCameraConstant) {
+                begin(4);
+                if (AdjustWithF(s, false, s.RobustPointImageCounts.get(), s.BundleWeights, control))
+                    result = true;
+            }
         }
     }
 

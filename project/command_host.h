@@ -4,6 +4,9 @@
 
 #include <string>
 
+#include "input/camera_file.h"
+#include "project/progress.h"
+
 namespace pelvanor {
 
 // Menu items and buttons whose enabled state the commands switch.
@@ -17,8 +20,9 @@ enum class UiItem {
 };
 
 // What a command needs from the window, without Qt: the log writer, the
-// enabled state of the menu items, the camera fields and the method combo
-// box.  The main window implements it; tests use a fake.
+// enabled state of the menu items, the camera fields, the method combo box
+// and the image list.  The main window and the batch command implement it;
+// tests use a fake.
 class CommandHost {
 public:
     virtual ~CommandHost() = default;
@@ -29,8 +33,14 @@ public:
     // Parses the eight camera fields into state.Camera (partial update on
     // failure, see ReadCameraFields).
     virtual bool ReadCameraFields() = 0;
+    // A successful camera load puts the values into the eight camera fields,
+    // as texts in window order (CameraFieldTextsOf).
+    virtual void ShowCameraFields(const CameraFieldTexts& texts) { (void)texts; }
     // Index of ComboBox1: 0 four points in the plane Z = 0, 1 in space.
     virtual int OrientationMethod() const = 0;
+    // A successful control point load lists its images for the choice of
+    // the orientation points: "Snimek 1" .. "Snimek n", the first selected.
+    virtual void ShowImageList(int images) { (void)images; }
     // The locale's decimal separator for the protocol numbers.
     virtual char DecimalSeparator() const = 0;
     // A modal message box with the text (UTF-8), such as the bundle
@@ -41,6 +51,10 @@ public:
     // can repaint; must leave the floating-point fault flags as it found
     // them.  Hosts without a window do nothing.
     virtual void KeepResponsive() {}
+    // The stage of a long command, and each pass of a bundle adjustment with
+    // its m0; the same rule for the fault flags as KeepResponsive.  Hosts
+    // that show no progress do nothing.
+    virtual void ReportProgress(const Progress& progress) { (void)progress; }
 };
 
 }  // namespace pelvanor

@@ -5,15 +5,71 @@
 #include "input/camera_file.h"
 #include "input/control_file.h"
 #include "input/image_file.h"
+#include "input/number_parse.h"
 #include "protocol/number_format.h"
 
 namespace pelvanor {
+
+namespace {
+
+// Menu items switched on by the loaders.  Nothing here disables the
+// computing commands once they are on.
+
+void EnableAfterCameraLoad(const ProjectState& state, CommandHost& host) {
+    if (!state.ControlPointsLoaded) return;
+    host.SetItemEnabled(UiItem::Opravadistorze1, true);
+    host.SetItemEnabled(UiItem::Piblinvnjorientace1, true);
+    if (state.ImagePointsLoaded) {
+        host.SetItemEnabled(UiItem::Svazkovvyrovnn1, true);
+        host.SetItemEnabled(UiItem::SouadniceXYZ1, true);
+    }
+}
+
+void EnableAfterControlPointLoad(const ProjectState& state, CommandHost& host) {
+    host.SetItemEnabled(UiItem::Orientace1, true);
+    if (!state.CameraLoaded) return;
+    host.SetItemEnabled(UiItem::Opravadistorze1, true);
+    host.SetItemEnabled(UiItem::Piblinvnjorientace1, true);
+    // "Snímkové souřadnice" is on exactly when the last image coordinate
+    // load succeeded.
+    if (host.IsItemEnabled(UiItem::Snmkovsouadnice1)) {
+        host.SetItemEnabled(UiItem::Svazkovvyrovnn1, true);
+        host.SetItemEnabled(UiItem::SouadniceXYZ1, true);
+    }
+}
+
+void EnableAfterImagePointLoad(const ProjectState& state, CommandHost& host) {
+    host.SetItemEnabled(UiItem::Snmkovsouadnice1, true);
+    if (!state.CameraLoaded) return;
+    host.SetItemEnabled(UiItem::Opravadistorze1, true);
+    // "Orientace" is on exactly when the last control point load succeeded.
+    if (host.IsItemEnabled(UiItem::Orientace1)) {
+        host.SetItemEnabled(UiItem::Piblinvnjorientace1, true);
+        host.SetItemEnabled(UiItem::Svazkovvyrovnn1, true);
+        host.SetItemEnabled(UiItem::SouadniceXYZ1, true);
+    }
+}
+
+}  // namespace
 
 CameraFieldTexts CameraFieldTextsOf(const CameraParameters& camera, char decimal) {
     return {FormatGeneral(camera.f, decimal),  FormatGeneral(camera.x0, decimal),
             FormatGeneral(camera.y0, decimal), FormatGeneral(camera.k1, decimal),
             FormatGeneral(camera.k2, decimal), FormatGeneral(camera.k3, decimal),
             FormatGeneral(camera.p1, decimal), FormatGeneral(camera.p2, decimal)};
+}
+
+bool ReadCameraFieldTexts(const CameraFieldTexts& texts, char decimal, CameraParameters& camera) {
+    // Field order LabeledEdit1 .. LabeledEdit8; each value is stored as soon
+    // as it is parsed, so a bad field leaves the earlier ones updated.
+    long double* targets[8] = {&camera.f, &camera.x0, &camera.y0, &camera.k1,
+                               &camera.k2, &camera.k3, &camera.p1, &camera.p2};
+    for (std::size_t i = 0; i < 8; ++i) {
+        long double value = 0.0L;
+        if (!ParseFieldNumber(texts[i], decimal, value)) return false;
+        *targets[i] = value;
+    }
+    return true;
 }
 
 bool LoadCameraFile(const std::string& path, ProjectState& state) {
@@ -58,6 +114,61 @@ bool LoadImagePoints(const std::vector<std::string>& files, ProjectState& state)
     const bool ok = LoadImageFiles(files, state.ImagePoints, state.ImagePointCounts, state.ImagePointRanges);
     if (ok) state.ImagePointsLoaded = true;
     return ok;
+}
+
+bool LoadCameraCommand(const std::string& file, ProjectState& state, CommandHost& host) {
+    // On failure the values read before the error stay in the record, the
+    // fields and the menu stay as they were, and CameraLoaded is cleared.
+    if (!LoadCameraFile(file, state)) {
+        host.WriteLog("Chyba - Parametry kamery nenačteny");
+        return false;
+    }
+    host.ShowCameraFields(CameraFieldTextsOf(state.Camera, host.DecimalSeparator()));
+    host.WriteLog("Načten soubor: " + file);
+    host.WriteLog("Parametry kamery načteny");
+    EnableAfterCameraLoad(state, host);
+    return true;
+}
+
+ControlLoadResult LoadControlPointsCommand(const std::vector<std::string>& chosen,
+                                           const std::vector<std::string>& sorted, ProjectState& state,
+                                           CommandHost& host) {
+    for (const std::string& file : chosen) {
+        host.WriteLog("Načten soubor: " + file);
+        host.SetItemEnabled(UiItem::BitBtn2, true);
+    }
+    // Fills the control point tables, checks that every image has four
+    // control points and presets the first four of each as its orientation
+    // points.
+    const ControlLoadResult result = LoadControlPoints(sorted, state);
+    if (result.status == ControlLoadResult::Status::TooFewPoints) {
+        host.ShowMessage("Chyba v minimálním počtu vlícovacích bodů - snímek " + std::to_string(result.image));
+    }
+    if (result.status != ControlLoadResult::Status::Loaded) {
+        host.WriteLog("Chyba - Vlícovací body nenačteny do programu");
+        host.SetItemEnabled(UiItem::BitBtn2, false);
+        host.SetItemEnabled(UiItem::Orientace1, false);
+        return result;
+    }
+    host.ShowImageList(static_cast<int>(chosen.size()));
+    host.WriteLog("Vlícovací body načteny do programu");
+    EnableAfterControlPointLoad(state, host);
+    return result;
+}
+
+bool LoadImagePointsCommand(const std::vector<std::string>& chosen, const std::vector<std::string>& sorted,
+                            ProjectState& state, CommandHost& host) {
+    for (const std::string& file : chosen) host.WriteLog("Načten soubor: " + file);
+    // On failure the matrices keep what was read and ImagePointsLoaded keeps
+    // its value.
+    if (!LoadImagePoints(sorted, state)) {
+        host.WriteLog("Chyba - Snímkové souřadnice nenačteny");
+        host.SetItemEnabled(UiItem::Snmkovsouadnice1, false);
+        return false;
+    }
+    host.WriteLog("Snímkové souřadnice načteny do programu");
+    EnableAfterImagePointLoad(state, host);
+    return true;
 }
 
 }  // namespace pelvanor

@@ -1,12 +1,13 @@
 #pragma once
 // The three loading commands' work on the whole project, without their
-// window work: each reads its files through input/ and stores what it read
-// in the project state.
+// file dialogs: each reads its files through input/, stores what it read in
+// the project state, writes its log lines and switches the menu items.
 
 #include <string>
 #include <vector>
 
 #include "input/camera_file.h"
+#include "project/command_host.h"
 #include "project/project_state.h"
 
 namespace pelvanor {
@@ -14,6 +15,12 @@ namespace pelvanor {
 // The values as the camera fields show them: the general number format with
 // the locale's decimal separator, in window order.
 CameraFieldTexts CameraFieldTextsOf(const CameraParameters& camera, char decimal);
+
+// The camera fields read back: each text a number in the notation of
+// `decimal` (leading and trailing blanks allowed), in window order, each
+// stored as soon as it is read.  False at the first text that is not a
+// number; the values after it keep their old contents.
+bool ReadCameraFieldTexts(const CameraFieldTexts& texts, char decimal, CameraParameters& camera);
 
 // ReadCameraFile into state.Camera; sets state.CameraLoaded to the result.
 bool LoadCameraFile(const std::string& path, ProjectState& state);
@@ -44,5 +51,33 @@ ControlLoadResult LoadControlPoints(const std::vector<std::string>& files, Proje
 // state.ImagePointRanges; sets state.ImagePointsLoaded on success and leaves
 // it as it was on failure.
 bool LoadImagePoints(const std::vector<std::string>& files, ProjectState& state);
+
+// The commands behind the three loading items of "Soubor", after their file
+// dialogs.  `chosen` are the full file names in the order the dialog gave
+// them (they are logged in that order); `sorted` the same names in the
+// order the images are numbered: ascending, ignoring case, in the
+// collation of the user's locale (SortFileNames of uilocale/locale_services.h).
+
+// "Načíst kameru": on success the camera fields show the values
+// (host.ShowCameraFields), then "Načten soubor: " with the name and
+// "Parametry kamery načteny" are logged and the items a loaded camera
+// enables are switched on; on failure "Chyba - Parametry kamery nenačteny"
+// and nothing else changes.
+bool LoadCameraCommand(const std::string& file, ProjectState& state, CommandHost& host);
+
+// "Načíst orientaci": logs each chosen file, runs LoadControlPoints, shows
+// the message of an image with too few control points and, on success,
+// lists the images (host.ShowImageList) and switches the items on; on
+// failure logs "Chyba - Vlícovací body nenačteny do programu" and switches
+// off "Vybrat body" and the control point correction.
+ControlLoadResult LoadControlPointsCommand(const std::vector<std::string>& chosen,
+                                           const std::vector<std::string>& sorted, ProjectState& state,
+                                           CommandHost& host);
+
+// "Načíst snímkové souřadnice": logs each chosen file, runs LoadImagePoints
+// and switches the items; on failure logs "Chyba - Snímkové souřadnice
+// nenačteny" and switches off the image coordinate correction.
+bool LoadImagePointsCommand(const std::vector<std::string>& chosen, const std::vector<std::string>& sorted,
+                            ProjectState& state, CommandHost& host);
 
 }  // namespace pelvanor

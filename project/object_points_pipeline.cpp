@@ -70,6 +70,7 @@ bool ObjectPointsPipeline(ProjectState& s, CommandHost& host) {
     } else if (!bundleOk) {
         host.WriteLog("Chyba - Svazkové vyrovnání - výpočet nelze provést");
     } else {
+        host.ReportProgress({Progress::Stage::ObjectPoints});
         result = ComputeAndTest(s);
     }
 

@@ -22,6 +22,7 @@ void SetResultItems(CommandHost& host, bool enabled) {
 }  // namespace
 
 bool ApproximateOrientation(ProjectState& state, CommandHost& host) {
+    host.ReportProgress({Progress::Stage::Orientation});
     if (!host.ReadCameraFields()) {
         host.WriteLog("Chyba - Špatné hodnoty parametrů kamery");
         SetResultItems(host, false);

@@ -4,6 +4,7 @@
 #include "protocol/bundle_report.h"
 #include "project/complete_protocol.h"
 #include "protocol/coordinate_report.h"
+#include "matrix/text_file.h"
 
 namespace pelvanor {
 
@@ -38,6 +39,12 @@ void SavePassedCoordinates(const ProjectState& state, CommandHost& host,
 void SaveCompleteProtocol(const ProjectState& state, CommandHost& host,
                           const std::string& chosenFileName) {
     WriteCompleteProtocol(chosenFileName, state, host.DecimalSeparator());
+}
+
+void SaveProtocolPanel(const std::vector<std::string>& lines, CommandHost& host,
+                       const std::string& chosenFileName) {
+    WriteTextLines(chosenFileName, lines, false);
+    host.WriteLog("Uložen protokol: " + chosenFileName);
 }
 
 }  // namespace pelvanor

@@ -32,4 +32,9 @@ void SavePassedCoordinates(const ProjectState& state, CommandHost& host,
 void SaveCompleteProtocol(const ProjectState& state, CommandHost& host,
                           const std::string& chosenFileName);
 
+// "Ulož protokol": the lines of the protocol panel, as they stand, replace
+// the chosen file; then "Uložen protokol: " and the name are logged.
+void SaveProtocolPanel(const std::vector<std::string>& lines, CommandHost& host,
+                       const std::string& chosenFileName);
+
 }  // namespace pelvanor

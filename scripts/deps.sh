@@ -2,12 +2,13 @@
 # Installs what the build, the program and the tests need (Debian 12, as root
 # or with sudo).  Skips apt-get when everything is already there.
 set -euo pipefail
+# nlohmann-json3-dev: the JSON summary of pelvanor-batch (header-only).
 # libboost-dev: only its header-only Boost.Math, the independent reference of the
 # F distribution tests.  qt6-translations-l10n: Qt's own Czech texts.  The
 # package checkers (lintian, desktop-file-utils, appstream) are optional: the
 # package test runs when they are installed.
 pkgs=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-      libgtest-dev libboost-dev python3 fonts-liberation2 fonts-wine locales
+      nlohmann-json3-dev libgtest-dev libboost-dev python3 fonts-liberation2 fonts-wine locales
       qt6-translations-l10n)
 missing=()
 for p in "${pkgs[@]}"; do

@@ -1,0 +1,360 @@
+#include "batch/batch_options.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <map>
+#include <string_view>
+#include <utility>
+
+#include "project/settings_fields.h"
+#include "uilocale/locale_services.h"
+
+namespace pelvanor::batch {
+
+namespace {
+
+std::string Tr(const char* czech, const char* english) { return CzechTexts() ? czech : english; }
+
+std::string Quote(const std::string& text) { return CzechTexts() ? "„" + text + "“" : "'" + text + "'"; }
+
+// Where a value came from, for the message that refuses it: an option, or
+// a key of the settings file with its line.
+struct Source {
+    explicit Source(std::string option_, std::string file_ = {}, int line_ = 0)
+        : option(std::move(option_)), file(std::move(file_)), line(line_) {}
+    std::string option;  // "--tolerance"
+    std::string file;    // the settings file, empty for an option
+    int line = 0;
+
+    std::string Name() const {
+        if (file.empty()) return option;
+        return file + ":" + std::to_string(line) + ": " + option.substr(2);
+    }
+};
+
+std::string BadValue(const Source& source, const std::string& value, const std::string& expected) {
+    return Tr("chybná hodnota ", "bad value of ") + source.Name() + ": " + Quote(value) + " (" + expected + ")";
+}
+
+// The settings the dialog "Nastavení" holds, with their option names.
+struct SettingOption {
+    const char* name;
+    SettingField field;
+};
+constexpr SettingOption kSettingOptions[] = {
+    {"max-iterations", SettingField::MaxIterations},
+    {"tolerance", SettingField::Tolerance},
+    {"significance", SettingField::SignificancePercent},
+    {"robust-weight-percent", SettingField::RobustWeightPercent},
+    {"fixed-points", SettingField::FixedPointCount},
+    {"point-percent", SettingField::PointPercent},
+};
+
+// One value of the settings: the fields of "Nastavení" by the dialog's
+// rules (a whole number; the tolerance a real with `decimal`), the two check
+// boxes as on|off and the orientation method as plane|space.
+bool ApplySetting(const std::string& key, const std::string& value, char decimal, const Source& source,
+                  BatchOptions& options, std::string& error) {
+    for (const SettingOption& setting : kSettingOptions) {
+        if (key != setting.name) continue;
+        if (StoreSettingField(setting.field, value, decimal, options.settings)) return true;
+        if (setting.field == SettingField::Tolerance) {
+            const std::string separator(1, decimal);
+            error = BadValue(source, value,
+                             Tr("číslo s desetinným oddělovačem ", "a number with the decimal separator ") +
+                                 Quote(separator));
+        } else {
+            error = BadValue(source, value, Tr("celé číslo", "a whole number"));
+        }
+        return false;
+    }
+    if (key == "robust" || key == "camera-constant") {
+        bool& target = key == "robust" ? options.settings.RobustEstimation : options.settings.AdjustCameraConstant;
+        if (value == "on" || value == "off") {
+            target = value == "on";
+            return true;
+        }
+        error = BadValue(source, value, "on | off");
+        return false;
+    }
+    if (key == "method") {
+        if (value == "plane" || value == "space") {
+            options.method = value == "plane" ? 0 : 1;
+            return true;
+        }
+        error = BadValue(source, value, "plane | space");
+        return false;
+    }
+    error = source.file + ":" + std::to_string(source.line) + ": " + Tr("neznámý klíč ", "unknown key ") +
+            Quote(key);
+    return false;
+}
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
+    return text;
+}
+
+// The settings file: "key = value" lines with the option names as keys
+// (without "--"), "#" or ";" comment lines, blank lines and [section]
+// lines, which are ignored.  Like every input file of the program it
+// writes the tolerance with ".".
+bool ReadSettingsFile(const std::string& path, BatchOptions& options, std::string& error) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = Tr("soubor nastavení nelze číst: ", "cannot read the settings file: ") + path;
+        return false;
+    }
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const std::string raw = lines[i].toStdString();
+        const std::string_view line = Trim(raw);
+        const int number = static_cast<int>(i + 1);
+        if (line.empty() || line.front() == '#' || line.front() == ';' || line.front() == '[') continue;
+        const std::size_t eq = line.find('=');
+        if (eq == std::string_view::npos) {
+            error = path + ":" + std::to_string(number) + ": " +
+                    Tr("očekáván řádek klíč = hodnota", "expected a line key = value");
+            return false;
+        }
+        const std::string key(Trim(line.substr(0, eq)));
+        const std::string value(Trim(line.substr(eq + 1)));
+        if (!ApplySetting(key, value, '.', Source{"--" + key, path, number}, options, error)) return false;
+    }
+    return true;
+}
+
+// The options that take a value.
+constexpr const char* kValueOptions[] = {
+    "camera", "control", "images", "command", "out", "json", "decimal", "method", "settings",
+    "point-percent", "fixed-points", "robust-weight-percent", "significance", "max-iterations",
+    "tolerance", "robust", "camera-constant",
+};
+
+}  // namespace
+
+bool CzechTexts() { return UiLocale().language() == QLocale::Czech; }
+
+const char* CommandName(Command command) {
+    switch (command) {
+        case Command::Orientation: return "orientation";
+        case Command::Bundle: return "bundle";
+        case Command::Xyz: return "xyz";
+    }
+    return "xyz";
+}
+
+ParseResult ParseArguments(const std::vector<std::string>& arguments, char localeDecimal, BatchOptions& options) {
+    const auto error = [](const std::string& text) { return ParseResult{ParseResult::Kind::Error, text}; };
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("v"), QStringLiteral("version")}));
+    for (const char* name : kValueOptions)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
+
+    QStringList args;
+    for (const std::string& argument : arguments) args << QString::fromStdString(argument);
+    // An option that wants a value and stands last has none; said here in
+    // the user's language rather than in the parser's English.
+    if (args.size() > 1) {
+        const QString last = args.back();
+        for (const char* name : kValueOptions)
+            if (last == QStringLiteral("--") + QString::fromLatin1(name))
+                return error(Tr("chybí hodnota volby ", "missing value of ") + last.toStdString());
+    }
+    if (!parser.parse(args)) {
+        if (!parser.unknownOptionNames().isEmpty()) {
+            const QString name = parser.unknownOptionNames().front();
+            return error(Tr("neznámá volba ", "unknown option ") + (name.size() == 1 ? "-" : "--") + name.toStdString());
+        }
+        return error(parser.errorText().toStdString());
+    }
+    if (parser.isSet(QStringLiteral("help"))) return {ParseResult::Kind::Help, HelpText()};
+    if (parser.isSet(QStringLiteral("version")))
+        return {ParseResult::Kind::Version, std::string("pelvanor-batch ") + PELVANOR_VERSION};
+
+    auto value = [&parser](const char* name) { return parser.value(QString::fromLatin1(name)).toStdString(); };
+    auto given = [&parser](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
+    auto values = [&parser](const char* name) {
+        std::vector<std::string> out;
+        for (const QString& v : parser.values(QString::fromLatin1(name))) out.push_back(v.toStdString());
+        return out;
+    };
+    // Every single-valued option given twice is refused rather than one of
+    // the values silently winning.
+    for (const char* name : kValueOptions) {
+        const std::string_view n(name);
+        if (n == "control" || n == "images") continue;
+        if (parser.values(QString::fromLatin1(name)).size() > 1)
+            return error(Tr("volba zadána dvakrát: --", "option given twice: --") + std::string(name));
+    }
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > 1)
+        return error(Tr("nejvýše jedna složka projektu, navíc: ", "at most one project folder, extra: ") +
+                     positional[1].toStdString());
+    if (!positional.isEmpty()) {
+        const QFileInfo dir(positional.front());
+        if (!dir.isDir())
+            return error(Tr("složka projektu neexistuje: ", "no such project folder: ") + positional.front().toStdString());
+        options.projectDir = QDir::cleanPath(dir.absoluteFilePath()).toStdString();
+    }
+
+    if (given("command")) {
+        const std::string c = value("command");
+        if (c == "orientation") options.command = Command::Orientation;
+        else if (c == "bundle") options.command = Command::Bundle;
+        else if (c == "xyz") options.command = Command::Xyz;
+        else return error(BadValue(Source{"--command"}, c, "orientation | bundle | xyz"));
+    }
+
+    options.decimal = localeDecimal;
+    if (given("decimal")) {
+        const std::string d = value("decimal");
+        if (d != "," && d != ".") return error(BadValue(Source{"--decimal"}, d, ", | ."));
+        options.decimal = d[0];
+    }
+
+    // The settings file first, the options over it.
+    std::string problem;
+    if (given("settings")) {
+        options.settingsFile = value("settings");
+    } else if (!options.projectDir.empty()) {
+        const QString candidate = QDir(QString::fromStdString(options.projectDir)).filePath(QString::fromLatin1(kProjectSettingsFile));
+        if (QFileInfo(candidate).isFile()) options.settingsFile = candidate.toStdString();
+    }
+    if (!options.settingsFile.empty() && !ReadSettingsFile(options.settingsFile, options, problem)) return error(problem);
+    for (const char* key : {"method", "max-iterations", "tolerance", "significance", "robust-weight-percent",
+                            "fixed-points", "point-percent", "robust", "camera-constant"}) {
+        if (!given(key)) continue;
+        // A typed field: the tolerance in the notation of the numbers the
+        // protocols write (--decimal, else the locale's), as in the dialog.
+        if (!ApplySetting(key, value(key), options.decimal, Source{std::string("--") + key}, options, problem))
+            return error(problem);
+    }
+
+    if (given("camera")) options.camera = value("camera");
+    options.control = values("control");
+    options.images = values("images");
+    if (options.projectDir.empty()) {
+        if (options.camera.empty() || options.control.empty())
+            return error(Tr("chybí složka projektu, nebo --camera a --control",
+                            "missing the project folder, or --camera and --control"));
+        if (options.command != Command::Orientation && options.images.empty())
+            return error(Tr("chybí složka projektu, nebo --images", "missing the project folder, or --images"));
+        if (!given("out")) return error(Tr("bez složky projektu je třeba --out", "--out is needed without a project folder"));
+    }
+    if (given("out")) {
+        options.outDir = value("out");
+        if (options.outDir.empty()) return error(BadValue(Source{"--out"}, "", Tr("složka", "a folder")));
+    } else {
+        options.outDir = QDir(QString::fromStdString(options.projectDir)).filePath(QString::fromLatin1(kDefaultOutFolder)).toStdString();
+    }
+    if (given("json")) {
+        options.jsonFile = value("json");
+        if (options.jsonFile.empty()) return error(BadValue(Source{"--json"}, "", Tr("soubor", "a file")));
+    }
+    return {ParseResult::Kind::Run, {}};
+}
+
+std::string HelpText() {
+    if (CzechTexts()) {
+        return R"(Použití: pelvanor-batch [volby] [SLOŽKA_PROJEKTU]
+
+Spočítá projekt bez okna a zapíše tytéž soubory, jaké uloží okno programu.
+Ze SLOŽKY_PROJEKTU načte camera.txt, všechny ctrl_*.txt a všechny img_*.txt
+(snímky číslované podle jmen souborů jako v dialozích okna).
+
+Vstup:
+  --camera SOUBOR            soubor kamery místo SLOŽKA/camera.txt
+  --control SOUBOR           soubor vlícovacích bodů (opakujte pro každý snímek)
+  --images SOUBOR            soubor snímkových souřadnic (opakujte)
+  --settings SOUBOR          nastavení ze souboru INI (bez volby:
+                             SLOŽKA/nastaveni.ini, je-li tam)
+
+Výpočet:
+  --command PŘÍKAZ           orientation | bundle | xyz (výchozí xyz)
+  --method METODA            space = „4 body v prostoru“ (výchozí),
+                             plane = „4 body v rovině (Z=0)“
+
+Nastavení (jako dialog „Nastavení“):
+  --max-iterations N         Maximální počet iterací (20)
+  --tolerance X              Tolerance výpočtu (0,1; desetinný oddělovač
+                             podle --decimal)
+  --significance N           Hladina významnosti v procentech (5)
+  --robust-weight-percent N  Váha pro robustní odhad v procentech (50)
+  --fixed-points N           Počet pevných bodů pro stabilizaci (4)
+  --point-percent N          Body vstupující do vyrovnání v procentech (50)
+  --robust on|off            Robustní odhad odlehlých měření (on)
+  --camera-constant on|off   Vyrovnání konstanty komory (on)
+
+Výstup:
+  --out SLOŽKA               kam zapsat výsledky (výchozí SLOŽKA/vysledky)
+  --decimal , | .            desetinný oddělovač protokolů (výchozí podle
+                             místního nastavení)
+  --json SOUBOR              souhrn výpočtu ve formátu JSON
+  -h, --help                 tato nápověda
+  -v, --version              verze programu
+
+Zapsané soubory: kompletni_protokol.txt, souradnice_xyz_ftest.txt,
+souradnice_xyz.txt, opravene_snimkove_souradnice.txt,
+opravene_vlicovaci_body.txt, priblizna_orientace.txt,
+svazkove_vyrovnani.txt (každý, který okno po příkazu umí uložit).
+
+Návratový kód: 0 hotovo, 1 výpočet se nezdařil, 2 chybné volby nebo
+nečitelný vstup.
+)";
+    }
+    return R"(Usage: pelvanor-batch [options] [PROJECT_DIR]
+
+Computes a project without the window and writes the same files the window
+saves.  From PROJECT_DIR it loads camera.txt, every ctrl_*.txt and every
+img_*.txt (images numbered by file name as in the window's dialogs).
+
+Input:
+  --camera FILE              camera file instead of PROJECT_DIR/camera.txt
+  --control FILE             control point file (repeat for every image)
+  --images FILE              image coordinate file (repeat)
+  --settings FILE            settings from an INI file (without the option:
+                             PROJECT_DIR/nastaveni.ini when it exists)
+
+Computation:
+  --command COMMAND          orientation | bundle | xyz (default xyz)
+  --method METHOD            space = four points in space (default),
+                             plane = four points in the plane Z = 0
+
+Settings (as the dialog "Nastavení"):
+  --max-iterations N         maximum number of iterations (20)
+  --tolerance X              tolerance (0.1; decimal separator as --decimal)
+  --significance N           significance level in percent (5)
+  --robust-weight-percent N  weight of the robust estimation in percent (50)
+  --fixed-points N           number of fixed points of the datum (4)
+  --point-percent N          points entering the adjustment in percent (50)
+  --robust on|off            robust estimation of outliers (on)
+  --camera-constant on|off   adjust the camera constant (on)
+
+Output:
+  --out DIR                  where the results go (default PROJECT_DIR/vysledky)
+  --decimal , | .            decimal separator of the protocols (default:
+                             the locale's)
+  --json FILE                summary of the run as JSON
+  -h, --help                 this help
+  -v, --version              the program's version
+
+Files written: kompletni_protokol.txt, souradnice_xyz_ftest.txt,
+souradnice_xyz.txt, opravene_snimkove_souradnice.txt,
+opravene_vlicovaci_body.txt, priblizna_orientace.txt,
+svazkove_vyrovnani.txt (each one the window can save after the command).
+
+Exit status: 0 done, 1 the computation failed, 2 bad usage or unreadable
+input.
+)";
+}
+
+}  // namespace pelvanor::batch

@@ -1,0 +1,25 @@
+#pragma once
+// One run of pelvanor-batch on one project: load, compute, save, summarise.
+
+#include <string>
+
+#include "batch/batch_options.h"
+
+namespace pelvanor::batch {
+
+// The fixed names of the result files in the output folder, one per result
+// command of the window that can save after the computation.
+inline constexpr const char* kCompleteProtocolFile = "kompletni_protokol.txt";       // "Protokoly" > "Kompletní"
+inline constexpr const char* kCoordinatesFTestFile = "souradnice_xyz_ftest.txt";     // "Souřadnice XYZ"
+inline constexpr const char* kCoordinatesFile = "souradnice_xyz.txt";                // "Protokoly" > "Souřadnice"
+inline constexpr const char* kCorrectedImagePointsFile = "opravene_snimkove_souradnice.txt";
+inline constexpr const char* kCorrectedControlPointsFile = "opravene_vlicovaci_body.txt";
+inline constexpr const char* kOrientationPanelFile = "priblizna_orientace.txt";      // panel, "Ulož protokol"
+inline constexpr const char* kBundlePanelFile = "svazkove_vyrovnani.txt";            // panel, "Ulož protokol"
+
+// Runs the options' command on their project; the log goes to the standard
+// error, with a progress line below it when `terminal`.  Returns the exit
+// status (kExitDone, kExitFailed, kExitBadUsage).
+int RunBatch(const BatchOptions& options, bool terminal);
+
+}  // namespace pelvanor::batch

@@ -1,0 +1,140 @@
+#include "batch/json_summary.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+#include "matrix/text_file.h"
+
+namespace pelvanor::batch {
+
+namespace {
+
+using nlohmann::ordered_json;
+
+// Point numbers are whole numbers held as reals.
+long long Whole(long double value) { return std::llround(value); }
+
+double Real(long double value) { return static_cast<double>(value); }
+
+const char* StatusName(int exitStatus) {
+    switch (exitStatus) {
+        case kExitDone: return "done";
+        case kExitFailed: return "failed";
+        default: return "bad_input";
+    }
+}
+
+ordered_json Adjustment(const RunSummary::Adjustment& a) {
+    return {{"m0", Real(a.m0)}, {"redundancy", a.redundancy}, {"iterations", a.iterations}};
+}
+
+}  // namespace
+
+std::string JsonSummary(const BatchOptions& options, const RunInputs& inputs, const std::string& outDir,
+                        int exitStatus, const RunSummary& summary,
+                        const std::vector<BatchHost::AdjustmentRun>& adjustments,
+                        const std::vector<std::string>& written, double seconds) {
+    const AdjustmentSettings& s = options.settings;
+    ordered_json j;
+    j["program"] = "pelvanor-batch";
+    j["version"] = PELVANOR_VERSION;
+    j["status"] = StatusName(exitStatus);
+    j["exit_status"] = exitStatus;
+    j["command"] = CommandName(options.command);
+    j["project"] = options.projectDir.empty() ? ordered_json(nullptr) : ordered_json(options.projectDir);
+    j["out"] = outDir;
+    j["inputs"] = {{"camera", inputs.camera}, {"control", inputs.control}, {"images", inputs.images}};
+    j["settings_file"] = options.settingsFile.empty() ? ordered_json(nullptr) : ordered_json(options.settingsFile);
+    j["decimal"] = std::string(1, options.decimal);
+    j["method"] = options.method == 0 ? "plane" : "space";
+    j["settings"] = {
+        {"max_iterations", s.MaxIterations},
+        {"tolerance", Real(s.Tolerance)},
+        {"significance_percent", s.SignificancePercent},
+        {"robust_weight_percent", s.RobustWeightPercent},
+        {"fixed_points", s.FixedPointCount},
+        {"point_percent", s.PointPercent},
+        {"robust", s.RobustEstimation},
+        {"camera_constant", s.AdjustCameraConstant},
+    };
+    j["counts"] = {
+        {"images", summary.images},
+        {"control_point_rows", summary.controlPointRows},
+        {"image_point_rows", summary.imagePointRows},
+    };
+
+    if (summary.hasOrientation) {
+        ordered_json m0 = ordered_json::array();
+        for (long double v : summary.orientationSigma0) m0.push_back(Real(v));
+        j["orientation"] = {{"refinement_iterations", Real(summary.refinementIterations)}, {"m0_per_image", m0}};
+    } else {
+        j["orientation"] = nullptr;
+    }
+
+    if (summary.hasBundle) {
+        ordered_json bundle;
+        bundle["points"] = summary.bundlePoints;
+        bundle["fixed_points"] = s.FixedPointCount;
+        bundle["without_camera_constant"] = Adjustment(summary.withoutCameraConstant);
+        bundle["with_camera_constant"] =
+            summary.hasCameraConstant ? Adjustment(summary.withCameraConstant) : ordered_json(nullptr);
+        ordered_json outliers = ordered_json::array();
+        for (long double point : summary.outliers) outliers.push_back(Whole(point));
+        bundle["outliers"] = outliers;
+        // Every adjustment that ran, in order; the protocol shows the last
+        // one without and the last one with the camera constant.
+        ordered_json runs = ordered_json::array();
+        for (const BatchHost::AdjustmentRun& run : adjustments) {
+            runs.push_back({{"adjustment", run.adjustment},
+                            {"camera_constant", run.adjustment % 2 == 0},
+                            {"without_outliers", run.adjustment >= 3},
+                            {"passes", run.passes},
+                            {"m0", Real(run.m0)}});
+        }
+        bundle["adjustments"] = runs;
+        j["bundle"] = bundle;
+    } else {
+        j["bundle"] = nullptr;
+    }
+
+    if (summary.hasCoordinates) {
+        ordered_json failed = ordered_json::array();
+        for (const RunSummary::FailedPoint& p : summary.failedFTest)
+            failed.push_back({{"point", Whole(p.point)}, {"criterion", Real(p.criterion)}, {"quantile", Real(p.quantile)}});
+        j["coordinates"] = {
+            {"significance_percent", s.SignificancePercent},
+            {"computed_points", summary.computedPoints},
+            {"passed_points", summary.passedPoints},
+            {"failed_f_test", failed},
+        };
+    } else {
+        j["coordinates"] = nullptr;
+    }
+    j["files"] = written;
+    j["wall_time_seconds"] = seconds;
+    return j.dump(2) + "\n";
+}
+
+bool WriteJsonSummary(const std::string& path, const BatchOptions& options, const RunInputs& inputs,
+                      const std::string& outDir, int exitStatus, const RunSummary& summary,
+                      const std::vector<BatchHost::AdjustmentRun>& adjustments,
+                      const std::vector<std::string>& written, double seconds, std::string& error) {
+    try {
+        // The summary may go beside the results, into a folder not made yet.
+        const std::filesystem::path parent = std::filesystem::absolute(path).parent_path();
+        std::error_code ec;
+        std::filesystem::create_directories(parent, ec);
+        WriteTextFile(path, JsonSummary(options, inputs, outDir, exitStatus, summary, adjustments, written, seconds),
+                      false);
+        return true;
+    } catch (const std::exception& e) {
+        error = e.what();
+        return false;
+    }
+}
+
+}  // namespace pelvanor::batch

@@ -1,0 +1,35 @@
+#pragma once
+// The machine-readable summary of one run (--json FILE), for the scripts
+// that collect many projects: what was asked, what was read, the figures
+// the protocols print and the files written.
+
+#include <string>
+#include <vector>
+
+#include "batch/batch_host.h"
+#include "batch/batch_options.h"
+#include "project/run_summary.h"
+
+namespace pelvanor::batch {
+
+// The input files of a run, full names, images in their numbered order.
+struct RunInputs {
+    std::string camera;
+    std::vector<std::string> control;
+    std::vector<std::string> images;
+};
+
+// The summary as JSON text (UTF-8, indented, ending with a line break).
+std::string JsonSummary(const BatchOptions& options, const RunInputs& inputs, const std::string& outDir,
+                        int exitStatus, const RunSummary& summary,
+                        const std::vector<BatchHost::AdjustmentRun>& adjustments,
+                        const std::vector<std::string>& written, double seconds);
+
+// Writes JsonSummary to `path` (replacing it atomically, creating its
+// folder); false with a message in `error` when it cannot be written.
+bool WriteJsonSummary(const std::string& path, const BatchOptions& options, const RunInputs& inputs,
+                      const std::string& outDir, int exitStatus, const RunSummary& summary,
+                      const std::vector<BatchHost::AdjustmentRun>& adjustments,
+                      const std::vector<std::string>& written, double seconds, std::string& error);
+
+}  // namespace pelvanor::batch

@@ -1,0 +1,66 @@
+#include "project/run_summary.h"
+
+#include <cmath>
+#include <set>
+
+#include "protocol/report_layout.h"
+
+namespace pelvanor {
+
+namespace {
+
+long long PointId(long double value) { return std::llround(value); }
+
+}  // namespace
+
+RunSummary SummarizeRun(const ProjectState& s) {
+    RunSummary out;
+    out.images = RowCount(s.ControlPointRanges.get());
+    out.controlPointRows = RowCount(s.ControlPoints.get());
+    out.imagePointRows = s.ImagePointsLoaded ? RowCount(s.ImagePoints.get()) : 0;
+
+    if (s.OrientationRefined && s.OrientationSigma0) {
+        out.hasOrientation = true;
+        out.refinementIterations = s.RefinementIterations;
+        for (int i = 1; i <= s.OrientationSigma0->r; ++i)
+            out.orientationSigma0.push_back(s.OrientationSigma0->GetPrvek(i, 1));
+    }
+
+    if (s.BundleUnknowns) {
+        out.hasBundle = true;
+        out.bundlePoints = TableEntryCount(s.BundlePointOccurrences.get());
+        out.withoutCameraConstant = {s.BundleSigma0, s.BundleRedundancy, s.BundleIterations};
+        // The protocol's rule: the block with the camera constant only when
+        // that setting is on and its results exist.
+        out.hasCameraConstant = s.Settings.AdjustCameraConstant && s.BundleUnknownsF != nullptr;
+        if (out.hasCameraConstant)
+            out.withCameraConstant = {s.BundleSigma0F, s.BundleRedundancyF, s.BundleIterationsF};
+        if (s.Settings.RobustEstimation && s.RobustOutliers) {
+            const int k = TableEntryCount(s.RobustOutliers.get());
+            for (int j = 1; j <= k; ++j) out.outliers.push_back(s.RobustOutliers->GetPrvek(j, 1));
+        }
+    }
+
+    if (s.ObjectPoints) {
+        out.hasCoordinates = true;
+        out.computedPoints = RowCount(s.ObjectPoints.get());
+        out.passedPoints = TableEntryCount(s.FTestPassed.get());
+        std::set<long long> passed;
+        for (int i = 1; i <= out.passedPoints; ++i) passed.insert(PointId(s.FTestPassed->GetPrvek(i, 1)));
+        const Matice& points = *s.ObjectPoints;
+        const Matice* test = s.FTestResults.get();
+        for (int i = 1; i <= points.r; ++i) {
+            if (passed.count(PointId(points.GetPrvek(i, 1))) != 0) continue;
+            RunSummary::FailedPoint failed;
+            failed.point = points.GetPrvek(i, 1);
+            if (test != nullptr && i <= test->r && test->s >= 2) {
+                failed.criterion = test->GetPrvek(i, 1);
+                failed.quantile = test->GetPrvek(i, 2);
+            }
+            out.failedFTest.push_back(failed);
+        }
+    }
+    return out;
+}
+
+}  // namespace pelvanor

@@ -1,0 +1,50 @@
+#include "project/settings_fields.h"
+
+#include <limits>
+
+#include "input/number_parse.h"
+
+namespace pelvanor {
+
+bool ParseSettingInteger(std::string_view text, std::int32_t& value) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i == text.size()) return false;
+    // Accumulate towards the negative side, which holds one more value.
+    constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
+    std::int64_t magnitude = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9') return false;
+        magnitude = magnitude * 10 + (c - '0');
+        if (magnitude > -kMin) return false;
+    }
+    const std::int64_t result = negative ? -magnitude : magnitude;
+    if (result > std::numeric_limits<std::int32_t>::max()) return false;
+    value = static_cast<std::int32_t>(result);
+    return true;
+}
+
+bool StoreSettingField(SettingField field, std::string_view text, char decimal, AdjustmentSettings& settings) {
+    if (field == SettingField::Tolerance) {
+        long double real = 0.0L;
+        if (!ParseFieldNumber(text, decimal, real)) return false;
+        settings.Tolerance = real;
+        return true;
+    }
+    std::int32_t whole = 0;
+    if (!ParseSettingInteger(text, whole)) return false;
+    switch (field) {
+        case SettingField::MaxIterations: settings.MaxIterations = whole; break;
+        case SettingField::SignificancePercent: settings.SignificancePercent = whole; break;
+        case SettingField::RobustWeightPercent: settings.RobustWeightPercent = whole; break;
+        case SettingField::FixedPointCount: settings.FixedPointCount = whole; break;
+        case SettingField::PointPercent: settings.PointPercent = whole; break;
+        case SettingField::Tolerance: break;
+    }
+    return true;
+}
+
+}  // namespace pelvanor

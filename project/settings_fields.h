@@ -1,0 +1,34 @@
+#pragma once
+// The conversion rules of the fields of "Nastavení", shared by the settings
+// dialog and the batch command's options, so that both refuse exactly the
+// same texts.  There is no range test: zero and negative values are stored
+// as typed.
+
+#include <cstdint>
+#include <string_view>
+
+#include "matrix/project_parameters.h"
+
+namespace pelvanor {
+
+// A whole number of a settings field: leading blanks, an optional sign and
+// decimal digits, nothing after them; it must fit 32 bits.
+bool ParseSettingInteger(std::string_view text, std::int32_t& value);
+
+// The typed fields of "Nastavení", in the order "Použít" converts them.
+enum class SettingField {
+    MaxIterations,        // "Maximální počet iterací"
+    Tolerance,            // "Tolerance výpočtu"
+    SignificancePercent,  // "Hladina významnosti v procentech"
+    RobustWeightPercent,  // "Váha pro robustní odhad v procentech"
+    FixedPointCount,      // "Počet pevných bodů pro stabilizaci svazkového vyrovnání"
+    PointPercent,         // the percentage of points entering the adjustment
+};
+
+// Converts `text` by the field's rule (a whole number as ParseSettingInteger
+// reads it; the tolerance a real in the notation of `decimal`, as a window
+// field) and stores it into the field's member of `settings`.  False, with
+// `settings` unchanged, when the text does not convert.
+bool StoreSettingField(SettingField field, std::string_view text, char decimal, AdjustmentSettings& settings);
+
+}  // namespace pelvanor

@@ -36,9 +36,11 @@ struct BundleControl {
     // Replaces the sparse pass solver (the tests run the dense formulation through it).
     BundlePassSolver Solver;
     BundleTimings* Timings = nullptr;
-    // Called at the start of every pass (the window repaints); it must not
-    // change the floating-point fault flags.
-    std::function<void()> KeepResponsive;
+    // Called at the start of every pass with its number (1, 2, ...) and the
+    // m0 of the pass before (0 before the first), for a progress display.  A
+    // false answer stops the adjustment, which then fails.  It must leave the
+    // floating-point fault flags as it found them.
+    std::function<bool(std::int32_t pass, long double m0)> PassStarting;
 };
 
 // Six unknowns per image, camera constant f held.  Corrections are halved in

@@ -91,8 +91,21 @@ TEST(BundlePipeline, RobustAndCameraConstantOffRunOneAdjustmentOnly) {
     EXPECT_FALSE(s.BundleImageIndexF);
     EXPECT_FALSE(s.BundleWeightsF);
     EXPECT_EQ(s.BundleIterationsF, 0);
-    // The window gets a chance to repaint at every pass of the one adjustment.
-    EXPECT_EQ(lp.host.keepResponsiveCalls, s.BundleIterations);
+    // Progress: the orientation first, then every pass of the one adjustment,
+    // numbered from 1, each with the m0 of the pass before.
+    ASSERT_FALSE(lp.host.progress.empty());
+    EXPECT_EQ(lp.host.progress.front().stage, ComputationStage::Orientation);
+    std::vector<std::int32_t> passes;
+    for (const ComputationProgress& p : lp.host.progress) {
+        if (p.pass == 0) continue;
+        EXPECT_EQ(p.stage, ComputationStage::Adjustment);
+        EXPECT_EQ(p.adjustment, AdjustmentKind::WithoutCameraConstant);
+        EXPECT_FALSE(p.withoutOutliers);
+        EXPECT_EQ(p.m0 > 0.0L, p.pass > 1);
+        passes.push_back(p.pass);
+    }
+    ASSERT_EQ(passes.size(), static_cast<std::size_t>(s.BundleIterations));
+    for (std::size_t k = 0; k < passes.size(); ++k) EXPECT_EQ(passes[k], static_cast<std::int32_t>(k + 1));
     // Every second tie point enters at 50 %.
     EXPECT_EQ(s.BundlePointOccurrences->r, s.TiePointOccurrences->r / 2);
     EXPECT_LT(WorstCentreError(s, lp.project), 0.05L);

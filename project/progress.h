@@ -1,0 +1,37 @@
+#pragma once
+// Where a long command stands, for a progress display, and the line that
+// reports a command the user stopped.  Plain data, no Qt: every front end
+// shows it in its own way.
+
+#include <cstdint>
+
+namespace pelvanor {
+
+// The log line written once when the user has stopped a command; the command
+// then ends through its failure path.
+inline constexpr const char* kCancelledLine = "Výpočet přerušen uživatelem";
+
+enum class ComputationStage {
+    Orientation,  // the approximate orientation, also as the first step of the others
+    Adjustment,   // point selection, start coordinates and the bundle adjustments
+    ObjectPoints, // intersection and F-test of "Souřadnice XYZ"
+};
+
+enum class AdjustmentKind {
+    None,                   // outside an adjustment
+    WithoutCameraConstant,  // six unknowns per image
+    WithCameraConstant,     // seven: a camera constant per image
+};
+
+struct ComputationProgress {
+    ComputationStage stage = ComputationStage::Orientation;
+    AdjustmentKind adjustment = AdjustmentKind::None;
+    // The adjustment runs again without the outliers of robust estimation.
+    bool withoutOutliers = false;
+    // The pass that starts (1, 2, ...), 0 outside an adjustment's passes.
+    std::int32_t pass = 0;
+    // m0 of the pass before, when pass > 1.
+    long double m0 = 0.0L;
+};
+
+}  // namespace pelvanor

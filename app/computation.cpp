@@ -110,7 +110,7 @@ QString ProgressLine(const ComputationProgress& p, QChar decimal) {
     line = QStringLiteral("Výpočet: svazkové vyrovnání");
     if (p.adjustment == AdjustmentKind::WithoutCameraConstant) line += QStringLiteral(" bez konstanty komory");
     if (p.adjustment == AdjustmentKind::WithCameraConstant) line += QStringLiteral(" s konstantou komory");
-    if (p.withoutOutliers) line += QStringLiteral(" bez odlehlých měření");
+    if (p.withoutOutliers) line += QStringLiteral(" (bez odlehlých měření)");
     if (p.pass > 0) line += QStringLiteral(", iterace %1").arg(p.pass);
     // The m0 of a pass that failed may be no number at all; none is shown.
     if (p.pass > 1 && std::isfinite(p.m0) && std::fabs(p.m0) < 1e300L) {

@@ -37,7 +37,8 @@
 // A dialog left open by "settings" or "select" (a refused "Použít") is
 // closed with "Storno".  Exit status: 0 done, 1 an output file could not
 // be written, 2 a malformed script or a script that does not fit the
-// window (no such item, a dialog with no answer queued).
+// window (no such item, a dialog with no answer queued, a start that started
+// no computation, a progress line waited for in vain).
 
 #include <QAction>
 #include <QApplication>

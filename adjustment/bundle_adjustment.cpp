@@ -196,7 +196,7 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
         // passes at most, and one pass even with MaxIterations = 0.
         if (pr.maxIterations < pass) break;
         ++pass;
-        if (control.KeepResponsive) control.KeepResponsive();
+        if (control.PassStarting && !control.PassStarting(pass, m0)) return false;
         previous = m0;
 
         for (std::int32_t j = 0; j < pr.m; ++j) {

@@ -36,11 +36,13 @@ struct BundleControl {
     // Replaces the sparse pass solver (the tests run the dense formulation through it).
     BundlePassSolver Solver;
     BundleTimings* Timings = nullptr;
-    // Called at the start of every pass (the window repaints); it must not
-    // change the floating-point fault flags.
-    std::function<void()> KeepResponsive;
-    // Called after every pass with its number and m0, for a display of the
-    // progress; the same rule for the fault flags.
+    // Called at the start of every pass with its number (1, 2, ...) and the
+    // m0 of the pass before (0 before the first), for a progress display.  A
+    // false answer stops the adjustment, which then fails.  It must leave the
+    // floating-point fault flags as it found them.
+    std::function<bool(std::int32_t pass, long double m0)> PassStarting;
+    // Called after every pass with its number and m0, for a summary of the
+    // passes; the same rule for the fault flags.
     std::function<void(std::int32_t pass, long double m0)> PassDone;
 };
 

@@ -15,12 +15,12 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTimer>
 
 #include <exception>
 
 #include "app/labeled_edit.h"
 #include "app/program_setup.h"
-#include "matrix/fp_guard.h"
 #include "app/tform2.h"
 #include "app/tform3.h"
 #include "app/tform5.h"
@@ -254,6 +254,21 @@ void TPelvanor::BuildElements() {
     list_box1_->setTextElideMode(Qt::ElideNone);
     list_box1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     list_box1_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+
+    // The progress of a long computation, in the free strip under the
+    // protocol panel; hidden until a computation has run for a while.
+    progress_label_ = new QLabel(client);
+    progress_label_->setObjectName(QStringLiteral("ProgressLabel"));
+    progress_label_->setGeometry(231, 397, 608, 17);
+    progress_label_->hide();
+    cancel_button_ = new QPushButton(QStringLiteral("Zrušit"), client);
+    cancel_button_->setObjectName(QStringLiteral("Zrusit1"));
+    cancel_button_->setGeometry(845, 393, 75, 25);
+    cancel_button_->hide();
+    connect(cancel_button_, &QPushButton::clicked, this, &TPelvanor::CancelComputation);
+    progress_timer_ = new QTimer(this);
+    progress_timer_->setInterval(100);
+    connect(progress_timer_, &QTimer::timeout, this, &TPelvanor::UpdateProgress);
 }
 
 // ---------------------------------------------------------------------------
@@ -288,15 +303,31 @@ QAction* TPelvanor::MenuAction(UiItem item) const { return actions_[Index(item)]
 
 void TPelvanor::SetItemEnabled(UiItem item, bool enabled) {
     if (item == UiItem::BitBtn2) {
-        bit_btn2_->setEnabled(enabled);
+        // During a computation the button stays off; it gets this state after.
+        if (computing_) {
+            bit_btn2_enabled_ = enabled;
+        } else {
+            bit_btn2_->setEnabled(enabled);
+        }
         return;
     }
-    if (QAction* action = actions_[Index(item)]) action->setEnabled(enabled);
+    QAction* action = actions_[Index(item)];
+    if (action == nullptr) return;
+    for (auto& [held, state] : held_menus_) {
+        if (held == action) {
+            state = enabled;
+            return;
+        }
+    }
+    action->setEnabled(enabled);
 }
 
 bool TPelvanor::IsItemEnabled(UiItem item) const {
-    if (item == UiItem::BitBtn2) return bit_btn2_->isEnabled();
+    if (item == UiItem::BitBtn2) return computing_ ? bit_btn2_enabled_ : bit_btn2_->isEnabled();
     const QAction* action = actions_[Index(item)];
+    for (const auto& [held, state] : held_menus_) {
+        if (held == action) return state;
+    }
     return action != nullptr && action->isEnabled();
 }
 
@@ -364,6 +395,9 @@ std::vector<std::string> TPelvanor::ProtocolPanelLines() const {
 // Commands shared by all files
 
 void TPelvanor::RunCommand(void (TPelvanor::*handler)()) {
+    // The disabled menu and buttons keep a second command out; this keeps
+    // out the shortcuts and links as well.
+    if (computing_ && handler != &TPelvanor::Konec1Click) return;
     try {
         (this->*handler)();
     } catch (const std::exception& error) {
@@ -382,13 +416,6 @@ bool TPelvanor::ChooseSaveFile(FileDialogId id, QString& file) { return dialogs_
 void TPelvanor::ShowMessage(const QString& text) { dialogs_->ShowMessage(this, text); }
 
 void TPelvanor::ShowMessage(const std::string& text) { ShowMessage(QString::fromUtf8(text.c_str())); }
-
-void TPelvanor::KeepResponsive() {
-    // Painting may raise floating-point flags of its own; the scope puts the
-    // running computation's flags back, so neither disturbs the other.
-    FpScope scope;
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
 
 void TPelvanor::Konec1Click() { close(); }
 
@@ -413,6 +440,14 @@ void TPelvanor::BitBtn2Click() {
 // Lifecycle
 
 void TPelvanor::closeEvent(QCloseEvent* event) {
+    if (computing_) {
+        // The running computation still works on the state: it is asked to
+        // stop, and the window closes as soon as it has (RunComputation).
+        close_pending_ = true;
+        CancelComputation();
+        event->ignore();
+        return;
+    }
     // Nothing is asked and nothing is saved.
     state_.ReleaseAll();
     event->accept();

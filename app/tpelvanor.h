@@ -14,11 +14,14 @@
 #include <QStringList>
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/computation.h"
 #include "app/dialogs.h"
 #include "project/command_host.h"
 #include "project/project_state.h"
@@ -27,6 +30,7 @@ class QAction;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QTimer;
 class QListWidget;
 class QMenu;
 class QPlainTextEdit;
@@ -95,6 +99,18 @@ public:
     TForm3& Form3() { return *form3_; }
     TForm5& Form5() { return *form5_; }
 
+    // A computing command runs on its own thread ("Přibližná vnější
+    // orientace", "Svazkové vyrovnání", "Souřadnice XYZ" of "Výpočty"):
+    // true until it has ended.
+    bool Computing() const { return computing_ && !computation_ended_; }
+    // The progress line under the protocol panel and its "Zrušit" button,
+    // shown once a computation has run for half a second.
+    QLabel* ProgressLabel() const { return progress_label_; }
+    QPushButton* CancelButton() const { return cancel_button_; }
+    // Called once on the window's thread as soon as the next computation
+    // runs, while it runs (the scripted driver acts then).
+    void WhenNextComputationRuns(std::function<void()> action) { when_running_ = std::move(action); }
+
 public slots:
     // "Soubor".
     void Nastkameru1Click();
@@ -126,6 +142,8 @@ public slots:
     // Buttons.
     void BitBtn2Click();
     void Ulozprotokol1Click();
+    // "Zrušit": asks the running computation to stop.
+    void CancelComputation();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -133,7 +151,13 @@ protected:
 
     // Runs a command; an error it does not catch itself (a file that cannot
     // be written) is shown in a message box with its text and ends it.
+    // While a computation runs no command starts, except "Konec", which
+    // closes the window.
     void RunCommand(void (TPelvanor::*handler)());
+    // Runs a computing command off the window's thread and returns when it
+    // has ended; meanwhile the window paints, shows the progress and offers
+    // "Zrušit", and everything that starts a command is disabled.
+    void RunComputation(const std::function<bool(ProjectState&, CommandHost&)>& command);
 
     // The file dialogs; false when the user cancels.  Names are absolute.
     bool ChooseOpenFile(FileDialogId id, QString& file);
@@ -142,12 +166,14 @@ protected:
     void ShowMessage(const QString& text);
     // A notice a computation shows while it goes on (modal message box).
     void ShowMessage(const std::string& text) override;
-    // Repaints between the passes of an adjustment; user input waits.
-    void KeepResponsive() override;
 
 private:
     void BuildMenu();
     void BuildElements();
+    // Everything the user could start a command or change its input with:
+    // the menu bar, the camera fields, the combo boxes and the buttons.
+    void SetCommandInputEnabled(bool enabled);
+    void UpdateProgress();
     void FormCreate();
     QAction* AddCommand(QMenu* menu, UiItem item, const QString& caption, bool enabled,
                         void (TPelvanor::*handler)());
@@ -176,6 +202,21 @@ private:
     std::unique_ptr<TForm2> form2_;
     std::unique_ptr<TForm3> form3_;
     std::unique_ptr<TForm5> form5_;
+
+    // The running computation.
+    bool computing_ = false;
+    bool computation_ended_ = false;
+    bool close_pending_ = false;
+    // The menus of the menu bar, "O programu" and "Vybrat body" as the
+    // commands set them, while the computation keeps them off.
+    std::vector<std::pair<QAction*, bool>> held_menus_;
+    bool bit_btn2_enabled_ = false;
+    ComputationMonitor monitor_;
+    QLabel* progress_label_ = nullptr;
+    QPushButton* cancel_button_ = nullptr;
+    QTimer* progress_timer_ = nullptr;
+    std::chrono::steady_clock::time_point computation_started_;
+    std::function<void()> when_running_;
 };
 
 }  // namespace pelvanor

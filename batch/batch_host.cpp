@@ -36,20 +36,33 @@ void BatchHost::ShowCameraFields(const CameraFieldTexts& texts) { fields_ = text
 
 void BatchHost::ShowMessage(const std::string& text) { WriteLog(text); }
 
-void BatchHost::ReportProgress(const Progress& progress) {
+namespace {
+
+// The adjustment's number 1..4 (see AdjustmentRun), 0 outside one.
+int AdjustmentNumber(const ComputationProgress& progress) {
+    if (progress.adjustment == AdjustmentKind::None) return 0;
+    return (progress.adjustment == AdjustmentKind::WithCameraConstant ? 2 : 1) + (progress.withoutOutliers ? 2 : 0);
+}
+
+}  // namespace
+
+void BatchHost::ReportProgress(const ComputationProgress& progress) {
     // Called from inside the computations: whatever the formatting and the
     // output do to the floating-point flags stays here.
     FpScope scope;
-    if (progress.stage == Progress::Stage::BundleAdjustment) {
-        if (progress.adjustment == 0) {
+    if (progress.stage == ComputationStage::Adjustment) {
+        const int adjustment = AdjustmentNumber(progress);
+        if (adjustment == 0) {
             adjustments_.clear();
         } else if (progress.pass == 0) {
-            adjustments_.push_back({progress.adjustment, 0, 0.0L});
-        } else if (!adjustments_.empty()) {
+            adjustments_.push_back({adjustment, 0, 0.0L});
+        } else if (progress.passDone && !adjustments_.empty()) {
             adjustments_.back().passes = progress.pass;
             adjustments_.back().m0 = progress.m0;
         }
     }
+    // The line shows each pass once, when it has ended, with its own m0.
+    if (progress.pass > 0 && !progress.passDone) return;
     if (!terminal_) return;
     progress_ = "\r" + ProgressText(progress, decimal_) + "\033[K";
     std::fputs(progress_.c_str(), err_);
@@ -63,16 +76,16 @@ void BatchHost::EndProgress() {
     progress_.clear();
 }
 
-std::string ProgressText(const Progress& progress, char decimal) {
+std::string ProgressText(const ComputationProgress& progress, char decimal) {
     switch (progress.stage) {
-        case Progress::Stage::Orientation: return "Přibližná orientace ...";
-        case Progress::Stage::ObjectPoints: return "Souřadnice XYZ ...";
-        case Progress::Stage::BundleAdjustment: break;
+        case ComputationStage::Orientation: return "Přibližná orientace ...";
+        case ComputationStage::ObjectPoints: return "Souřadnice XYZ ...";
+        case ComputationStage::Adjustment: break;
     }
-    if (progress.adjustment == 0) return "Svazkové vyrovnání ...";
+    const int k = AdjustmentNumber(progress);
+    if (k == 0) return "Svazkové vyrovnání ...";
     // Short enough for one line of an 80-column terminal.
     static const char* const kNames[] = {"bez f", "s f", "bez f, bez odlehlých bodů", "s f, bez odlehlých bodů"};
-    const int k = progress.adjustment >= 1 && progress.adjustment <= 4 ? progress.adjustment : 1;
     std::string text = std::string("Svazkové vyrovnání (") + kNames[k - 1] + ")";
     if (progress.pass > 0)
         text += ", iterace " + std::to_string(progress.pass) + ", m0 = " +

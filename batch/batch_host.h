@@ -29,14 +29,16 @@ public:
     int OrientationMethod() const override { return method_; }
     char DecimalSeparator() const override { return decimal_; }
     void ShowMessage(const std::string& text) override;
-    void ReportProgress(const Progress& progress) override;
+    void ReportProgress(const ComputationProgress& progress) override;
 
     // Removes the progress line, if one is drawn.
     void EndProgress();
 
     // The last pass of each adjustment of the latest bundle adjustment.
     struct AdjustmentRun {
-        int adjustment = 0;  // 1..4 as in Progress
+        // 1 without and 2 with a camera constant per image, 3 and 4 the same
+        // again without the outliers of the robust estimation.
+        int adjustment = 0;
         std::int32_t passes = 0;
         long double m0 = 0.0L;
     };
@@ -57,6 +59,6 @@ private:
 };
 
 // The progress line of a report (Czech, like the log).
-std::string ProgressText(const Progress& progress, char decimal);
+std::string ProgressText(const ComputationProgress& progress, char decimal);
 
 }  // namespace pelvanor::batch

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "matrix/arithmetic.h"
+#include "matrix/cancellation.h"
 #include "matrix/dense_kernels.h"
 #include "matrix/parallel.h"
 
@@ -293,6 +294,7 @@ void Svdcmp(Matice& a, MatPtr& w, MatPtr& v) {
     long double g = 0.0L, scale = 0.0L, anorm = 0.0L, s = 0.0L, f = 0.0L, h = 0.0L;
     int l = 0;
     for (int i = 1; i <= n; ++i) {
+        ThrowIfCancelled();
         l = i + 1;
         rv1[i] = scale * g;
         g = s = scale = 0.0L;
@@ -366,6 +368,7 @@ void Svdcmp(Matice& a, MatPtr& w, MatPtr& v) {
 
     // Phase 2: accumulation of the right-hand transformations.
     for (int i = n; i >= 1; --i) {
+        ThrowIfCancelled();
         if (i < n) {
             if (g != 0.0L) {
                 const long double* ri = RowPtr(a, i - 1);
@@ -390,6 +393,7 @@ void Svdcmp(Matice& a, MatPtr& w, MatPtr& v) {
 
     // Phase 3: accumulation of the left-hand transformations.
     for (int i = std::min(m, n); i >= 1; --i) {
+        ThrowIfCancelled();
         l = i + 1;
         g = W[i];
         long double* ri = RowPtr(a, i - 1);
@@ -413,6 +417,7 @@ void Svdcmp(Matice& a, MatPtr& w, MatPtr& v) {
     RotationQueue rotateU(a);
     RotationQueue rotateV(vm);
     for (int k = n; k >= 1; --k) {
+        ThrowIfCancelled();
         for (int its = 1; its <= 30; ++its) {
             int nm = 0;
             bool cancel = false;
@@ -582,6 +587,7 @@ MatPtr PseudoInverseWith(const Matice& A, bool& flag, Reciprocals reciprocals) {
     Svdcmp(*a, w, v);
     MatPtr D = reciprocals(*w);
     if (!flag) return nullptr;
+    ThrowIfCancelled();
     return ProductVDUt(*v, *D, *a);
 }
 

@@ -18,7 +18,9 @@ public:
 
 // a (m x n) is overwritten with U; w (n x 1) receives the singular values
 // (>= 0, unsorted), v (n x n) the right singular vectors in its columns.
-// Throws SvdError on non-convergence; faults pass to the caller.
+// Throws SvdError on non-convergence, and ComputationCancelled between its
+// steps when the thread's cancellation question says so (see
+// matrix/cancellation.h); faults pass to the caller.
 void Svdcmp(Matice& a, MatPtr& w, MatPtr& v);
 
 // n x n diagonal of 1/w(i) for w(i) > tol, 0 otherwise; flag = not all zeroed.
@@ -26,7 +28,7 @@ MatPtr ReciprocalDiagonal(const Matice& w, bool& flag, long double tol);
 // tol = (sqrt(m + n + 1) * 0.5) * max|w| * 1e-16.
 MatPtr ReciprocalDiagonalAuto(const Matice& w, std::int32_t m, std::int32_t n, bool& flag);
 // V * diag(1/w) * U^T (n x m), or null with flag false.  A is not changed.
-// Do not catch SvdError: it reaches the caller.
+// Do not catch SvdError or ComputationCancelled: they reach the caller.
 MatPtr PseudoInverse(const Matice& A, bool& flag);
 MatPtr PseudoInverseTol(const Matice& A, bool& flag, long double tol);
 

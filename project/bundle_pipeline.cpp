@@ -4,6 +4,7 @@
 #include "adjustment/approximate_points.h"
 #include "adjustment/bundle_adjustment.h"
 #include "adjustment/point_selection.h"
+#include "matrix/fp_guard.h"
 #include "project/orientation_pipeline.h"
 
 namespace pelvanor {
@@ -76,6 +77,7 @@ bool AdjustWithF(ProjectState& s, bool robust, const Matice* tieCounts, MatPtr& 
 }  // namespace
 
 bool BundlePipeline(ProjectState& s, CommandHost& host) {
+    const detail::StopQuestion stopQuestion(host);
     const bool fieldsOk = host.ReadCameraFields();
     // The orientation runs also with unreadable fields; it logs its own lines.
     const bool orientationOk = ApproximateOrientation(s, host);
@@ -92,17 +94,34 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
         control.MaxIterations = set.MaxIterations;
         control.Tolerance = set.Tolerance;
         control.Message = [&host](const std::string& text) { host.ShowMessage(text); };
-        control.KeepResponsive = [&host]() { host.KeepResponsive(); };
-        // Which adjustment runs, for the progress reports of its passes.
-        int adjustment = 0;
-        const auto begin = [&host, &adjustment](int which) {
-            adjustment = which;
-            host.ReportProgress({Progress::Stage::BundleAdjustment, which});
+        // Which adjustment runs, for the reports of its passes.
+        ComputationProgress progress{ComputationStage::Adjustment};
+        control.PassStarting = [&host, &progress](std::int32_t pass, long double m0) {
+            // Whatever the host does, the adjustment's fault flags stay as
+            // they were.
+            const FpScope keepFlags;
+            progress.pass = pass;
+            progress.m0 = m0;
+            host.ReportProgress(progress);
+            return !host.CancelRequested();
         };
-        control.PassDone = [&host, &adjustment](std::int32_t pass, long double m0) {
-            host.ReportProgress({Progress::Stage::BundleAdjustment, adjustment, pass, m0});
+        control.PassDone = [&host, &progress](std::int32_t pass, long double m0) {
+            const FpScope keepFlags;
+            ComputationProgress done = progress;
+            done.pass = pass;
+            done.m0 = m0;
+            done.passDone = true;
+            host.ReportProgress(done);
         };
-        host.ReportProgress({Progress::Stage::BundleAdjustment});
+        const auto starting = [&](AdjustmentKind kind, bool withoutOutliers) {
+            progress.adjustment = kind;
+            progress.withoutOutliers = withoutOutliers;
+            progress.pass = 0;
+            progress.m0 = 0.0L;
+            host.ReportProgress(progress);
+            return !host.CancelRequested();
+        };
+        host.ReportProgress(progress);
 
         const bool sel = SelectBundlePoints(s.TiePointOccurrences.get(), s.TiePointImageCounts.get(),
                                             set.PointPercent, s.BundlePointOccurrences,
@@ -111,19 +130,18 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
                                                  s.BundlePointImageCounts.get(),
                                                  s.ImagePointsCorrected.get(), s.OrientationRefined.get(),
                                                  c.x0, c.y0, c.f, s.ApproxObjectPoints);
-        begin(1);
-        const bool adj = AdjustWithoutF(s, set.RobustEstimation, s.BundlePointOccurrences.get(),
+        const bool adj = starting(AdjustmentKind::WithoutCameraConstant, false) &&
+                         AdjustWithoutF(s, set.RobustEstimation, s.BundlePointOccurrences.get(),
                                         s.BundlePointImageCounts.get(), control);
         if (sel && app && adj) result = true;
 
         // With robust estimation this run takes the weights of the first one.
-        if (set.AdjustCameraConstant) {
-            begin(2);
-            if (AdjustWithF(s, set.RobustEstimation, s.BundlePointImageCounts.get(), s.BundleWeightsF, control))
-                result = true;
-        }
+        if (set.AdjustCameraConstant && starting(AdjustmentKind::WithCameraConstant, false) &&
+            AdjustWithF(s, set.RobustEstimation, s.BundlePointImageCounts.get(), s.BundleWeightsF, control))
+            result = true;
 
-        if (set.RobustEstimation) {
+        // A stop asked for leaves out the rest.
+        if (set.RobustEstimation && !host.CancelRequested()) {
             const bool out = SelectOutliers(
                 s.BundleObservationTable.get(), s.BundlePointOccurrences.get(), s.ControlPointCounts.get(),
                 static_cast<long double>(set.RobustWeightPercent), s.BundlePointImageCounts.get(),
@@ -131,17 +149,17 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
                 s.RobustPointOccurrences, s.RobustPointImageCounts, s.RobustOutliers);
             // Without the outliers the remaining observations get unit weights;
             // every remaining tie point keeps its start coordinates.
-            begin(3);
-            const bool adj2 = AdjustWithoutF(s, false, s.RobustPointOccurrences.get(),
+            const bool adj2 = starting(AdjustmentKind::WithoutCameraConstant, true) &&
+                              AdjustWithoutF(s, false, s.RobustPointOccurrences.get(),
                                              s.RobustPointImageCounts.get(), control);
             if (out && adj2) result = true;
-            if (set.AdjustCameraConstant) {
-                begin(4);
-                if (AdjustWithF(s, false, s.RobustPointImageCounts.get(), s.BundleWeights, control))
-                    result = true;
-            }
+            if (set.AdjustCameraConstant && starting(AdjustmentKind::WithCameraConstant, true) &&
+                AdjustWithF(s, false, s.RobustPointImageCounts.get(), s.BundleWeights, control))
+                result = true;
         }
     }
+    // A stopped run fails, whatever its earlier adjustments achieved.
+    if (detail::StopRequested(s, host)) result = false;
 
     detail::EndPipeline(host, result, "Svazkové vyrovnání - výpočet proveden",
                         "Svazkové vyrovnání - výpočet nelze provést", kBundleResultItems,
@@ -151,6 +169,7 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
 
 bool BundleCommand(ProjectState& state, CommandHost& host) {
     state.OrientationLogged = false;
+    state.CancelLogged = false;
     return BundlePipeline(state, host);
 }
 

@@ -19,10 +19,14 @@ namespace pelvanor {
 // on success those of a block the settings left out (the outliers with
 // robust estimation off, the adjustment with the camera constant when that
 // is off), so that no result of an earlier run passes for a current one.
+// A stop the host reports (CommandHost::CancelRequested) leaves out the
+// remaining steps and ends the run through the failure path after the line
+// kCancelledLine, whatever the earlier adjustments achieved.
 bool BundlePipeline(ProjectState& state, CommandHost& host);
 
 // The menu command: clears OrientationLogged, so that this command logs the
-// orientation's success lines once, and runs BundlePipeline.
+// orientation's success lines once, and CancelLogged, and runs
+// BundlePipeline.
 bool BundleCommand(ProjectState& state, CommandHost& host);
 
 }  // namespace pelvanor

@@ -47,14 +47,17 @@ public:
     // adjustment's notice of more unknowns than observations; the command
     // goes on after it.  Hosts without a window may ignore it.
     virtual void ShowMessage(const std::string& text) { (void)text; }
-    // Called between the passes of a long computation so that the window
-    // can repaint; must leave the floating-point fault flags as it found
-    // them.  Hosts without a window do nothing.
-    virtual void KeepResponsive() {}
-    // The stage of a long command, and each pass of a bundle adjustment with
-    // its m0; the same rule for the fault flags as KeepResponsive.  Hosts
-    // that show no progress do nothing.
-    virtual void ReportProgress(const Progress& progress) { (void)progress; }
+    // Where the running command stands: at the start of each stage and of
+    // every pass of an adjustment.  Called on the thread that computes,
+    // which goes on at once; the host keeps the newest report for its
+    // display.  Hosts without a display ignore it.
+    virtual void ReportProgress(const ComputationProgress& progress) { (void)progress; }
+    // True once the user has asked to stop the running command.  Asked on
+    // the thread that computes, at the start of every pass and between the
+    // steps of the long kernels, so it must be cheap and safe to call from
+    // there.  The command then ends through its failure path after the one
+    // log line kCancelledLine.
+    virtual bool CancelRequested() const { return false; }
 };
 
 }  // namespace pelvanor

@@ -56,6 +56,7 @@ bool ComputeAndTest(ProjectState& s) {
 }  // namespace
 
 bool ObjectPointsPipeline(ProjectState& s, CommandHost& host) {
+    const detail::StopQuestion stopQuestion(host);
     const bool fieldsOk = host.ReadCameraFields();
     const bool orientationOk = ApproximateOrientation(s, host);
     // Runs in any case, so that the bundle results are always fresh; it
@@ -69,10 +70,13 @@ bool ObjectPointsPipeline(ProjectState& s, CommandHost& host) {
         host.WriteLog("Chyba - Přibližná orientace - výpočet nelze provést");
     } else if (!bundleOk) {
         host.WriteLog("Chyba - Svazkové vyrovnání - výpočet nelze provést");
-    } else {
-        host.ReportProgress({Progress::Stage::ObjectPoints});
+    } else if (!host.CancelRequested()) {
+        host.ReportProgress({ComputationStage::ObjectPoints});
         result = ComputeAndTest(s);
     }
+    // A stopped run fails, also when the stop came after the last step that
+    // could notice it.
+    if (detail::StopRequested(s, host)) result = false;
 
     detail::EndPipeline(
         host, result, "Souřadnice XYZ - výpočet proveden", "Chyba - Souřadnice XYZ - výpočet nelze provést",
@@ -86,6 +90,7 @@ bool ObjectPointsPipeline(ProjectState& s, CommandHost& host) {
 
 bool ObjectPointsCommand(ProjectState& state, CommandHost& host) {
     state.OrientationLogged = false;
+    state.CancelLogged = false;
     return ObjectPointsPipeline(state, host);
 }
 

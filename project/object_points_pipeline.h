@@ -15,10 +15,12 @@ namespace pelvanor {
 // coordinates were computed and tested; a project without any point
 // measured on two images has none to compute and fails.  On failure the
 // approximate and final object coordinates and the test results are
-// released.
+// released.  A stop the host reports (CommandHost::CancelRequested) ends it
+// through that failure path after the line kCancelledLine.
 bool ObjectPointsPipeline(ProjectState& state, CommandHost& host);
 
-// The menu command: clears OrientationLogged and runs ObjectPointsPipeline.
+// The menu command: clears OrientationLogged and CancelLogged and runs
+// ObjectPointsPipeline.
 bool ObjectPointsCommand(ProjectState& state, CommandHost& host);
 
 }  // namespace pelvanor

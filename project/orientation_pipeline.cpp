@@ -5,6 +5,7 @@
 #include "orientation/plane_resection.h"
 #include "orientation/refinement.h"
 #include "orientation/space_resection.h"
+#include "project/pipeline_end.h"
 #include "protocol/orientation_report.h"
 
 namespace pelvanor {
@@ -22,7 +23,8 @@ void SetResultItems(CommandHost& host, bool enabled) {
 }  // namespace
 
 bool ApproximateOrientation(ProjectState& state, CommandHost& host) {
-    host.ReportProgress({Progress::Stage::Orientation});
+    const detail::StopQuestion stopQuestion(host);
+    host.ReportProgress({ComputationStage::Orientation});
     if (!host.ReadCameraFields()) {
         host.WriteLog("Chyba - Špatné hodnoty parametrů kamery");
         SetResultItems(host, false);
@@ -99,6 +101,9 @@ bool ApproximateOrientation(ProjectState& state, CommandHost& host) {
         state.OrientationSigma0 = std::move(sigma0);
     }
 
+    // A stop asked for during the steps ends the run as a failure, whether
+    // or not a step noticed it.
+    if (detail::StopRequested(state, host)) ok = false;
     if (ok) {
         if (!state.OrientationLogged) {
             host.WriteLog("Oprava o distorze provedena");
@@ -128,6 +133,7 @@ bool ApproximateOrientation(ProjectState& state, CommandHost& host) {
 
 bool ApproximateOrientationCommand(ProjectState& state, CommandHost& host) {
     state.OrientationLogged = false;
+    state.CancelLogged = false;
     return ApproximateOrientation(state, host);
 }
 

@@ -16,11 +16,13 @@ namespace pelvanor {
 // coordinate pipelines.  Logs its outcome (the two success lines only while
 // state.OrientationLogged is false), switches the result items and, on
 // failure, releases the orientation results.  True when every step ran
-// without failure.
+// without failure and no stop was asked for (CommandHost::CancelRequested);
+// a stopped run takes the failure path after the line kCancelledLine.
 bool ApproximateOrientation(ProjectState& state, CommandHost& host);
 
 // Menu handler Piblinvnjorientace1Click ("Výpočty" > "Přibližná vnější
-// orientace"): clears OrientationLogged, then runs the pipeline.
+// orientace"): clears OrientationLogged and CancelLogged, then runs the
+// pipeline.
 bool ApproximateOrientationCommand(ProjectState& state, CommandHost& host);
 
 // Menu handler Piblineenvnjorientace1Click ("Výsledky" > "Přibližné řešení

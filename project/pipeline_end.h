@@ -1,10 +1,13 @@
 #pragma once
-// The close the bundle adjustment and object coordinate pipelines share.
+// The close the bundle adjustment and object coordinate pipelines share, and
+// how the computing pipelines stop when the user asks them to.
 
 #include <functional>
 #include <span>
 
+#include "matrix/cancellation.h"
 #include "project/command_host.h"
+#include "project/project_state.h"
 
 namespace pelvanor::detail {
 
@@ -17,6 +20,29 @@ inline void EndPipeline(CommandHost& host, bool result, const char* doneLine, co
     host.WriteLog(result ? doneLine : failedLine);
     (result ? onDone : onFailed)();
     for (UiItem item : items) host.SetItemEnabled(item, result);
+}
+
+// For the time of a pipeline, the long kernels it calls (the pseudo-inverse
+// of every adjustment pass) ask the host whether to stop, and leave early
+// when it says so; the guarded computation around them then fails.
+class StopQuestion {
+public:
+    explicit StopQuestion(const CommandHost& host) : scope_([&host] { return host.CancelRequested(); }) {}
+
+private:
+    CancellationScope scope_;
+};
+
+// True when the user has asked to stop the command: the pipeline then takes
+// its failure path.  The first call of a command that sees the request writes
+// the one log line that says so, before any line of a failure path.
+inline bool StopRequested(ProjectState& state, CommandHost& host) {
+    if (!host.CancelRequested()) return false;
+    if (!state.CancelLogged) {
+        state.CancelLogged = true;
+        host.WriteLog(kCancelledLine);
+    }
+    return true;
 }
 
 }  // namespace pelvanor::detail

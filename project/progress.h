@@ -1,23 +1,41 @@
 #pragma once
-// What a long command reports while it runs, for a host that shows its
-// progress (the batch command's one line on a terminal).  Reporting reads
-// nothing back and changes no result.
+// Where a long command stands, for a progress display, and the line that
+// reports a command the user stopped.  Plain data, no Qt: every front end
+// shows it in its own way.
 
 #include <cstdint>
 
 namespace pelvanor {
 
-struct Progress {
-    enum class Stage { Orientation, BundleAdjustment, ObjectPoints };
-    Stage stage = Stage::Orientation;
-    // Within the bundle adjustment, which of its adjustments runs: 1 without
-    // and 2 with a camera constant per image, 3 and 4 the same again without
-    // the outliers of the robust estimation; 0 outside an adjustment.
-    int adjustment = 0;
-    // 0 when the stage or the adjustment begins, otherwise the pass just
-    // finished, with its a-posteriori unit standard deviation.
+// The log line written once when the user has stopped a command; the command
+// then ends through its failure path.
+inline constexpr const char* kCancelledLine = "Výpočet přerušen uživatelem";
+
+enum class ComputationStage {
+    Orientation,  // the approximate orientation, also as the first step of the others
+    Adjustment,   // point selection, start coordinates and the bundle adjustments
+    ObjectPoints, // intersection and F-test of "Souřadnice XYZ"
+};
+
+enum class AdjustmentKind {
+    None,                   // outside an adjustment
+    WithoutCameraConstant,  // six unknowns per image
+    WithCameraConstant,     // seven: a camera constant per image
+};
+
+struct ComputationProgress {
+    ComputationStage stage = ComputationStage::Orientation;
+    AdjustmentKind adjustment = AdjustmentKind::None;
+    // The adjustment runs again without the outliers of robust estimation.
+    bool withoutOutliers = false;
+    // The pass that starts (1, 2, ...), 0 outside an adjustment's passes.
     std::int32_t pass = 0;
+    // m0 of the pass before, when pass > 1.
     long double m0 = 0.0L;
+    // A report sent when a pass has ended rather than when it starts: pass
+    // is the pass just finished and m0 its own.  Displays that show the
+    // running pass ignore these; a summary of the passes uses them.
+    bool passDone = false;
 };
 
 }  // namespace pelvanor

@@ -18,6 +18,9 @@ struct ProjectState {
     bool ControlPointsLoaded = false;
     bool ImagePointsLoaded = false;
     bool OrientationLogged = false;
+    // The running command has written the line of a stop the user asked
+    // for; cleared by every computing command at its start.
+    bool CancelLogged = false;
 
     long double RefinementIterations = 0.0L;
     std::int32_t BundleRedundancy = 0;

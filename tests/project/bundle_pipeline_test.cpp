@@ -91,8 +91,36 @@ TEST(BundlePipeline, RobustAndCameraConstantOffRunOneAdjustmentOnly) {
     EXPECT_FALSE(s.BundleImageIndexF);
     EXPECT_FALSE(s.BundleWeightsF);
     EXPECT_EQ(s.BundleIterationsF, 0);
-    // The window gets a chance to repaint at every pass of the one adjustment.
-    EXPECT_EQ(lp.host.keepResponsiveCalls, s.BundleIterations);
+    // Progress: the orientation first, then every pass of the one adjustment,
+    // numbered from 1, each with the m0 of the pass before; and the end of
+    // every pass with its own m0.
+    ASSERT_FALSE(lp.host.progress.empty());
+    EXPECT_EQ(lp.host.progress.front().stage, ComputationStage::Orientation);
+    std::vector<std::int32_t> passes;
+    std::vector<std::int32_t> ended;
+    long double lastStartM0 = 0.0L;
+    long double lastEndM0 = -1.0L;
+    for (const ComputationProgress& p : lp.host.progress) {
+        if (p.passDone) {
+            ended.push_back(p.pass);
+            // The start of a pass reports the m0 the pass before ended with.
+            if (p.pass > 1) {
+                EXPECT_EQ(lastEndM0, lastStartM0);
+            }
+            lastEndM0 = p.m0;
+            continue;
+        }
+        if (p.pass == 0) continue;
+        lastStartM0 = p.m0;
+        EXPECT_EQ(p.stage, ComputationStage::Adjustment);
+        EXPECT_EQ(p.adjustment, AdjustmentKind::WithoutCameraConstant);
+        EXPECT_FALSE(p.withoutOutliers);
+        EXPECT_EQ(p.m0 > 0.0L, p.pass > 1);
+        passes.push_back(p.pass);
+    }
+    ASSERT_EQ(passes.size(), static_cast<std::size_t>(s.BundleIterations));
+    for (std::size_t k = 0; k < passes.size(); ++k) EXPECT_EQ(passes[k], static_cast<std::int32_t>(k + 1));
+    EXPECT_EQ(ended, passes);
     // Every second tie point enters at 50 %.
     EXPECT_EQ(s.BundlePointOccurrences->r, s.TiePointOccurrences->r / 2);
     EXPECT_LT(WorstCentreError(s, lp.project), 0.05L);

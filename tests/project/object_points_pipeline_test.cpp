@@ -131,5 +131,32 @@ TEST(ObjectPointsPipeline, FailedBundleAdjustmentIsNamed) {
                                   "Chyba - Svazkové vyrovnání - výpočet nelze provést", kFailed}));
 }
 
+TEST(ObjectPointsPipeline, StopInAPassEndsThroughTheFailurePathAfterOneLine) {
+    test::LoadedProject lp(test::SmallProject(26));
+    ProjectState& s = lp.state;
+    // Default settings; the user stops at the second pass of the adjustment
+    // with the camera constant, after the first adjustment has succeeded.
+    lp.host.cancelAt = [](const ComputationProgress& p) {
+        return p.adjustment == AdjustmentKind::WithCameraConstant && p.pass == 2;
+    };
+    EXPECT_FALSE(ObjectPointsCommand(s, lp.host));
+    EXPECT_EQ(lp.host.log, (Lines{kCorrected, kOriented, kCancelledLine, kBundleFailed,
+                                  "Chyba - Svazkové vyrovnání - výpočet nelze provést", kFailed}));
+    for (UiItem item : kItems) EXPECT_FALSE(lp.host.IsItemEnabled(item));
+    for (const MatPtr* m : {&s.BundleUnknowns, &s.BundleUnknownsF, &s.RobustOutliers, &s.ObjectPoints})
+        EXPECT_FALSE(*m);
+    // Nothing ran after the stop: the report that asked for it is the last.
+    ASSERT_FALSE(lp.host.progress.empty());
+    EXPECT_EQ(lp.host.progress.back().adjustment, AdjustmentKind::WithCameraConstant);
+    EXPECT_EQ(lp.host.progress.back().pass, 2);
+
+    // The next run, not stopped, is complete again.
+    lp.host.cancel = false;
+    lp.host.cancelAt = nullptr;
+    lp.host.log.clear();
+    ASSERT_TRUE(ObjectPointsCommand(s, lp.host));
+    EXPECT_EQ(lp.host.log, (Lines{kCorrected, kOriented, kBundleDone, kDone}));
+}
+
 }  // namespace
 }  // namespace pelvanor

@@ -3,6 +3,7 @@
 // every item and answers the camera fields and the decimal separator from
 // its members.
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -33,7 +34,11 @@ public:
     int OrientationMethod() const override { return method; }
     char DecimalSeparator() const override { return decimal_; }
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
-    void KeepResponsive() override { ++keepResponsiveCalls; }
+    void ReportProgress(const ComputationProgress& p) override {
+        progress.push_back(p);
+        if (cancelAt && cancelAt(p)) cancel = true;
+    }
+    bool CancelRequested() const override { return cancel; }
 
     std::vector<std::string> log;
     std::vector<std::string> messages;
@@ -42,7 +47,10 @@ public:
     bool fieldsValid = true;
     int method = 1;
     int cameraReads = 0;
-    int keepResponsiveCalls = 0;
+    std::vector<ComputationProgress> progress;
+    // The user's stop: set, or asked for by cancelAt at a progress report.
+    bool cancel = false;
+    std::function<bool(const ComputationProgress&)> cancelAt;
 
 private:
     ProjectState* state_;

@@ -10,7 +10,8 @@
 //   save FILE             the next save dialog returns FILE
 //   click PATH            menu item or button by its captions joined by " > "
 //   type NAME TEXT        text of LabeledEdit1 .. LabeledEdit8
-//   choose NAME INDEX     ComboBox1 or ComboBox2 entry, 0-based
+//   choose NAME INDEX     ComboBox1 or ComboBox2 entry, 0-based (on a
+//                         disabled field or box both record "(disabled) NAME")
 //   settings NAME=TEXT... "Nastavení": type the fields, press "Použít"
 //   settings default      "Nastavení": press "Default", then "Použít"
 //   select ROW...         after "click Vybrat body": click grid rows, "Použít"
@@ -21,17 +22,30 @@
 //   screenshot FILE       the window as a PNG image
 //   geometry FILE         the window's frame and the screen's available area
 //                         as "frame X Y W H" and "screen X Y W H"
+//   close                 the window's close button
+//   window FILE           "visible 1" or "visible 0", then "computing 1" or
+//                         "computing 0"
+//   start PATH            like click, for a computing command; the lines
+//   ...                   up to "finish" run while it computes (the menus
+//   finish                and buttons are then disabled, so their clicks
+//                         are recorded as "(disabled) ..."); after "finish"
+//                         the driver waits until the command has ended
+//   wait progress [TEXT]  inside start ... finish: until the progress line
+//                         shows (and holds TEXT), at most a minute
+//   progress FILE         the progress line as shown; no line when hidden
 // Captions are written without accelerator marks ("&").
 // A dialog left open by "settings" or "select" (a refused "Použít") is
 // closed with "Storno".  Exit status: 0 done, 1 an output file could not
 // be written, 2 a malformed script or a script that does not fit the
-// window (no such item, a dialog with no answer queued).
+// window (no such item, a dialog with no answer queued, a start that started
+// no computation, a progress line waited for in vain).
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -43,6 +57,7 @@
 #include <QScreen>
 #include <QTextStream>
 
+#include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <memory>
@@ -91,7 +106,30 @@ public:
 
     // Runs the commands in order; the exit status.
     int Run(const std::vector<ScriptCommand>& commands) {
-        for (const ScriptCommand& command : commands) {
+        commands_ = &commands;
+        const int status = RunLines(0, commands.size());
+        if (status != kDone) return status;
+        if (dialogs_.PendingAnswers() > 0) {
+            PrintError(QStringLiteral("warning: %1 file dialog answer(s) left unused").arg(dialogs_.PendingAnswers()));
+        }
+        return kDone;
+    }
+
+private:
+    // Runs the commands [begin, end); the status of the first that fails,
+    // which has been reported then.
+    int RunLines(std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            const ScriptCommand& command = (*commands_)[i];
+            if (command.verb == QLatin1String("start")) {
+                // The script parser has checked that a "finish" follows.
+                std::size_t finish = i + 1;
+                while ((*commands_)[finish].verb != QLatin1String("finish")) ++finish;
+                const int status = Start(command, i + 1, finish);
+                if (status != kDone) return status;
+                i = finish;
+                continue;
+            }
             const qsizetype problems = dialogs_.Problems().size();
             QString error;
             const int status = Execute(command, error);
@@ -102,13 +140,48 @@ public:
             }
             if (status != kDone) return Fail(command, error, status);
         }
-        if (dialogs_.PendingAnswers() > 0) {
-            PrintError(QStringLiteral("warning: %1 file dialog answer(s) left unused").arg(dialogs_.PendingAnswers()));
-        }
         return kDone;
     }
 
-private:
+    // "start": clicks the item; the lines [first, finish) run as soon as
+    // its computation runs, and the click returns when it has ended.  A
+    // failing line stops the computation.
+    int Start(const ScriptCommand& command, std::size_t first, std::size_t finish) {
+        bool ran = false;
+        int inner = kDone;
+        window_.WhenNextComputationRuns([&] {
+            ran = true;
+            inner = RunLines(first, finish);
+            if (inner != kDone) window_.CancelComputation();
+        });
+        const qsizetype problems = dialogs_.Problems().size();
+        QString error;
+        const int status = Click(command, error);
+        window_.WhenNextComputationRuns(nullptr);
+        SyncLog();
+        if (status != kDone) return Fail(command, error, status);
+        if (inner != kDone) return inner;
+        if (dialogs_.Problems().size() > problems) return Fail(command, dialogs_.Problems().back(), kBadScript);
+        if (!ran) return Fail(command, QStringLiteral("no computation started"), kBadScript);
+        return kDone;
+    }
+
+    // "wait progress": events are processed until the progress line shows
+    // `text`.
+    int WaitProgress(const QString& text, QString& error) {
+        const QLabel* line = window_.ProgressLabel();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+        for (;;) {
+            if (!line->isHidden() && line->text().contains(text)) return kDone;
+            // The progress timer wakes the loop while the computation runs.
+            if (!window_.Computing() || std::chrono::steady_clock::now() > deadline) {
+                error = QStringLiteral("the progress line did not show \"%1\" while the computation ran").arg(text);
+                return kBadScript;
+            }
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
+    }
+
     int Fail(const ScriptCommand& command, const QString& error, int status) {
         PrintError(QStringLiteral("line %1: %2").arg(command.line).arg(error));
         return status;
@@ -137,9 +210,18 @@ private:
         } else if (verb == QLatin1String("click")) {
             return Click(command, error);
         } else if (verb == QLatin1String("type")) {
-            window_.CameraField(args[0].mid(QStringLiteral("LabeledEdit").size()).toInt())->setText(args[1]);
+            QLineEdit* field = window_.CameraField(args[0].mid(QStringLiteral("LabeledEdit").size()).toInt());
+            if (!field->isEnabled()) {
+                log_ << QStringLiteral("(disabled) ") + args[0];
+                return kDone;
+            }
+            field->setText(args[1]);
         } else if (verb == QLatin1String("choose")) {
             QComboBox* box = args[0] == QLatin1String("ComboBox1") ? window_.ComboBox1() : window_.ComboBox2();
+            if (!box->isEnabled()) {
+                log_ << QStringLiteral("(disabled) ") + args[0];
+                return kDone;
+            }
             const int index = args[1].toInt();
             if (index >= box->count()) {
                 error = QStringLiteral("%1 has no entry %2").arg(args[0]).arg(index);
@@ -176,6 +258,19 @@ private:
             QStringList lines{line("frame", window_.frameGeometry())};
             if (const QScreen* screen = window_.screen()) lines << line("screen", screen->availableGeometry());
             return WriteLines(Resolve(args[0]), lines, error);
+        } else if (verb == QLatin1String("close")) {
+            window_.close();
+        } else if (verb == QLatin1String("window")) {
+            const auto flag = [](bool on) { return on ? QLatin1Char('1') : QLatin1Char('0'); };
+            return WriteLines(Resolve(args[0]),
+                              {QStringLiteral("visible ") + flag(window_.isVisible()),
+                               QStringLiteral("computing ") + flag(window_.Computing())},
+                              error);
+        } else if (verb == QLatin1String("wait")) {
+            return WaitProgress(args.size() > 1 ? args[1] : QString(), error);
+        } else if (verb == QLatin1String("progress")) {
+            const QLabel* line = window_.ProgressLabel();
+            return WriteLines(Resolve(args[0]), line->isHidden() ? QStringList() : QStringList{line->text()}, error);
         }
         return kDone;
     }
@@ -221,7 +316,8 @@ private:
         const QString joined = command.path.join(QStringLiteral(" > "));
         if (command.path.size() == 1) {
             if (QPushButton* button = FindButton(command.path[0])) {
-                if (!button->isEnabled()) {
+                // A hidden button ("Zrušit" outside a computation) cannot be clicked either.
+                if (!button->isEnabled() || !button->isVisibleTo(&window_)) {
                     log_ << QStringLiteral("(disabled) ") + joined;
                     return kDone;
                 }
@@ -316,6 +412,7 @@ private:
     TPelvanor& window_;
     ScriptedDialogs& dialogs_;
     QDir folder_;
+    const std::vector<ScriptCommand>* commands_ = nullptr;
     QStringList log_;
     std::size_t synced_ = 0;
 };

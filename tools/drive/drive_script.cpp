@@ -34,12 +34,18 @@ QString CheckCommand(ScriptCommand& command) {
         if (args.isEmpty()) return QStringLiteral("open needs at least one file");
     } else if (verb == QLatin1String("cancel")) {
         if (!count_is(0)) return QStringLiteral("cancel takes no argument");
+    } else if (verb == QLatin1String("close") || verb == QLatin1String("finish")) {
+        if (!count_is(0)) return verb + QStringLiteral(" takes no argument");
     } else if (verb == QLatin1String("save") || verb == QLatin1String("panel") || verb == QLatin1String("log") ||
                verb == QLatin1String("messages") || verb == QLatin1String("menu") ||
-               verb == QLatin1String("screenshot") || verb == QLatin1String("geometry")) {
+               verb == QLatin1String("screenshot") || verb == QLatin1String("geometry") ||
+               verb == QLatin1String("window") || verb == QLatin1String("progress")) {
         if (!count_is(1)) return verb + QStringLiteral(" takes exactly one file");
-    } else if (verb == QLatin1String("click")) {
-        if (args.isEmpty()) return QStringLiteral("click needs a caption path");
+    } else if (verb == QLatin1String("wait")) {
+        if (args.isEmpty() || args[0] != QLatin1String("progress") || args.size() > 2)
+            return QStringLiteral("wait takes \"progress\" and at most one text (quote a text with blanks)");
+    } else if (verb == QLatin1String("click") || verb == QLatin1String("start")) {
+        if (args.isEmpty()) return verb + QStringLiteral(" needs a caption path");
         const QStringList parts = args.join(QLatin1Char(' ')).split(QLatin1Char('>'));
         for (const QString& part : parts) {
             const QString caption = part.trimmed();
@@ -123,6 +129,8 @@ bool ParseScript(const QString& text, std::vector<ScriptCommand>& commands, QStr
     QString body = text;
     if (body.startsWith(QChar(0xFEFF))) body.remove(0, 1);
     const QStringList lines = body.split(QLatin1Char('\n'));
+    // The line of the "start" whose "finish" is still to come, 0 if none.
+    int open_start = 0;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         QString line = lines[i];
         if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
@@ -143,6 +151,24 @@ bool ParseScript(const QString& text, std::vector<ScriptCommand>& commands, QStr
             error = QStringLiteral("line %1: %2").arg(number).arg(problem);
             return false;
         }
+        // "start" ... "finish" enclose the lines run during one computation;
+        // "wait" belongs inside.
+        if (command.verb == QLatin1String("start")) {
+            if (open_start != 0) {
+                error = QStringLiteral("line %1: start inside the start of line %2").arg(number).arg(open_start);
+                return false;
+            }
+            open_start = number;
+        } else if (command.verb == QLatin1String("finish")) {
+            if (open_start == 0) {
+                error = QStringLiteral("line %1: finish without start").arg(number);
+                return false;
+            }
+            open_start = 0;
+        } else if (command.verb == QLatin1String("wait") && open_start == 0) {
+            error = QStringLiteral("line %1: wait outside start ... finish").arg(number);
+            return false;
+        }
         if (command.verb == QLatin1String("select")) {
             // The rows belong to the selection dialog the previous line
             // opened.
@@ -156,6 +182,10 @@ bool ParseScript(const QString& text, std::vector<ScriptCommand>& commands, QStr
             continue;
         }
         commands.push_back(std::move(command));
+    }
+    if (open_start != 0) {
+        error = QStringLiteral("line %1: start without finish").arg(open_start);
+        return false;
     }
     return true;
 }

@@ -1,0 +1,27 @@
+#include "matrix/cancellation.h"
+
+#include <utility>
+
+namespace pelvanor {
+
+namespace {
+
+// The question of this thread; the helper threads of a split loop have none.
+thread_local const std::function<bool()>* t_requested = nullptr;
+
+}  // namespace
+
+CancellationScope::CancellationScope(std::function<bool()> requested)
+    : requested_(std::move(requested)), previous_(t_requested) {
+    t_requested = requested_ ? &requested_ : previous_;
+}
+
+CancellationScope::~CancellationScope() { t_requested = previous_; }
+
+bool CancellationRequested() { return t_requested != nullptr && (*t_requested)(); }
+
+void ThrowIfCancelled() {
+    if (CancellationRequested()) throw ComputationCancelled();
+}
+
+}  // namespace pelvanor

@@ -1,0 +1,140 @@
+// A long computation stopped through the real window, driven by
+// pelvanor-drive: "Zrušit" pressed during "Souřadnice XYZ", and the window
+// closed during "Svazkové vyrovnání".  The generated project's bordered
+// normal matrix has an order of about 300, so that every pass of its
+// pseudo-inverse takes a good part of a second and the whole command many
+// seconds; the script stops it after two passes, so the test takes a few.
+
+#include <algorithm>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/app/drive_support.h"
+#include "tests/support/test_util.h"
+#include "tools/synth/synth.h"
+
+namespace pelvanor {
+namespace {
+
+using test::DrivePath;
+using test::DriveRun;
+using test::ReadLines;
+using test::RunDrive;
+
+using Lines = std::vector<std::string>;
+
+std::string QuotedFiles(const std::string& dir, const std::string& prefix) {
+    std::vector<std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        if (e.path().filename().string().rfind(prefix, 0) == 0) files.push_back(e.path().string());
+    std::sort(files.begin(), files.end());
+    std::string text;
+    for (const std::string& f : files) text += " \"" + f + "\"";
+    return text;
+}
+
+// The last `n` lines.
+Lines Tail(const Lines& lines, std::size_t n) {
+    return Lines(lines.end() - static_cast<std::ptrdiff_t>(std::min(n, lines.size())), lines.end());
+}
+
+// The enabled state of one menu item in a menu dump.
+std::string MenuState(const Lines& menu, const std::string& caption) {
+    for (const std::string& line : menu)
+        if (line.rfind(caption + "\t", 0) == 0) return line.substr(caption.size() + 1);
+    return "missing";
+}
+
+const std::string kCancelled = "Výpočet přerušen uživatelem";
+
+TEST(DriveCancel, ZrusitAndCloseDuringAComputation) {
+    ASSERT_TRUE(std::filesystem::exists(DrivePath())) << "build pelvanor-drive first: " << DrivePath();
+    test::TempDir dir;
+    synth::Options o;
+    o.images = 8;
+    o.control = 10;
+    o.points = 140;
+    o.sigma = 0.002L;
+    o.realistic = true;
+    o.seed = 5;
+    synth::Project project;
+    std::string error;
+    ASSERT_TRUE(synth::Generate(o, project, &error)) << error;
+    const std::string p = dir.Path("p");
+    ASSERT_TRUE(synth::WriteProject(project, p, &error)) << error;
+
+    const std::string script = dir.Path("cancel.drv");
+    test::WriteFileBytes(script, "open \"" + p + "/camera.txt\"\nclick Soubor > Načíst kameru\n" +
+                                     "open" + QuotedFiles(p, "ctrl_") + "\nclick Soubor > Načíst orientaci\n" +
+                                     "open" + QuotedFiles(p, "img_") +
+                                     "\nclick Soubor > Načíst snímkové souřadnice\n" + R"(
+start Výpočty > Souřadnice XYZ
+wait progress "iterace 2"
+progress busy.progress
+menu busy.menu
+window busy.window
+click Výpočty > Souřadnice XYZ
+click Ulož protokol
+type LabeledEdit1 30
+click Zrušit
+click Zrušit
+finish
+log cancel.log
+menu after.menu
+window after.window
+start Výpočty > Svazkové vyrovnání
+wait progress
+close
+finish
+window closed.window
+log closed.log
+)");
+    const DriveRun run = RunDrive(script, "cs_CZ.UTF-8");
+    // Neither a crash (-2) nor a hang (-1: not finished within two minutes).
+    ASSERT_EQ(run.status, 0) << run.err;
+
+    // After half a second the progress line names the adjustment and its
+    // pass, with the m0 of the pass before in the locale's format.
+    const Lines progress = ReadLines(dir.Path("busy.progress"));
+    ASSERT_EQ(progress.size(), 1u);
+    EXPECT_TRUE(std::regex_match(
+        progress[0], std::regex("Výpočet: svazkové vyrovnání bez konstanty komory, iterace 2, m0 = 0,[0-9]+")))
+        << progress[0];
+    // Meanwhile no command can start: the menus are off, the clicks and the
+    // typing into the camera field reach nothing.
+    const Lines busy = ReadLines(dir.Path("busy.menu"));
+    for (const char* menu : {"Soubor", "Výpočty", "Výsledky", "O programu"}) EXPECT_EQ(MenuState(busy, menu), "0") << menu;
+    EXPECT_EQ(ReadLines(dir.Path("busy.window")), (Lines{"visible 1", "computing 1"}));
+
+    // "Zrušit" ends the command through its failure path after one line;
+    // the second click finds the button already off.
+    EXPECT_EQ(Tail(ReadLines(dir.Path("cancel.log")), 10),
+              (Lines{"Oprava o distorze provedena", "Přibližná orientace - výpočet proveden",
+                     "(disabled) Výpočty > Souřadnice XYZ", "(disabled) Ulož protokol", "(disabled) LabeledEdit1",
+                     "(disabled) Zrušit", kCancelled, "Svazkové vyrovnání - výpočet nelze provést",
+                     "Chyba - Svazkové vyrovnání - výpočet nelze provést",
+                     "Chyba - Souřadnice XYZ - výpočet nelze provést"}));
+    // The menus are back, with the failure's result items off.
+    const Lines after = ReadLines(dir.Path("after.menu"));
+    for (const char* item : {"Soubor", "Výpočty", "Výsledky", "O programu", "Výpočty > Souřadnice XYZ",
+                             "Výpočty > Svazkové vyrovnání", "Soubor > Načíst kameru"})
+        EXPECT_EQ(MenuState(after, item), "1") << item;
+    for (const char* item : {"Výsledky > Svazkové vyrovnání", "Výsledky > Souřadnice XYZ", "Výsledky > Protokoly"})
+        EXPECT_EQ(MenuState(after, item), "0") << item;
+    EXPECT_EQ(ReadLines(dir.Path("after.window")), (Lines{"visible 1", "computing 0"}));
+
+    // Closing the window during a computation stops it, the command ends
+    // through its failure path, and then the window closes.
+    EXPECT_EQ(ReadLines(dir.Path("closed.window")), (Lines{"visible 0", "computing 0"}));
+    const Lines closed = ReadLines(dir.Path("closed.log"));
+    EXPECT_EQ(Tail(closed, 4), (Lines{"Oprava o distorze provedena", "Přibližná orientace - výpočet proveden", kCancelled,
+                                      "Svazkové vyrovnání - výpočet nelze provést"}));
+    EXPECT_EQ(std::count(closed.begin(), closed.end(), kCancelled), 2);
+}
+
+}  // namespace
+}  // namespace pelvanor

@@ -39,6 +39,14 @@ struct BundleControl {
     // Called at the start of every pass (the window repaints); it must not
     // change the floating-point fault flags.
     std::function<void()> KeepResponsive;
+    // When set, receives the residuals of the adjustment: k x 2, row h the
+    // pair (vx, vy) of the h-th measurement in observation order (design
+    // rows 2h-1 and 2h, the rows of the weights), v = A d + l of the last
+    // pass, computed minus measured in the corrected image frame.  Its m0 is
+    // sqrt(v^T v / redundancy).  Reset at the start of every call and set
+    // only when the adjustment succeeds, so that residuals always belong to
+    // the unknowns handed out beside them.
+    MatPtr* Residuals = nullptr;
 };
 
 // Six unknowns per image, camera constant f held.  Corrections are halved in

@@ -90,6 +90,8 @@ TEST(BundlePipeline, RobustAndCameraConstantOffRunOneAdjustmentOnly) {
     EXPECT_FALSE(s.BundleUnknownsF);
     EXPECT_FALSE(s.BundleImageIndexF);
     EXPECT_FALSE(s.BundleWeightsF);
+    EXPECT_FALSE(s.BundleResidualsF);
+    EXPECT_TRUE(s.BundleResiduals);
     EXPECT_EQ(s.BundleIterationsF, 0);
     // The window gets a chance to repaint at every pass of the one adjustment.
     EXPECT_EQ(lp.host.keepResponsiveCalls, s.BundleIterations);
@@ -116,7 +118,8 @@ TEST(BundlePipeline, WrongCameraFieldReleasesTheResultsButKeepsTheWeightsWithF) 
                             &s.BundleUnknowns, &s.BundleObservationTable, &s.BundleImageIndex,
                             &s.BundlePointIndex, &s.BundleWeights, &s.BundleUnknownsF,
                             &s.BundleImageIndexF, &s.RobustPointOccurrences,
-                            &s.RobustPointImageCounts, &s.RobustOutliers})
+                            &s.RobustPointImageCounts, &s.RobustOutliers, &s.BundleResiduals,
+                            &s.BundleResidualsF})
         EXPECT_FALSE(*m);
     EXPECT_EQ(s.BundleWeightsF.get(), weightsF);
     EXPECT_EQ(s.BundleSigma0F, sigmaF);

@@ -3,6 +3,8 @@
 // that the loaded inputs switch on.
 
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QPushButton>
 
 #include <string>
@@ -169,6 +171,8 @@ void TPelvanor::LoadImagePointsFrom(const QStringList& files) {
         return;
     }
     WriteLog(QStringLiteral("Snímkové souřadnice načteny do programu"));
+    // The folder of the measurements names the project in the pictures' title.
+    project_name_ = QFileInfo(files.front()).absoluteDir().dirName();
     EnableAfterImagePointLoad();
 }
 

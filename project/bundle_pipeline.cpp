@@ -10,10 +10,11 @@ namespace pelvanor {
 
 namespace {
 
-// The result items the bundle adjustment feeds.
+// The result items the bundle adjustment feeds; "Grafy" draws its residuals
+// and orientations.
 constexpr UiItem kBundleResultItems[] = {
     UiItem::Svazkovvyrovnn2, UiItem::Piblineenvnjorientace1, UiItem::Opravensnmkovsouadnice1,
-    UiItem::Snmkovsouadnice2, UiItem::Orientace2,
+    UiItem::Snmkovsouadnice2, UiItem::Orientace2, UiItem::Grafy1,
 };
 
 void ReleaseBundleResults(ProjectState& s) {

@@ -236,6 +236,28 @@ std::string TitleLine(const std::string& view, const std::string& detail, const 
     return title + " - program Pelvanor";
 }
 
+// The coordinate bar of `value` drawing units.
+PlotScaleBar LengthBar(const PlotScene& scene, double value) {
+    PlotScaleBar bar;
+    if (!(value > 0.0)) return bar;
+    bar.value = value;
+    bar.length = value;
+    bar.label = FormatGeneral(static_cast<long double>(value), scene.decimal) + scene.lengthUnit;
+    return bar;
+}
+
+// The bar of a residual or a standard deviation of `value`, magnified.
+PlotScaleBar MagnifiedBar(const PlotScene& scene, double value) {
+    PlotScaleBar bar;
+    if (!(scene.magnification > 0.0) || !(value > 0.0) || !std::isfinite(value)) return bar;
+    bar.value = value;
+    bar.length = value * scene.magnification;
+    bar.label = std::string(scene.residuals ? "oprava " : "σ ") +
+                FormatGeneral(static_cast<long double>(value), scene.decimal) + scene.lengthUnit + " (zvětšeno " +
+                FormatGeneral(static_cast<long double>(scene.magnification), scene.decimal) + "×)";
+    return bar;
+}
+
 void AddLegend(PlotScene& scene, PlotSymbol symbol, const char* text) {
     scene.legend.push_back({symbol, text});
 }
@@ -315,6 +337,8 @@ PlotScene ResidualScene(const ProjectState& s, const PlotRequest& request, char 
     PlotScene scene;
     scene.view = PlotView::ImageResiduals;
     scene.yDown = true;
+    scene.decimal = decimal;
+    scene.residuals = true;
     scene.pointNumbers = request.pointNumbers;
     scene.xCaption = "x";
     scene.yCaption = "y";
@@ -424,15 +448,22 @@ PlotScene ResidualScene(const ProjectState& s, const PlotRequest& request, char 
         scene.points.push_back(std::move(p));
     }
 
-    scene.lengthBar.value = NiceBelow(L * kLengthBar);
-    scene.lengthBar.length = scene.lengthBar.value;
-    scene.lengthBar.label = FormatGeneral(static_cast<long double>(scene.lengthBar.value), decimal);
+    // The view takes in the tips of the vectors that end near the frame, so
+    // that a blunder's vector is seen whole; a vector reaching farther (a
+    // mismatched point) runs out of the view rather than shrink the image.
+    PlotRect reach = scene.frame;
+    bool none = false;
+    const PlotRect near = Padded(scene.frame, 0.5);
+    for (const PlotVector& vec : scene.vectors) {
+        const double x = vec.x + vec.dx;
+        const double y = vec.y + vec.dy;
+        if (x >= near.xmin && x <= near.xmax && y >= near.ymin && y <= near.ymax) Include(reach, none, x, y);
+    }
+    scene.extent = Padded(reach, kFrameMargin);
+
+    scene.lengthBar = LengthBar(scene, NiceBelow(L * kLengthBar));
     if (scene.magnification > 0.0) {
-        scene.magnifiedBar.value = NiceBelow(L * kResidualBar / scene.magnification);
-        scene.magnifiedBar.length = scene.magnifiedBar.value * scene.magnification;
-        scene.magnifiedBar.label =
-            "oprava " + FormatGeneral(static_cast<long double>(scene.magnifiedBar.value), decimal) + " (zvětšeno " +
-            FormatGeneral(static_cast<long double>(scene.magnification), decimal) + "×)";
+        scene.magnifiedBar = MagnifiedBar(scene, NiceBelow(L * kResidualBar / scene.magnification));
     }
 
     AddLegend(scene, PlotSymbol::PrincipalPoint, "hlavní snímkový bod");
@@ -541,6 +572,9 @@ PlotScene PlanScene(const ProjectState& s, const PlotRequest& request, char deci
     PlotScene scene;
     scene.view = PlotView::BlockPlan;
     scene.yDown = false;
+    scene.decimal = decimal;
+    scene.lengthUnit = " m";
+    scene.residuals = false;
     scene.pointNumbers = request.pointNumbers;
     const Axes axes = AxesOf(request.axes);
     scene.xCaption = std::string(AxisName(axes.a)) + " [m]";
@@ -654,15 +688,9 @@ PlotScene PlanScene(const ProjectState& s, const PlotRequest& request, char deci
     }
     scene.extent = Padded(extent, kPlanMargin);
 
-    scene.lengthBar.value = NiceBelow(L * kLengthBar);
-    scene.lengthBar.length = scene.lengthBar.value;
-    scene.lengthBar.label = FormatGeneral(static_cast<long double>(scene.lengthBar.value), decimal) + " m";
+    scene.lengthBar = LengthBar(scene, NiceBelow(L * kLengthBar));
     if (scene.magnification > 0.0) {
-        scene.magnifiedBar.value = NiceBelow(L * kEllipseBar / scene.magnification);
-        scene.magnifiedBar.length = scene.magnifiedBar.value * scene.magnification;
-        scene.magnifiedBar.label = "σ " + FormatGeneral(static_cast<long double>(scene.magnifiedBar.value), decimal) +
-                                   " m (zvětšeno " +
-                                   FormatGeneral(static_cast<long double>(scene.magnification), decimal) + "×)";
+        scene.magnifiedBar = MagnifiedBar(scene, NiceBelow(L * kEllipseBar / scene.magnification));
     }
 
     if (anyControl) AddLegend(scene, PlotSymbol::ControlPoint, "vlícovací bod");
@@ -718,6 +746,17 @@ double NiceBelow(double value) {
 double ChooseMagnification(double typical, double target) {
     if (!(typical > 0.0) || !(target > 0.0) || !std::isfinite(typical)) return 0.0;
     return NiceBelow(target / typical);
+}
+
+PlotScaleBar LengthBarAt(const PlotScene& scene, double pixelsPerUnit, double widthPixels) {
+    if (!(pixelsPerUnit > 0.0)) return {};
+    return LengthBar(scene, NiceBelow(widthPixels * kLengthBar / pixelsPerUnit));
+}
+
+PlotScaleBar MagnifiedBarAt(const PlotScene& scene, double pixelsPerUnit, double widthPixels) {
+    if (!(pixelsPerUnit > 0.0) || !(scene.magnification > 0.0)) return {};
+    const double fraction = scene.residuals ? kResidualBar : kEllipseBar;
+    return MagnifiedBar(scene, NiceBelow(widthPixels * fraction / (pixelsPerUnit * scene.magnification)));
 }
 
 PlotViewport FitViewport(const PlotRect& extent, bool yDown, double width, double height) {

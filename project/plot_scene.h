@@ -126,6 +126,10 @@ struct PlotScene {
     std::vector<PlotLegendEntry> legend;
     bool pointNumbers = false;
     std::string note;  // why nothing is drawn, empty when something is
+    // What the scale bar captions are written with.
+    char decimal = '.';
+    std::string lengthUnit;  // " m" in the plan; image units have no name
+    bool residuals = true;   // the magnified bar shows residuals, else standard deviations
 };
 
 // The bundle adjustment's results the pictures need are there.
@@ -146,6 +150,13 @@ double NiceBelow(double value);
 // units, rounded down to 1, 2 or 5 times a power of ten; 0 when `typical`
 // is not positive.
 double ChooseMagnification(double typical, double target);
+
+// Scale bars for a view drawn at `pixelsPerUnit`: the coordinate bar about
+// a fifth and the magnified bar about a sixth of `widthPixels` long, their
+// values 1, 2 or 5 times a power of ten (the scene's own bars are those of
+// "Celý pohled"; zooming changes what a bar should measure).
+PlotScaleBar LengthBarAt(const PlotScene& scene, double pixelsPerUnit, double widthPixels);
+PlotScaleBar MagnifiedBarAt(const PlotScene& scene, double pixelsPerUnit, double widthPixels);
 
 // The page mapping of a view: drawing point (cx, cy) at the centre of a
 // width x height area, `scale` pixels per drawing unit, y flipped unless

@@ -6,6 +6,7 @@
 #include <QToolTip>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 
 #include "plot/plot_render.h"
@@ -16,6 +17,9 @@ namespace {
 
 // Pixels within which a tooltip finds its point.
 constexpr double kPickRadius = 7.0;
+// How far the view zooms out and in from the whole scene.
+constexpr double kZoomOut = 1.0 / 50.0;
+constexpr double kZoomIn = 1e5;
 
 }  // namespace
 
@@ -49,8 +53,15 @@ void PlotCanvas::FitView() {
     update();
 }
 
+double PlotCanvas::Allowed(double factor) const {
+    const QRectF area = DrawingArea();
+    const double fit = FitViewport(scene_.extent, scene_.yDown, area.width(), area.height()).scale;
+    const double wanted = viewport_.scale * factor;
+    return std::clamp(wanted, fit * kZoomOut, fit * kZoomIn) / viewport_.scale;
+}
+
 void PlotCanvas::ZoomBy(double factor) {
-    viewport_ = ZoomViewport(viewport_, viewport_.width / 2.0, viewport_.height / 2.0, factor);
+    viewport_ = ZoomViewport(viewport_, viewport_.width / 2.0, viewport_.height / 2.0, Allowed(factor));
     fitted_ = false;
     update();
 }
@@ -82,7 +93,7 @@ void PlotCanvas::wheelEvent(QWheelEvent* event) {
     const QRectF area = DrawingArea();
     const QPointF at = event->position() - area.topLeft();
     // One notch (120) zooms by 1.2; touchpads send smaller steps.
-    const double factor = std::pow(1.2, event->angleDelta().y() / 120.0);
+    const double factor = Allowed(std::pow(1.2, event->angleDelta().y() / 120.0));
     if (factor != 1.0) {
         viewport_ = ZoomViewport(viewport_, at.x(), at.y(), factor);
         fitted_ = false;

@@ -42,6 +42,9 @@ protected:
 
 private:
     QRectF DrawingArea() const;
+    // `factor` limited so that the view stays between a fiftieth and a
+    // hundred thousand times the whole scene's scale.
+    double Allowed(double factor) const;
 
     PlotScene scene_;
     PlotViewport viewport_;

@@ -165,13 +165,18 @@ std::map<MeasurementKey, std::int32_t> ResidualRows(const ProjectState& s, const
     return rows;
 }
 
-// The row of `number` in a table's first column, compared after rounding.
-std::int32_t RowOf(const MatPtr& table, std::int32_t number) {
-    if (!Has(table)) return 0;
-    for (std::int32_t i = 1; i <= table->r; ++i) {
-        if (RoundId(table->GetPrvek(i, 1)) == number) return i;
-    }
-    return 0;
+// The first row of every number in a table's first column, compared after
+// rounding.
+std::map<std::int32_t, std::int32_t> RowsByNumber(const MatPtr& table) {
+    std::map<std::int32_t, std::int32_t> rows;
+    if (!Has(table)) return rows;
+    for (std::int32_t i = table->r; i >= 1; --i) rows[RoundId(table->GetPrvek(i, 1))] = i;
+    return rows;
+}
+
+std::int32_t RowOf(const std::map<std::int32_t, std::int32_t>& rows, std::int32_t number) {
+    const auto it = rows.find(number);
+    return it == rows.end() ? 0 : it->second;
 }
 
 // "nevyhověl F-testu (kritérium 5,12 > 1,90)" for a row of ObjectPoints.
@@ -357,6 +362,7 @@ PlotScene ResidualScene(const ProjectState& s, const PlotRequest& request, char 
     const bool oriented = OrientationOf(s, kept, image, orientation);
     const std::set<std::int32_t> outliers = NumberSet(s.RobustOutliers);
     const std::set<std::int32_t> failed = FailedFTest(s);
+    const std::map<std::int32_t, std::int32_t> objectRows = RowsByNumber(s.ObjectPoints);
 
     scene.frame = ImageFrame(s, images);
     scene.hasFrame = true;
@@ -388,7 +394,7 @@ PlotScene ResidualScene(const ProjectState& s, const PlotRequest& request, char 
         // A point left out of the adjustment (not chosen, or removed as an
         // outlier) shows its residual from the spatial intersection.
         if (m.control || !oriented) continue;
-        const std::int32_t row = RowOf(s.ObjectPoints, m.number);
+        const std::int32_t row = RowOf(objectRows, m.number);
         if (row == 0 || s.ObjectPoints->s < 4) continue;
         long double vx = 0.0L, vy = 0.0L;
         if (Misclosure(orientation, s.Camera, s.ObjectPoints->GetPrvek(row, 2), s.ObjectPoints->GetPrvek(row, 3),
@@ -415,7 +421,7 @@ PlotScene ResidualScene(const ProjectState& s, const PlotRequest& request, char 
         p.robustOutlier = !m.control && outliers.count(m.number) > 0;
         p.fTestFailed = !m.control && failed.count(m.number) > 0;
         p.label = std::to_string(m.number);
-        p.tooltip = "Bod " + p.label + (m.control ? " (vlícovací bod)" : " (určovaný bod)") + "\nx = " +
+        p.tooltip = "Bod " + p.label + (m.control ? " (vlícovací bod)" : " (spojovací bod)") + "\nx = " +
                     Fixed(m.xRaw, coordinateDecimals, decimal) + "  y = " + Fixed(m.yRaw, coordinateDecimals, decimal);
         if (v.has) {
             // Shown in the measuring system: y of the files runs the other way.
@@ -436,7 +442,7 @@ PlotScene ResidualScene(const ProjectState& s, const PlotRequest& request, char 
             p.tooltip += "\nbod nevstoupil do vyrovnání";
         }
         if (p.robustOutlier) p.tooltip += "\nvyřazen robustním odhadem";
-        if (p.fTestFailed) p.tooltip += "\n" + FTestLine(s, RowOf(s.ObjectPoints, m.number), decimal);
+        if (p.fTestFailed) p.tooltip += "\n" + FTestLine(s, RowOf(objectRows, m.number), decimal);
         if (p.adjusted) ++adjustedCount;
         anyNotAdjusted = anyNotAdjusted || !p.adjusted;
         anyControl = anyControl || p.control;
@@ -468,7 +474,7 @@ PlotScene ResidualScene(const ProjectState& s, const PlotRequest& request, char 
 
     AddLegend(scene, PlotSymbol::PrincipalPoint, "hlavní snímkový bod");
     if (anyControl) AddLegend(scene, PlotSymbol::ControlPoint, "vlícovací bod");
-    if (anyTie) AddLegend(scene, PlotSymbol::TiePoint, "určovaný bod");
+    if (anyTie) AddLegend(scene, PlotSymbol::TiePoint, "spojovací bod");
     if (anyNotAdjusted) AddLegend(scene, PlotSymbol::TiePointNotAdjusted, "bod mimo vyrovnání");
     if (anyResidual) AddLegend(scene, PlotSymbol::Residual, "oprava ze svazkového vyrovnání");
     if (anyIntersection) AddLegend(scene, PlotSymbol::IntersectionResidual, "oprava z protínání");
@@ -634,7 +640,7 @@ PlotScene PlanScene(const ProjectState& s, const PlotRequest& request, char deci
         p.robustOutlier = !r.control && outliers.count(r.number) > 0;
         p.fTestFailed = !r.control && failed.count(r.number) > 0;
         p.label = std::to_string(r.number);
-        p.tooltip = "Bod " + p.label + (r.control ? " (vlícovací bod)" : " (určovaný bod)") + "\nX = " +
+        p.tooltip = "Bod " + p.label + (r.control ? " (vlícovací bod)" : " (spojovací bod)") + "\nX = " +
                     Fixed(r.xyz[0], coordinateDecimals, decimal) + "  Y = " +
                     Fixed(r.xyz[1], coordinateDecimals, decimal) + "  Z = " +
                     Fixed(r.xyz[2], coordinateDecimals, decimal);
@@ -694,7 +700,7 @@ PlotScene PlanScene(const ProjectState& s, const PlotRequest& request, char deci
     }
 
     if (anyControl) AddLegend(scene, PlotSymbol::ControlPoint, "vlícovací bod");
-    if (anyTie) AddLegend(scene, PlotSymbol::TiePoint, "určovaný bod");
+    if (anyTie) AddLegend(scene, PlotSymbol::TiePoint, "spojovací bod");
     if (!scene.stations.empty()) AddLegend(scene, PlotSymbol::Station, "stanovisko a směr záběru");
     if (!scene.ellipses.empty()) AddLegend(scene, PlotSymbol::Ellipse, "elipsa směrodatných odchylek");
     if (anyOutlier) AddLegend(scene, PlotSymbol::RobustOutlier, "vyřazen robustním odhadem");
@@ -702,7 +708,7 @@ PlotScene PlanScene(const ProjectState& s, const PlotRequest& request, char deci
 
     std::size_t tieCount = 0;
     for (const ObjectPointRow& p : points) tieCount += p.control ? 0 : 1;
-    scene.subtitle = "Určované body: " + std::to_string(tieCount) + ", vlícovací body: " +
+    scene.subtitle = "Spojovací body: " + std::to_string(tieCount) + ", vlícovací body: " +
                      std::to_string(points.size() - tieCount) + ", snímky: " + std::to_string(stations.size()) +
                      (Has(s.ObjectPoints) ? "; směrodatné odchylky ze Souřadnic XYZ"
                                           : "; body ze svazkového vyrovnání (bez směrodatných odchylek)");
@@ -724,6 +730,25 @@ int PlotImageCount(const ProjectState& s) {
 
 PlotScene BuildPlotScene(const ProjectState& state, const PlotRequest& request, char decimal,
                          const std::string& projectName) {
+    // Files loaded after the last computation: the corrected tables and the
+    // results still describe the old measurements, which the new ranges no
+    // longer index.
+    const auto stale = [](const MatPtr& raw, const MatPtr& corrected) {
+        return Has(raw) && Has(corrected) && raw->r != corrected->r;
+    };
+    if (stale(state.ImagePoints, state.ImagePointsCorrected) ||
+        stale(state.ControlPoints, state.ControlPointsCorrected)) {
+        PlotScene scene;
+        scene.view = request.view;
+        scene.decimal = decimal;
+        scene.extent = {0.0, 1.0, 0.0, 1.0};
+        scene.title = TitleLine(request.view == PlotView::ImageResiduals ? "Rezidua snímku" : "Půdorys bloku",
+                                request.view == PlotView::ImageResiduals ? "Snimek " + std::to_string(request.image)
+                                                                         : PlaneName(request.axes),
+                                projectName);
+        scene.note = "Vstupní soubory se od posledního výpočtu změnily; spusťte výpočet znovu.";
+        return scene;
+    }
     PlotScene scene = request.view == PlotView::ImageResiduals
                           ? ResidualScene(state, request, decimal, projectName)
                           : PlanScene(state, request, decimal, projectName);

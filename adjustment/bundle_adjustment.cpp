@@ -261,16 +261,23 @@ bool Admissible(std::int64_t n, std::int64_t u, std::int64_t fixedCoordinates,
     return BundleMemoryEstimate(n, u, fixedCoordinates, imageWidth) <= limit;
 }
 
-// The residual pairs of a successful run into the control's output.
-void StoreResiduals(const BundleControl& control, const std::vector<long double>& v) {
+// The residual pairs of a successful run into the control's output.  The
+// pairs fit the 16-bit row count: an admissible adjustment has at most 65535
+// observation rows.  Out of memory here leaves the adjustment's result as it
+// is, without residuals.
+void StoreResiduals(const BundleControl& control, const std::vector<long double>& v) noexcept {
     if (control.Residuals == nullptr) return;
-    const std::size_t k = v.size() / 2;
-    MatPtr out = NewMatrix(static_cast<std::uint16_t>(k), 2);
-    for (std::size_t h = 0; h < k; ++h) {
-        out->SetPrvek(static_cast<std::int32_t>(h + 1), 1, v[2 * h]);
-        out->SetPrvek(static_cast<std::int32_t>(h + 1), 2, v[2 * h + 1]);
+    try {
+        const std::size_t k = v.size() / 2;
+        MatPtr out = NewMatrix(static_cast<std::uint16_t>(k), 2);
+        for (std::size_t h = 0; h < k; ++h) {
+            out->SetPrvek(static_cast<std::int32_t>(h + 1), 1, v[2 * h]);
+            out->SetPrvek(static_cast<std::int32_t>(h + 1), 2, v[2 * h + 1]);
+        }
+        *control.Residuals = std::move(out);
+    } catch (...) {
+        control.Residuals->reset();
     }
-    *control.Residuals = std::move(out);
 }
 
 template <class Body>
@@ -295,7 +302,8 @@ bool BundleAdjust(bool robust, const Matice* controlTable, const Matice* imageTa
                   std::int32_t& passes, long double& m0, MatPtr& pointList, MatPtr& imageIndex,
                   MatPtr& pointIndex, MatPtr& weights, std::int32_t& redundancy) {
     if (control.Residuals != nullptr) control.Residuals->reset();
-    return Timed(control.Timings, [&] {
+    std::vector<long double> v;
+    const bool ok = Timed(control.Timings, [&] {
         return GuardedComputation([&] {
             if (controlTable == nullptr || imageTable == nullptr || tieIndex == nullptr ||
                 controlIndex == nullptr || imageRows == nullptr || startPoints == nullptr ||
@@ -413,14 +421,15 @@ bool BundleAdjust(bool robust, const Matice* controlTable, const Matice* imageTa
             Problem pr = MakeProblem(meas, m, p, b, 6, x0, y0, f, control.MaxIterations, control.Tolerance);
             pr.halve = true;
             pr.weighByResiduals = robust;
-            std::vector<long double> v;
-            const bool ok = RunPasses(pr, control, X, *weights, passes, m0, v);
+            const bool passed = RunPasses(pr, control, X, *weights, passes, m0, v);
             for (std::int32_t k = 0; k < u; ++k) unknowns->SetPrvek(k + 1, 1, X[k]);
-            // Without a pass (a tolerance of 100 or more) there are no residuals.
-            if (ok && passes > 0) StoreResiduals(control, v);
-            return ok;
+            return passed;
         });
     });
+    // Residuals only of an adjustment that succeeded as a whole (no fault
+    // flag either); without a pass (a tolerance of 100 or more) there are none.
+    if (ok && passes > 0) StoreResiduals(control, v);
+    return ok;
 }
 
 bool BundleAdjustWithF(bool robust, const Matice* controlTable, const Matice* imageTable,
@@ -433,7 +442,8 @@ bool BundleAdjustWithF(bool robust, const Matice* controlTable, const Matice* im
                        MatPtr& unknowns, std::int32_t& passes, long double& m0,
                        MatPtr& imageIndexF, MatPtr& weights, std::int32_t& redundancy) {
     if (control.Residuals != nullptr) control.Residuals->reset();
-    return Timed(control.Timings, [&] {
+    std::vector<long double> v;
+    const bool ok = Timed(control.Timings, [&] {
         return GuardedComputation([&] {
             if (controlTable == nullptr || imageTable == nullptr || startUnknowns == nullptr ||
                 imageRows == nullptr || pointList == nullptr || imageIndex == nullptr) {
@@ -503,14 +513,15 @@ bool BundleAdjustWithF(bool robust, const Matice* controlTable, const Matice* im
             pr.halve = false;
             pr.weighByResiduals = false;
             pr.fixedWeights = robust ? &fixedWeights : nullptr;
-            std::vector<long double> v;
-            const bool ok = RunPasses(pr, control, X, *weights, passes, m0, v);
+            const bool passed = RunPasses(pr, control, X, *weights, passes, m0, v);
             for (std::int32_t k = 0; k < u; ++k) unknowns->SetPrvek(k + 1, 1, X[k]);
-            // Without a pass (a tolerance of 100 or more) there are no residuals.
-            if (ok && passes > 0) StoreResiduals(control, v);
-            return ok;
+            return passed;
         });
     });
+    // Residuals only of an adjustment that succeeded as a whole (no fault
+    // flag either); without a pass (a tolerance of 100 or more) there are none.
+    if (ok && passes > 0) StoreResiduals(control, v);
+    return ok;
 }
 
 }  // namespace pelvanor

@@ -148,7 +148,8 @@ std::int32_t ImageColumn(const Problem& pr, std::int32_t image) {
 // The pass loop.  X holds the start values on entry and the result on
 // return; its first 3b entries are the fixed coordinates.
 bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long double>& X,
-               Matice& weightsOut, std::int32_t& passes, long double& m0Out) {
+               Matice& weightsOut, std::int32_t& passes, long double& m0Out,
+               std::vector<long double>& residuals) {
     const auto& meas = *pr.measurements;
     const std::int32_t n = 2 * static_cast<std::int32_t>(meas.size());
     const std::int32_t u = static_cast<std::int32_t>(X.size());
@@ -281,6 +282,7 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
     }
     passes = pass;
     m0Out = m0;
+    residuals = v;
     // A solution whose m0 grew a thousandfold has run away from the data.
     if (!(m0 <= 1000.0L * firstM0)) return false;
     return true;
@@ -295,6 +297,25 @@ bool Admissible(std::int64_t n, std::int64_t u, std::int64_t fixedCoordinates,
     if (!FitsMatrixSize(n) || !FitsMatrixSize(u + fixedCoordinates)) return false;
     const long double limit = control.MemoryLimit > 0.0L ? control.MemoryLimit : AvailableMemory();
     return BundleMemoryEstimate(n, u, fixedCoordinates, imageWidth) <= limit;
+}
+
+// The residual pairs of a successful run into the control's output.  The
+// pairs fit the 16-bit row count: an admissible adjustment has at most 65535
+// observation rows.  Out of memory here leaves the adjustment's result as it
+// is, without residuals.
+void StoreResiduals(const BundleControl& control, const std::vector<long double>& v) noexcept {
+    if (control.Residuals == nullptr) return;
+    try {
+        const std::size_t k = v.size() / 2;
+        MatPtr out = NewMatrix(static_cast<std::uint16_t>(k), 2);
+        for (std::size_t h = 0; h < k; ++h) {
+            out->SetPrvek(static_cast<std::int32_t>(h + 1), 1, v[2 * h]);
+            out->SetPrvek(static_cast<std::int32_t>(h + 1), 2, v[2 * h + 1]);
+        }
+        *control.Residuals = std::move(out);
+    } catch (...) {
+        control.Residuals->reset();
+    }
 }
 
 template <class Body>
@@ -318,7 +339,9 @@ bool BundleAdjust(bool robust, const Matice* controlTable, const Matice* imageTa
                   std::int32_t fixedCount, const BundleControl& control, MatPtr& unknowns,
                   std::int32_t& passes, long double& m0, MatPtr& pointList, MatPtr& imageIndex,
                   MatPtr& pointIndex, MatPtr& weights, std::int32_t& redundancy) {
-    return Timed(control.Timings, [&] {
+    if (control.Residuals != nullptr) control.Residuals->reset();
+    std::vector<long double> v;
+    const bool ok = Timed(control.Timings, [&] {
         return GuardedComputation([&] {
             if (controlTable == nullptr || imageTable == nullptr || tieIndex == nullptr ||
                 controlIndex == nullptr || imageRows == nullptr || startPoints == nullptr ||
@@ -433,11 +456,15 @@ bool BundleAdjust(bool robust, const Matice* controlTable, const Matice* imageTa
             Problem pr = MakeProblem(meas, m, p, b, 6, x0, y0, f, control.MaxIterations, control.Tolerance);
             pr.halve = true;
             pr.weighByResiduals = robust;
-            const bool ok = RunPasses(pr, control, X, *weights, passes, m0);
+            const bool passed = RunPasses(pr, control, X, *weights, passes, m0, v);
             for (std::int32_t k = 0; k < u; ++k) unknowns->SetPrvek(k + 1, 1, X[k]);
-            return ok;
+            return passed;
         });
     });
+    // Residuals only of an adjustment that succeeded as a whole (no fault
+    // flag either); without a pass (a tolerance of 100 or more) there are none.
+    if (ok && passes > 0) StoreResiduals(control, v);
+    return ok;
 }
 
 bool BundleAdjustWithF(bool robust, const Matice* controlTable, const Matice* imageTable,
@@ -449,7 +476,9 @@ bool BundleAdjustWithF(bool robust, const Matice* controlTable, const Matice* im
                        const Matice* robustWeights, const BundleControl& control,
                        MatPtr& unknowns, std::int32_t& passes, long double& m0,
                        MatPtr& imageIndexF, MatPtr& weights, std::int32_t& redundancy) {
-    return Timed(control.Timings, [&] {
+    if (control.Residuals != nullptr) control.Residuals->reset();
+    std::vector<long double> v;
+    const bool ok = Timed(control.Timings, [&] {
         return GuardedComputation([&] {
             if (controlTable == nullptr || imageTable == nullptr || startUnknowns == nullptr ||
                 imageRows == nullptr || pointList == nullptr || imageIndex == nullptr) {
@@ -519,11 +548,15 @@ bool BundleAdjustWithF(bool robust, const Matice* controlTable, const Matice* im
             pr.halve = false;
             pr.weighByResiduals = false;
             pr.fixedWeights = robust ? &fixedWeights : nullptr;
-            const bool ok = RunPasses(pr, control, X, *weights, passes, m0);
+            const bool passed = RunPasses(pr, control, X, *weights, passes, m0, v);
             for (std::int32_t k = 0; k < u; ++k) unknowns->SetPrvek(k + 1, 1, X[k]);
-            return ok;
+            return passed;
         });
     });
+    // Residuals only of an adjustment that succeeded as a whole (no fault
+    // flag either); without a pass (a tolerance of 100 or more) there are none.
+    if (ok && passes > 0) StoreResiduals(control, v);
+    return ok;
 }
 
 }  // namespace pelvanor

@@ -44,6 +44,14 @@ struct BundleControl {
     // Called after every pass with its number and m0, for a summary of the
     // passes; the same rule for the fault flags.
     std::function<void(std::int32_t pass, long double m0)> PassDone;
+    // When set, receives the residuals of the adjustment: k x 2, row h the
+    // pair (vx, vy) of the h-th measurement in observation order (design
+    // rows 2h-1 and 2h, the rows of the weights), v = A d + l of the last
+    // pass, computed minus measured in the corrected image frame.  Its m0 is
+    // sqrt(v^T v / redundancy).  Reset at the start of every call and set
+    // only when the adjustment succeeds, so that residuals always belong to
+    // the unknowns handed out beside them.
+    MatPtr* Residuals = nullptr;
 };
 
 // Six unknowns per image, camera constant f held.  Corrections are halved in

@@ -2,6 +2,9 @@
 // control point files and the image coordinate files.  The loads are the
 // Qt-free commands of project/loaders.h after the window's file dialogs.
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <string>
 #include <vector>
 
@@ -88,7 +91,10 @@ void TPelvanor::Nastsnmkovsouadnice1Click() {
 }
 
 void TPelvanor::LoadImagePointsFrom(const QStringList& files) {
-    LoadImagePointsCommand(FileNames(files), SortedFileNames(files), state_, *this);
+    if (LoadImagePointsCommand(FileNames(files), SortedFileNames(files), state_, *this)) {
+        // The folder of the measurements names the project in the pictures' title.
+        project_name_ = QFileInfo(files.front()).absoluteDir().dirName();
+    }
 }
 
 }  // namespace pelvanor

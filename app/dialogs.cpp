@@ -17,11 +17,11 @@ namespace pelvanor {
 namespace {
 
 bool IsSaveDialog(FileDialogId id) {
-    return id == FileDialogId::SaveDialog1 || id == FileDialogId::SaveDialog2;
+    return id == FileDialogId::SaveDialog1 || id == FileDialogId::SaveDialog2 || id == FileDialogId::SaveDialog3;
 }
 
-const char* const kSettingKeys[] = {"OpenDialog1", "OpenDialog2", "OpenDialog3",
-                                    "SaveDialog1", "SaveDialog2", "OpenFolder"};
+const char* const kSettingKeys[] = {"OpenDialog1", "OpenDialog2", "OpenDialog3", "SaveDialog1",
+                                    "SaveDialog2", "OpenFolder",  "SaveDialog3"};
 
 QSettings ProgramSettings() { return QSettings(QStringLiteral("pelvanor"), QStringLiteral("pelvanor")); }
 
@@ -34,6 +34,19 @@ bool RunFileDialog(QWidget* parent, FileDialogId id, QString& folder, QStringLis
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    } else if (id == FileDialogId::SaveDialog3) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        const QStringList filters = {QStringLiteral("Obrázek PNG (*.png)"), QStringLiteral("Vektorový obrázek SVG (*.svg)"),
+                                     QStringLiteral("Dokument PDF (*.pdf)")};
+        const QStringList suffixes = {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")};
+        dialog.setNameFilters(filters);
+        dialog.setDefaultSuffix(suffixes.front());
+        // A name without an extension takes the one of the chosen filter.
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, filters, suffixes](const QString& filter) {
+            const qsizetype i = filters.indexOf(filter);
+            if (i >= 0) dialog.setDefaultSuffix(suffixes[i]);
+        });
     } else if (IsSaveDialog(id)) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
@@ -97,6 +110,7 @@ void QtDialogs::Chosen(FileDialogId id) {
         const QString project = folders_[static_cast<int>(id)];
         folders_[static_cast<int>(FileDialogId::SaveDialog1)] = project;
         folders_[static_cast<int>(FileDialogId::SaveDialog2)] = project;
+        folders_[static_cast<int>(FileDialogId::SaveDialog3)] = project;
     }
     Store();
 }

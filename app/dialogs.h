@@ -13,7 +13,9 @@ class QWidget;
 namespace pelvanor {
 
 // The main window's dialogs.  Open dialogs show all files; the save dialogs
-// add the extension "txt" to a name without one and filter "*.txt".
+// add the extension "txt" to a name without one and filter "*.txt", except
+// the pictures' dialog, which offers PNG, SVG and PDF and adds the chosen
+// filter's extension.
 enum class FileDialogId {
     OpenDialog1,  // one file: "Načíst kameru"
     OpenDialog2,  // several files: "Načíst snímkové souřadnice"
@@ -21,6 +23,7 @@ enum class FileDialogId {
     SaveDialog1,  // "Uložit kameru"
     SaveDialog2,  // result files and "Ulož protokol"
     OpenFolder,   // one folder: "Načíst projekt"
+    SaveDialog3,  // pictures of "Grafy": PNG, SVG or PDF
 };
 
 // The folder of the sample projects for a program in `programFolder`: the
@@ -77,7 +80,7 @@ private:
     void Chosen(FileDialogId id);
     void Store() const;
 
-    static constexpr int kDialogs = 6;
+    static constexpr int kDialogs = 7;
     QString folders_[kDialogs];
 };
 

@@ -15,6 +15,7 @@ QString DialogName(FileDialogId id) {
         case FileDialogId::SaveDialog1: return QStringLiteral("SaveDialog1");
         case FileDialogId::SaveDialog2: return QStringLiteral("SaveDialog2");
         case FileDialogId::OpenFolder: return QStringLiteral("OpenFolder");
+        case FileDialogId::SaveDialog3: return QStringLiteral("SaveDialog3");
     }
     return QString();
 }

@@ -24,6 +24,7 @@
 #include "app/tform2.h"
 #include "app/tform3.h"
 #include "app/tform5.h"
+#include "app/tform6.h"
 #include "app/window_services.h"
 #include "project/loaders.h"
 
@@ -147,6 +148,7 @@ void TPelvanor::BuildMenu() {
     AddCommand(protokoly, UiItem::Kompletn1, QStringLiteral("&Kompletní"), false, &TPelvanor::Kompletn1Click);
     AddCommand(protokoly, UiItem::Pouzesouadnice1, QStringLiteral("&Souřadnice"), false,
                &TPelvanor::Pouzesouadnice1Click);
+    AddCommand(vysledky, UiItem::Grafy1, QStringLiteral("&Grafy"), false, &TPelvanor::Grafy1Click);
 
     QAction* help = bar->addAction(QStringLiteral("&O programu"));
     connect(help, &QAction::triggered, this, [this]() { RunCommand(&TPelvanor::Help1Click); });
@@ -159,7 +161,7 @@ void TPelvanor::BuildMenu() {
             "N1", "Opravadistorze1", "Snmkovsouadnice1", "Orientace1", "Piblinvnjorientace1",
             "Svazkovvyrovnn1", "SouadniceXYZ1", "Opravensnmkovsouadnice1", "Snmkovsouadnice2",
             "Orientace2", "Piblineenvnjorientace1", "Svazkovvyrovnn2", "SouadniceXYZ2", "Protokoly1",
-            "Kompletn1", "Pouzesouadnice1", "Help1", "BitBtn2"};
+            "Kompletn1", "Pouzesouadnice1", "Grafy1", "Help1", "BitBtn2"};
         actions_[i]->setObjectName(QString::fromLatin1(names[i]));
     }
 }
@@ -403,6 +405,15 @@ void TPelvanor::RunCommand(void (TPelvanor::*handler)()) {
     } catch (const std::exception& error) {
         ShowMessage(QString::fromUtf8(error.what()));
     }
+    // An open pictures' window follows the results: it redraws them, or
+    // closes when the bundle adjustment's results are gone.
+    if (form6_ != nullptr && form6_->isVisible() && handler != &TPelvanor::Grafy1Click) {
+        if (IsItemEnabled(UiItem::Grafy1)) {
+            form6_->Refresh();
+        } else {
+            form6_->hide();
+        }
+    }
 }
 
 bool TPelvanor::ChooseOpenFile(FileDialogId id, QString& file) { return dialogs_->GetOpenFileName(this, id, file); }
@@ -422,6 +433,18 @@ void TPelvanor::Konec1Click() { close(); }
 void TPelvanor::N1Click() { dialogs_->ExecModal(*form2_); }
 
 void TPelvanor::Help1Click() { dialogs_->ExecModal(*form5_); }
+
+void TPelvanor::Grafy1Click() {
+    if (form6_ == nullptr) {
+        form6_ = new TForm6(
+            state_, *dialogs_, [this](const QString& line) { WriteLog(line); }, [this]() { return project_name_; },
+            this);
+    }
+    form6_->Refresh();
+    form6_->show();
+    form6_->raise();
+    form6_->activateWindow();
+}
 
 void TPelvanor::UserGuideClick() {
     const QString guide = UserGuideFile();
@@ -449,6 +472,7 @@ void TPelvanor::closeEvent(QCloseEvent* event) {
         return;
     }
     // Nothing is asked and nothing is saved.
+    if (form6_ != nullptr) form6_->close();
     state_.ReleaseAll();
     event->accept();
 }

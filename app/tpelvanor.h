@@ -42,6 +42,7 @@ class LabeledEdit;
 class TForm2;
 class TForm3;
 class TForm5;
+class TForm6;
 
 class TPelvanor : public QMainWindow, public CommandHost {
     Q_OBJECT
@@ -98,6 +99,11 @@ public:
     TForm2& Form2() { return *form2_; }
     TForm3& Form3() { return *form3_; }
     TForm5& Form5() { return *form5_; }
+    // The pictures' window once "Grafy" has opened it, else null.
+    TForm6* Form6() const { return form6_; }
+    // The project's name in the pictures' title: the folder of the last
+    // image coordinates loaded.
+    QString ProjectName() const { return project_name_; }
 
     // A computing command runs on its own thread ("Přibližná vnější
     // orientace", "Svazkové vyrovnání", "Souřadnice XYZ" of "Výpočty"):
@@ -135,6 +141,8 @@ public slots:
     void SouadniceXYZ2Click();
     void Kompletn1Click();
     void Pouzesouadnice1Click();
+    // "Grafy": the pictures' window, opened or brought to the front.
+    void Grafy1Click();
     // "O programu".
     void Help1Click();
     // F1 and the about box's link: the user guide in the desktop's viewer.
@@ -217,6 +225,8 @@ private:
     QTimer* progress_timer_ = nullptr;
     std::chrono::steady_clock::time_point computation_started_;
     std::function<void()> when_running_;
+    TForm6* form6_ = nullptr;  // a child window, made on first use
+    QString project_name_;
 };
 
 }  // namespace pelvanor

@@ -11,10 +11,11 @@ namespace pelvanor {
 
 namespace {
 
-// The result items the bundle adjustment feeds.
+// The result items the bundle adjustment feeds; "Grafy" draws its residuals
+// and orientations.
 constexpr UiItem kBundleResultItems[] = {
     UiItem::Svazkovvyrovnn2, UiItem::Piblineenvnjorientace1, UiItem::Opravensnmkovsouadnice1,
-    UiItem::Snmkovsouadnice2, UiItem::Orientace2,
+    UiItem::Snmkovsouadnice2, UiItem::Orientace2, UiItem::Grafy1,
 };
 
 void ReleaseBundleResults(ProjectState& s) {
@@ -23,7 +24,7 @@ void ReleaseBundleResults(ProjectState& s) {
         &s.BundleUnknowns,         &s.BundleObservationTable, &s.BundleImageIndex,
         &s.BundlePointIndex,       &s.BundleWeights,          &s.BundleUnknownsF,
         &s.BundleImageIndexF,      &s.RobustPointOccurrences, &s.RobustPointImageCounts,
-        &s.RobustOutliers,
+        &s.RobustOutliers,         &s.BundleResiduals,        &s.BundleResidualsF,
     };
     // BundleWeightsF and the scalars stay as they are.
     for (MatPtr* m : order) m->reset();
@@ -38,6 +39,7 @@ void ReleaseResultsNotComputed(ProjectState& s) {
     if (!s.Settings.AdjustCameraConstant) {
         s.BundleUnknownsF.reset();
         s.BundleImageIndexF.reset();
+        s.BundleResidualsF.reset();
     }
     if (!s.Settings.RobustEstimation) {
         s.RobustOutliers.reset();
@@ -47,10 +49,11 @@ void ReleaseResultsNotComputed(ProjectState& s) {
 }
 
 // Adjustment without a camera constant on the given tie points; the eight
-// results replace those of an earlier run.
+// results and the residuals replace those of an earlier run.
 bool AdjustWithoutF(ProjectState& s, bool robust, const Matice* tieIndex, const Matice* tieCounts,
-                    const BundleControl& control) {
+                    BundleControl control) {
     const CameraParameters& c = s.Camera;
+    control.Residuals = &s.BundleResiduals;
     return BundleAdjust(robust, s.ControlPointsCorrected.get(), s.ImagePointsCorrected.get(), tieIndex,
                         tieCounts, s.ControlPointOccurrences.get(), s.ControlPointImageCounts.get(),
                         s.ControlPointCounts.get(), s.ApproxObjectPoints.get(),
@@ -61,10 +64,12 @@ bool AdjustWithoutF(ProjectState& s, bool robust, const Matice* tieIndex, const 
 }
 
 // Adjustment with a camera constant per image, started from the current
-// result without it; its weights go to `weights`.
+// result without it; its weights go to `weights`, its residuals replace
+// BundleResidualsF.
 bool AdjustWithF(ProjectState& s, bool robust, const Matice* tieCounts, MatPtr& weights,
-                 const BundleControl& control) {
+                 BundleControl control) {
     const CameraParameters& c = s.Camera;
+    control.Residuals = &s.BundleResidualsF;
     return BundleAdjustWithF(robust, s.ControlPointsCorrected.get(), s.ImagePointsCorrected.get(),
                              s.BundleUnknowns.get(), s.ControlPointCounts.get(),
                              s.BundleObservationTable.get(), s.BundleImageIndex.get(),

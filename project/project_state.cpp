@@ -15,7 +15,7 @@ void ProjectState::ReleaseAll() {
         // Not released by the window in the original order; released here too
         // so that nothing outlives the window.
         &RobustPointOccurrences, &RobustPointImageCounts, &RobustOutliers, &BundleWeights,
-        &BundleWeightsF, &BundleImageIndexF,
+        &BundleWeightsF, &BundleImageIndexF, &BundleResiduals, &BundleResidualsF,
     };
     for (MatPtr* m : order) m->reset();
 }

@@ -63,6 +63,14 @@ struct ProjectState {
     MatPtr RobustOutliers;
     MatPtr BundleWeights;
     MatPtr BundleWeightsF;
+    // Residuals of the kept adjustments, without and with the camera
+    // constant: one (vx, vy) pair per measurement, in the order of the
+    // observation rows (rows 2h-1, 2h of the weights belong to row h), of
+    // the last adjustment on the current BundleObservationTable; computed
+    // minus measured in the corrected image frame (y axis up).  Null when
+    // that adjustment did not run or failed.
+    MatPtr BundleResiduals;
+    MatPtr BundleResidualsF;
     MatPtr BundleUnknowns;
     MatPtr BundleUnknownsF;
     MatPtr BundleImageIndex;

@@ -6,8 +6,9 @@ set -euo pipefail
 # libboost-dev: only its header-only Boost.Math, the independent reference of the
 # F distribution tests.  qt6-translations-l10n: Qt's own Czech texts.  The
 # package checkers (lintian, desktop-file-utils, appstream) are optional: the
-# package test runs when they are installed.
-pkgs=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
+# package test runs when they are installed.  qt6-svg-dev: the SVG export of
+# "Grafy".
+pkgs=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl1-mesa-dev
       nlohmann-json3-dev libgtest-dev libboost-dev python3 fonts-liberation2 fonts-wine locales
       qt6-translations-l10n)
 missing=()

@@ -98,11 +98,14 @@ log closed.log
     ASSERT_EQ(run.status, 0) << run.err;
 
     // After half a second the progress line names the adjustment and its
-    // pass, with the m0 of the pass before in the locale's format.
+    // pass, with the m0 of the pass before in the locale's format.  Which
+    // adjustment is at its second pass when the line is read depends on the
+    // machine's load.
     const Lines progress = ReadLines(dir.Path("busy.progress"));
     ASSERT_EQ(progress.size(), 1u);
     EXPECT_TRUE(std::regex_match(
-        progress[0], std::regex("Výpočet: svazkové vyrovnání bez konstanty komory, iterace 2, m0 = 0,[0-9]+")))
+        progress[0], std::regex("Výpočet: svazkové vyrovnání (bez konstanty|s konstantou) komory"
+                                 "( \\(bez odlehlých měření\\))?, iterace 2, m0 = 0,[0-9]+")))
         << progress[0];
     // Meanwhile no command can start: the menus are off, the clicks and the
     // typing into the camera field reach nothing.

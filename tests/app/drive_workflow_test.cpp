@@ -15,7 +15,10 @@
 #include <string>
 #include <vector>
 
+#include <QImage>
+#include <QRegularExpression>
 #include <QString>
+#include <QSvgRenderer>
 
 #include <gtest/gtest.h>
 
@@ -342,7 +345,7 @@ TEST_F(DriveWorkflow, BundleAdjustmentInAllFourSettings) {
             CheckSuccessLines(log, "Snímkové souřadnice načteny do programu");
             EXPECT_EQ(Count(log, "Svazkové vyrovnání - výpočet proveden"), 1);
             EXPECT_EQ(log.back(), "Svazkové vyrovnání - výpočet proveden");
-            std::vector<std::string> expected = {"Výsledky > Svazkové vyrovnání"};
+            std::vector<std::string> expected = {"Výsledky > Svazkové vyrovnání", "Výsledky > Grafy"};
             for (const std::string& item : OrientationResults()) expected.push_back(item);
             std::vector<std::string> on = EnabledResults(Out("b.menu"));
             std::sort(on.begin(), on.end());
@@ -429,7 +432,8 @@ TEST_F(DriveWorkflow, WholeRoadInCommaAndPointLocale) {
         std::vector<std::string> on = EnabledResults(Out("r.menu"));
         std::vector<std::string> expected = OrientationResults();
         for (const char* item : {"Výsledky > Svazkové vyrovnání", "Výsledky > Souřadnice XYZ", "Výsledky > Protokoly",
-                                 "Výsledky > Protokoly > Kompletní", "Výsledky > Protokoly > Souřadnice"})
+                                 "Výsledky > Protokoly > Kompletní", "Výsledky > Protokoly > Souřadnice",
+                                 "Výsledky > Grafy"})
             expected.push_back(item);
         std::sort(on.begin(), on.end());
         std::sort(expected.begin(), expected.end());
@@ -447,6 +451,54 @@ TEST_F(DriveWorkflow, WholeRoadInCommaAndPointLocale) {
         CompareWithGolden(test::ReadFileBytes(Out("souradnice.txt")),
                           "tests/app/golden/road_souradnice_" + suffix + ".txt");
     }
+}
+
+// ---- "Grafy" -----------------------------------------------------------------
+
+TEST_F(DriveWorkflow, GrafyAfterSouradniceXyzExportsBothViews) {
+    const std::string load = Generate(RoadProject());
+    const int blunderImage = project_.gross_errors.at(0).image;
+    Run(load +
+        "click Výpočty > Souřadnice XYZ\n"
+        "click Výsledky > Grafy\n"
+        "plot size 800 600\n"
+        "plot image " + std::to_string(blunderImage) + "\nplot numbers 1\n"
+        "save \"" + Out("rezidua.png") + "\"\nplot export\n"
+        "plot view \"Půdorys bloku\"\nplot plane X–Z\nplot zoom 2\nplot fit\n"
+        "save \"" + Out("pudorys.svg") + "\"\nplot export\n"
+        "save \"" + Out("pudorys.pdf") + "\"\nplot export\n"
+        "cancel\nplot export\n"
+        "log g.log\nmessages g.messages\n"
+        // Results that are gone take the pictures with them.
+        "type LabeledEdit1 x\nclick Výpočty > Svazkové vyrovnání\nmenu g.menu\n");
+    const std::vector<std::string> log = ReadLines(Out("g.log"));
+    for (const char* file : {"rezidua.png", "pudorys.svg", "pudorys.pdf"})
+        EXPECT_EQ(Count(log, "Uložen obrázek: " + Out(file)), 1) << file;
+    EXPECT_EQ(ReadLines(Out("g.messages")), std::vector<std::string>{});
+
+    // The PNG has twice the pixels of the drawing in the window.
+    const QImage png(QString::fromStdString(Out("rezidua.png")));
+    ASSERT_FALSE(png.isNull());
+    EXPECT_EQ(png.width() % 2, 0);
+    EXPECT_GT(png.width(), 1000);
+    QSvgRenderer svg(QString::fromStdString(Out("pudorys.svg")));
+    EXPECT_TRUE(svg.isValid());
+    const std::string svgText = test::ReadFileBytes(Out("pudorys.svg"));
+    // The title line names the view, the plane and the project's folder; the
+    // scale bar's numbers have the Czech decimal comma.
+    EXPECT_NE(svgText.find("<title>Půdorys bloku - X–Z - p - program Pelvanor</title>"), std::string::npos);
+    EXPECT_NE(svgText.find("zvětšeno"), std::string::npos);
+    EXPECT_TRUE(QString::fromStdString(svgText).contains(QRegularExpression(QStringLiteral(">\\s*\\d+,\\d+\\s*<"))));
+    const std::string pdf = test::ReadFileBytes(Out("pudorys.pdf"));
+    EXPECT_EQ(pdf.rfind("%PDF-", 0), 0u);
+    EXPECT_EQ(QString::fromLatin1(pdf.c_str(), static_cast<qsizetype>(pdf.size()))
+                  .count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))),
+              1);
+
+    bool grafy = true;
+    for (const auto& [caption, enabled] : Menu(Out("g.menu")))
+        if (caption == "Výsledky > Grafy") grafy = enabled;
+    EXPECT_FALSE(grafy);
 }
 
 // ---- A result file that cannot be written ---------------------------------

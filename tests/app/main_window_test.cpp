@@ -137,6 +137,7 @@ const MenuRow kMenu[] = {
     {"Výsledky > Protokoly", "Protokoly1", false},
     {"Výsledky > Protokoly > Kompletní", "Kompletn1", false},
     {"Výsledky > Protokoly > Souřadnice", "Pouzesouadnice1", false},
+    {"Výsledky > Grafy", "Grafy1", false},
     {"O programu", "Help1", true},
 };
 
@@ -176,7 +177,7 @@ TEST(MainWindow, MenuCaptionsNamesAndStateAtStart) {
           "Piblinvnjorientace1Click()", "Svazkovvyrovnn1Click()", "SouadniceXYZ1Click()",
           "Snmkovsouadnice2Click()", "Orientace2Click()", "Piblineenvnjorientace1Click()",
           "Svazkovvyrovnn2Click()", "SouadniceXYZ2Click()", "Kompletn1Click()", "Pouzesouadnice1Click()",
-          "Help1Click()", "BitBtn2Click()", "Ulozprotokol1Click()", "Nastprojekt1Click()"}) {
+          "Grafy1Click()", "Help1Click()", "BitBtn2Click()", "Ulozprotokol1Click()", "Nastprojekt1Click()"}) {
         EXPECT_GE(w.metaObject()->indexOfSlot(slot), 0) << slot;
     }
 }

@@ -25,7 +25,7 @@ const std::string kFailed = "Svazkové vyrovnání - výpočet nelze provést";
 
 const UiItem kItems[] = {UiItem::Svazkovvyrovnn2, UiItem::Piblineenvnjorientace1,
                          UiItem::Opravensnmkovsouadnice1, UiItem::Snmkovsouadnice2,
-                         UiItem::Orientace2};
+                         UiItem::Orientace2, UiItem::Grafy1};
 
 // Largest distance between the adjusted and the true projection centres.
 long double WorstCentreError(const ProjectState& s, const synth::Project& p) {
@@ -90,6 +90,8 @@ TEST(BundlePipeline, RobustAndCameraConstantOffRunOneAdjustmentOnly) {
     EXPECT_FALSE(s.BundleUnknownsF);
     EXPECT_FALSE(s.BundleImageIndexF);
     EXPECT_FALSE(s.BundleWeightsF);
+    EXPECT_FALSE(s.BundleResidualsF);
+    EXPECT_TRUE(s.BundleResiduals);
     EXPECT_EQ(s.BundleIterationsF, 0);
     // Progress: the orientation first, then every pass of the one adjustment,
     // numbered from 1, each with the m0 of the pass before; and the end of
@@ -144,7 +146,8 @@ TEST(BundlePipeline, WrongCameraFieldReleasesTheResultsButKeepsTheWeightsWithF) 
                             &s.BundleUnknowns, &s.BundleObservationTable, &s.BundleImageIndex,
                             &s.BundlePointIndex, &s.BundleWeights, &s.BundleUnknownsF,
                             &s.BundleImageIndexF, &s.RobustPointOccurrences,
-                            &s.RobustPointImageCounts, &s.RobustOutliers})
+                            &s.RobustPointImageCounts, &s.RobustOutliers, &s.BundleResiduals,
+                            &s.BundleResidualsF})
         EXPECT_FALSE(*m);
     EXPECT_EQ(s.BundleWeightsF.get(), weightsF);
     EXPECT_EQ(s.BundleSigma0F, sigmaF);

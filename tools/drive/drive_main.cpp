@@ -33,6 +33,17 @@
 //   wait progress [TEXT]  inside start ... finish: until the progress line
 //                         shows (and holds TEXT), at most a minute
 //   progress FILE         the progress line as shown; no line when hidden
+//   plot ...              in the window of "Výsledky" > "Grafy" (open it
+//                         first with "click Výsledky > Grafy"):
+//     plot view NAME      the tab "Rezidua snímku" or "Půdorys bloku"
+//     plot image N        "Snimek N" of the residual view
+//     plot plane P        X–Y, X–Z or Y–Z of the plan
+//     plot numbers 0|1    "Čísla bodů"
+//     plot size W H       the window's size
+//     plot zoom FACTOR    zoom about the drawing's centre
+//     plot fit            "Celý pohled"
+//     plot export         "Exportovat…" (answer its dialog with save first)
+//     plot screenshot FILE  the window as a PNG image
 // Captions are written without accelerator marks ("&").
 // A dialog left open by "settings" or "select" (a refused "Použít") is
 // closed with "Storno".  Exit status: 0 done, 1 an output file could not
@@ -54,6 +65,8 @@
 #include <QPixmap>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QCheckBox>
+#include <QTabBar>
 #include <QScreen>
 #include <QTextStream>
 
@@ -69,6 +82,8 @@
 #include "app/scripted_dialogs.h"
 #include "app/tform2.h"
 #include "app/tform3.h"
+#include "app/tform6.h"
+#include "app/plot_canvas.h"
 #include "app/tpelvanor.h"
 #include "app/window_services.h"
 #include "tools/drive/drive_script.h"
@@ -250,6 +265,8 @@ private:
                 error = QStringLiteral("cannot write ") + file;
                 return kOutputFailed;
             }
+        } else if (verb == QLatin1String("plot")) {
+            return Plot(command, error);
         } else if (verb == QLatin1String("geometry")) {
             QApplication::processEvents();
             const auto line = [](const char* what, const QRect& r) {
@@ -337,6 +354,48 @@ private:
         if (action->menu() != nullptr) return kDone;  // opening a menu does nothing
         action->trigger();
         dialogs_.DropModalActions();
+        return kDone;
+    }
+
+    int Plot(const ScriptCommand& command, QString& error) {
+        TForm6* form = window_.Form6();
+        if (form == nullptr || !form->isVisible()) {
+            error = QStringLiteral("the window of \"Grafy\" is not open");
+            return kBadScript;
+        }
+        const QStringList& args = command.args;
+        const QString& what = args[0];
+        if (what == QLatin1String("view")) {
+            form->TabBar1()->setCurrentIndex(args[1] == QStringLiteral("Rezidua snímku") ? 0 : 1);
+        } else if (what == QLatin1String("image")) {
+            const int index = args[1].toInt() - 1;
+            if (index >= form->ComboBox1()->count()) {
+                error = QStringLiteral("the project has no image %1").arg(args[1]);
+                return kBadScript;
+            }
+            form->ComboBox1()->setCurrentIndex(index);
+        } else if (what == QLatin1String("plane")) {
+            form->ComboBox2()->setCurrentIndex(form->ComboBox2()->findText(args[1]));
+        } else if (what == QLatin1String("numbers")) {
+            form->CheckBox1()->setChecked(args[1] == QLatin1String("1"));
+        } else if (what == QLatin1String("size")) {
+            form->resize(args[1].toInt(), args[2].toInt());
+        } else if (what == QLatin1String("zoom")) {
+            form->Canvas()->ZoomBy(args[1].toDouble());
+        } else if (what == QLatin1String("fit")) {
+            form->BitBtn1()->click();
+        } else if (what == QLatin1String("export")) {
+            form->BitBtn2()->click();
+            dialogs_.DropModalActions();
+        } else if (what == QLatin1String("screenshot")) {
+            QApplication::processEvents();
+            const QString file = Resolve(args[1]);
+            if (!form->grab().save(file, "PNG")) {
+                error = QStringLiteral("cannot write ") + file;
+                return kOutputFailed;
+            }
+        }
+        QApplication::processEvents();
         return kDone;
     }
 

@@ -76,6 +76,35 @@ QString CheckCommand(ScriptCommand& command) {
                 return QStringLiteral("settings: ") + name + QStringLiteral(" takes 0 or 1");
             }
         }
+    } else if (verb == QLatin1String("plot")) {
+        if (args.isEmpty()) return QStringLiteral("plot needs a subcommand");
+        const QString& what = args[0];
+        int value = 0;
+        if (what == QLatin1String("view")) {
+            if (!count_is(2) || (args[1] != QStringLiteral("Rezidua snímku") && args[1] != QStringLiteral("Půdorys bloku")))
+                return QStringLiteral("plot view takes \"Rezidua snímku\" or \"Půdorys bloku\"");
+        } else if (what == QLatin1String("image")) {
+            if (!count_is(2) || !ParseCount(args[1], value) || value < 1) return QStringLiteral("plot image takes an image number");
+        } else if (what == QLatin1String("plane")) {
+            static const QStringList planes = {QStringLiteral("X–Y"), QStringLiteral("X–Z"), QStringLiteral("Y–Z")};
+            if (!count_is(2) || !planes.contains(args[1])) return QStringLiteral("plot plane takes X–Y, X–Z or Y–Z");
+        } else if (what == QLatin1String("numbers")) {
+            if (!count_is(2) || (args[1] != QLatin1String("0") && args[1] != QLatin1String("1")))
+                return QStringLiteral("plot numbers takes 0 or 1");
+        } else if (what == QLatin1String("size")) {
+            int height = 0;
+            if (!count_is(3) || !ParseCount(args[1], value) || !ParseCount(args[2], height))
+                return QStringLiteral("plot size takes a width and a height");
+        } else if (what == QLatin1String("zoom")) {
+            bool ok = false;
+            if (!count_is(2) || !(args[1].toDouble(&ok) > 0.0) || !ok) return QStringLiteral("plot zoom takes a factor");
+        } else if (what == QLatin1String("fit") || what == QLatin1String("export")) {
+            if (!count_is(1)) return QStringLiteral("plot ") + what + QStringLiteral(" takes no argument");
+        } else if (what == QLatin1String("screenshot")) {
+            if (!count_is(2)) return QStringLiteral("plot screenshot takes exactly one file");
+        } else {
+            return QStringLiteral("plot: unknown subcommand ") + what;
+        }
     } else if (verb == QLatin1String("select")) {
         for (const QString& arg : args) {
             int row = 0;

@@ -14,7 +14,8 @@ namespace pelvanor::drive {
 struct ScriptCommand {
     int line = 0;      // 1-based line of the script
     QString verb;      // open, cancel, save, click, type, choose, settings, select, panel, log, messages, menu,
-                       // screenshot, geometry, close, window, start, finish, wait, progress
+                       // screenshot, geometry, close, window, start, finish, wait, progress,
+                       // plot
     QStringList args;  // the arguments as written, quotes removed
     QStringList path;  // click, start: the captions of the path
     // click on "Vybrat body" directly followed by a select line: the rows

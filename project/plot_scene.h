@@ -1,0 +1,190 @@
+#pragma once
+// What the two pictures of the block draw, computed from the project state
+// without any drawing library: the image residual view (the measurements of
+// one image in its own coordinates with their residual vectors) and the
+// block plan (object points, control points, camera stations with their
+// viewing direction, standard deviation ellipses).  A renderer only maps
+// the items to the page and draws them; the choice of what is drawn, the
+// extents, the magnification of residuals and ellipses and the scale bars
+// are made here, so that they are tested without pixels.
+//
+// Drawing coordinates are data units: image coordinate units in the
+// residual view (the measuring system: x as in the files, y growing
+// downwards like the files' y), object units (metres) in the plan.  Vectors
+// and ellipses are already magnified into drawing units.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "project/project_state.h"
+
+namespace pelvanor {
+
+enum class PlotView { ImageResiduals, BlockPlan };
+enum class PlanAxes { XY, XZ, YZ };
+
+struct PlotRequest {
+    PlotView view = PlotView::ImageResiduals;
+    int image = 1;  // residual view: 1-based image number
+    PlanAxes axes = PlanAxes::XY;
+    bool pointNumbers = false;  // write the point numbers beside the symbols
+};
+
+struct PlotRect {
+    double xmin = 0.0;
+    double xmax = 0.0;
+    double ymin = 0.0;
+    double ymax = 0.0;
+    double Width() const { return xmax - xmin; }
+    double Height() const { return ymax - ymin; }
+};
+
+// A measured image point (residual view) or an object point (plan).
+struct PlotPoint {
+    double x = 0.0;
+    double y = 0.0;
+    long long number = 0;
+    bool control = false;        // control point: triangle; else a circle
+    bool adjusted = true;        // residual view: entered the kept adjustment (filled symbol)
+    bool robustOutlier = false;  // removed by the robust estimation
+    bool fTestFailed = false;    // failed the F-test of "Souřadnice XYZ"
+    std::string label;           // the number as written beside it
+    std::string tooltip;         // UTF-8, lines separated by '\n'
+};
+
+// A residual vector from (x, y), magnified: (x + dx, y + dy) is its tip.
+struct PlotVector {
+    double x = 0.0;
+    double y = 0.0;
+    double dx = 0.0;
+    double dy = 0.0;
+    // From the spatial intersection of a point that did not enter the kept
+    // bundle adjustment (drawn dashed), not from the bundle adjustment.
+    bool fromIntersection = false;
+    long long number = 0;
+};
+
+// A standard deviation ellipse about (x, y), semi-axes magnified.
+struct PlotEllipse {
+    double x = 0.0;
+    double y = 0.0;
+    double rx = 0.0;
+    double ry = 0.0;
+    long long number = 0;
+};
+
+// A camera station: the projection centre and the viewing direction, whose
+// tip is (x + dx, y + dy) (the unit axis in space, scaled and projected into
+// the plane, so a camera looking across the plane shows a short stub).
+struct PlotStation {
+    double x = 0.0;
+    double y = 0.0;
+    double dx = 0.0;
+    double dy = 0.0;
+    int image = 0;
+    std::string label;
+    std::string tooltip;
+};
+
+// A bar of `length` drawing units with its caption.
+struct PlotScaleBar {
+    double length = 0.0;
+    double value = 0.0;  // the length in the unit of the caption (before magnification)
+    std::string label;
+};
+
+enum class PlotSymbol {
+    ControlPoint, TiePoint, TiePointNotAdjusted, RobustOutlier, FTestFailed,
+    Residual, IntersectionResidual, PrincipalPoint, Station, Ellipse,
+};
+
+struct PlotLegendEntry {
+    PlotSymbol symbol = PlotSymbol::TiePoint;
+    std::string text;
+};
+
+struct PlotScene {
+    PlotView view = PlotView::ImageResiduals;
+    std::string title;     // the title line: view, image or plane, project, program
+    std::string subtitle;  // counts, magnification, units
+    std::string xCaption;
+    std::string yCaption;
+    bool yDown = false;    // drawing y grows downwards on the page
+    PlotRect extent;       // what "Celý pohled" shows
+    bool hasFrame = false;
+    PlotRect frame;        // residual view: the image frame
+    double principalX = 0.0;
+    double principalY = 0.0;
+    std::vector<PlotPoint> points;
+    std::vector<PlotVector> vectors;
+    std::vector<PlotEllipse> ellipses;
+    std::vector<PlotStation> stations;
+    double magnification = 0.0;  // of the residual vectors or the ellipses; 0 when none is drawn
+    PlotScaleBar lengthBar;      // coordinates, unmagnified
+    PlotScaleBar magnifiedBar;   // residuals or standard deviations; length = value * magnification
+    std::vector<PlotLegendEntry> legend;
+    bool pointNumbers = false;
+    std::string note;  // why nothing is drawn, empty when something is
+    // What the scale bar captions are written with.
+    char decimal = '.';
+    std::string lengthUnit;  // " m" in the plan; image units have no name
+    bool residuals = true;   // the magnified bar shows residuals, else standard deviations
+};
+
+// The bundle adjustment's results the pictures need are there.
+bool PlotsAvailable(const ProjectState& state);
+// Number of images of the loaded project (0 when none).
+int PlotImageCount(const ProjectState& state);
+
+// The scene of one view.  `decimal` is the locale's decimal separator for
+// every number written; `projectName` (may be empty) enters the title line.
+PlotScene BuildPlotScene(const ProjectState& state, const PlotRequest& request, char decimal,
+                         const std::string& projectName);
+
+// The largest of 1, 2, 5 times a power of ten that does not exceed `value`
+// (value > 0); 0 for a value that is not positive and finite.
+double NiceBelow(double value);
+
+// Magnification that draws a vector of length `typical` at `target` drawing
+// units, rounded down to 1, 2 or 5 times a power of ten; 0 when `typical`
+// is not positive.
+double ChooseMagnification(double typical, double target);
+
+// Scale bars for a view drawn at `pixelsPerUnit`: the coordinate bar about
+// a fifth and the magnified bar about a sixth of `widthPixels` long, their
+// values 1, 2 or 5 times a power of ten (the scene's own bars are those of
+// "Celý pohled"; zooming changes what a bar should measure).
+PlotScaleBar LengthBarAt(const PlotScene& scene, double pixelsPerUnit, double widthPixels);
+PlotScaleBar MagnifiedBarAt(const PlotScene& scene, double pixelsPerUnit, double widthPixels);
+
+// The page mapping of a view: drawing point (cx, cy) at the centre of a
+// width x height area, `scale` pixels per drawing unit, y flipped unless
+// the scene's y grows downwards.
+struct PlotViewport {
+    double cx = 0.0;
+    double cy = 0.0;
+    double scale = 1.0;
+    bool yDown = false;
+    double width = 1.0;
+    double height = 1.0;
+    double ToScreenX(double x) const { return width / 2.0 + (x - cx) * scale; }
+    double ToScreenY(double y) const { return height / 2.0 + (yDown ? y - cy : cy - y) * scale; }
+    double ToDataX(double sx) const { return cx + (sx - width / 2.0) / scale; }
+    double ToDataY(double sy) const { return yDown ? cy + (sy - height / 2.0) / scale : cy - (sy - height / 2.0) / scale; }
+};
+
+// The whole extent in a width x height area ("Celý pohled").
+PlotViewport FitViewport(const PlotRect& extent, bool yDown, double width, double height);
+// Zoom by `factor` keeping the drawing point under (sx, sy) in place.
+PlotViewport ZoomViewport(const PlotViewport& viewport, double sx, double sy, double factor);
+// The same drawing centre and scale relative to the area's size in a
+// width x height area (the current view exported at another size).
+PlotViewport ResizeViewport(const PlotViewport& viewport, double width, double height);
+
+// The tooltip of the point or station nearest to screen point (sx, sy)
+// within `radius` pixels; empty when none is that close.
+std::string TooltipAt(const PlotScene& scene, const PlotViewport& viewport, double sx, double sy,
+                      double radius);
+
+}  // namespace pelvanor

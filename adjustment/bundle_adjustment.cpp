@@ -124,6 +124,7 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
 
     BundleWorkspace workspace;
     workspace.timings = control.Timings;
+    SparseWorkspace sparseWorkspace;
     std::vector<long double> w(static_cast<std::size_t>(n), 1.0L);
     std::vector<long double> v(static_cast<std::size_t>(n), 0.0L);
     std::vector<long double> d;
@@ -202,7 +203,8 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
         if (control.Solver) {
             solved = control.Solver(rows, W, pr.halve, d, v, vtv);
         } else {
-            solved = SolveBundlePass(rows, W, pr.halve, workspace, d, v, vtv);
+            solved = SolveBundlePassWith(control.Solve, rows, W, pr.halve, workspace,
+                                         sparseWorkspace, control.MemoryLimit, d, v, vtv);
         }
         if (!solved || d.size() != static_cast<std::size_t>(u) ||
             v.size() != static_cast<std::size_t>(n)) {
@@ -232,11 +234,14 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
 // Checks the sizes of a problem and the memory it needs; sends the message
 // when there are fewer observations than unknowns.
 bool Admissible(std::int64_t n, std::int64_t u, std::int64_t fixedCoordinates,
-                std::int32_t imageWidth, const BundleControl& control) {
+                std::int32_t imageWidth, std::int64_t images, const BundleControl& control) {
     if (n - u < 0 && control.Message) control.Message(kTooFewObservationsMessage);
     if (n - u <= 0) return false;
     if (!FitsMatrixSize(n) || !FitsMatrixSize(u + fixedCoordinates)) return false;
     const long double limit = control.MemoryLimit > 0.0L ? control.MemoryLimit : AvailableMemory();
+    const bool sparse = !control.Solver && ResolveNormalSolve(control.Solve, u + fixedCoordinates) ==
+                                               NormalSolve::Sparse;
+    if (sparse) return SparseMemoryEstimate(n, u, images, imageWidth) <= limit;
     return BundleMemoryEstimate(n, u, fixedCoordinates, imageWidth) <= limit;
 }
 
@@ -328,7 +333,7 @@ bool BundleAdjust(bool robust, const Matice* controlTable, const Matice* imageTa
             }
             unknowns = NewMatrix(static_cast<std::uint16_t>(u), 1);
             redundancy = static_cast<std::int32_t>(n64 - u64);
-            if (!Admissible(n64, u64, 3LL * b, 6, control)) return false;
+            if (!Admissible(n64, u64, 3LL * b, 6, m, control)) return false;
             weights = NewMatrix(static_cast<std::uint16_t>(n64), 1);
 
             // Start values.  A control point's known coordinates come from its
@@ -468,7 +473,7 @@ bool BundleAdjustWithF(bool robust, const Matice* controlTable, const Matice* im
             }
             unknowns = NewMatrix(static_cast<std::uint16_t>(u), 1);
             redundancy = static_cast<std::int32_t>(n64 - u64);
-            if (!Admissible(n64, u64, 3LL * b, 7, control)) return false;
+            if (!Admissible(n64, u64, 3LL * b, 7, m, control)) return false;
             weights = NewMatrix(static_cast<std::uint16_t>(n64), 1);
 
             Problem pr;

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "adjustment/bundle_normal_equations.h"
+#include "adjustment/schur_solve.h"
 #include "matrix/matice.h"
 
 namespace pelvanor {
@@ -35,7 +36,10 @@ struct BundleControl {
     long double MemoryLimit = 0.0L;
     // Replaces the sparse pass solver (the tests run the dense formulation through it).
     BundlePassSolver Solver;
-    BundleTimings* Timings = nullptr;
+    // How the passes solve their normal equations (without a Solver above):
+    // the pseudo-inverse of the bordered matrix unless chosen otherwise.
+    NormalSolve Solve = DefaultNormalSolve();
+    BundleTimings* Timings = DefaultBundleTimings();
     // Called at the start of every pass (the window repaints); it must not
     // change the floating-point fault flags.
     std::function<void()> KeepResponsive;

@@ -48,6 +48,14 @@ struct BundleTimings {
     double pseudoInverseSeconds = 0.0;
     double totalSeconds = 0.0;
     std::int32_t passes = 0;
+    // Passes solved by point elimination, by the pseudo-inverse, and those
+    // of the former handed to the latter (certificate failed); whether the
+    // last pass (the results) came from the elimination.
+    double sparseSeconds = 0.0;
+    std::int32_t sparsePasses = 0;
+    std::int32_t svdPasses = 0;
+    std::int32_t fallbackPasses = 0;
+    bool lastPassSparse = false;
 };
 
 // Solves one pass.  weights: one per row, or null for W = I.  d receives u

@@ -1,0 +1,135 @@
+#pragma once
+// A second way to solve one pass of the bundle adjustment: the normal
+// equations reduced by the datum constraints and solved by eliminating the
+// points (Schur complement onto the image unknowns).
+//
+// The constraints C d = 0 of the bordered system K = [[N, C^T], [C, 0]]
+// hold the corrections of the first 3b unknowns (the fixed points'
+// coordinates) at zero.  When N restricted to the remaining unknowns,
+// N_free, is positive definite, K is regular, its pseudo-inverse is its
+// inverse, and the correction of the pass is the unique solution of
+//
+//     N_free d_free = -g_free,   d_fixed = 0.
+//
+// N_free has the arrow shape of every bundle adjustment:
+//
+//     [ P   W ] [d_p]     [g_p]      P: one 3 x 3 block per free point
+//     [ W^T V ] [d_i] = - [g_i]      V: the image unknowns, 6 or 7 per image
+//
+// Eliminating the points gives the reduced system of the images,
+//
+//     (V - W^T P^-1 W) d_i = -(g_i - W^T P^-1 g_p),
+//
+// of order 6m or 7m, dense but small; it is factorised by Cholesky in
+// extended precision, and every point follows from its own 3 x 3 block,
+// d_p = -P^-1 (g_p + W d_i).  Only the compact rows, one 3 x w block per
+// measurement and the reduced matrix are held: memory grows with the
+// observations plus (7m)^2, time with the observations times the images a
+// point is seen on, plus (7m)^3.
+//
+// Certificate.  The elimination is used only where it is safe; otherwise the
+// pass is solved by the pseudo-inverse of the bordered matrix
+// (SolveBundlePass) and its results are those exactly.  See
+// kSparsePivotRatio for the test.
+
+#include <cstdint>
+#include <vector>
+
+#include "adjustment/bundle_normal_equations.h"
+
+namespace pelvanor {
+
+// How each pass of an adjustment solves its normal equations.
+enum class NormalSolve {
+    Svd,     // pseudo-inverse of the bordered normal matrix (SolveBundlePass)
+    Sparse,  // point elimination, the pseudo-inverse where the certificate fails
+    Auto,    // Svd up to kAutoSvdMaxOrder, Sparse above
+};
+
+// Largest order u + 3b of the bordered normal matrix that Auto still solves
+// by the pseudo-inverse: the order at which one pass takes about a second on
+// two processors.  Measured with bench/scale_bench (--svd-orders) on the
+// development machine (2 processors, Release build, extended precision):
+//     order    100    200    300    400    500    600
+//     1 thread 0.02   0.14   0.46   1.08   2.06   3.55 s
+//     2 threads 0.02  0.09   0.27   0.60   1.12   1.91 s
+// The SVD pass grows as order^3 (about 9 ns order^3 on two threads).
+inline constexpr std::int32_t kAutoSvdMaxOrder = 480;
+
+// Svd or Sparse: what `selected` means for a bordered matrix of `order`.
+NormalSolve ResolveNormalSolve(NormalSolve selected, std::int64_t order);
+
+// The solve a BundleControl starts with: Svd unless a program (a benchmark)
+// chose another for every adjustment it runs.  Likewise the timings every
+// BundleControl starts with (none by default).
+NormalSolve DefaultNormalSolve();
+void SetDefaultNormalSolve(NormalSolve solve);
+BundleTimings* DefaultBundleTimings();
+void SetDefaultBundleTimings(BundleTimings* timings);
+
+// The pivot test of the certificate.  A symmetric positive definite matrix
+// is factorised by Cholesky, N = L L^T; the pivot of column k is L_kk^2.
+// Relative to the column's own diagonal N_kk, the pivot is the squared sine
+// of the angle between column k of the (weighted) design matrix and the
+// columns eliminated before it:
+//
+//     L_kk^2 / N_kk = |a_k|^2 sin^2(theta_k) / |a_k|^2 = sin^2(theta_k).
+//
+// So the ratio does not depend on the units of the unknowns (metres,
+// radians, pixels of the camera constant differ by many orders of
+// magnitude, which is why a test against the largest diagonal would be
+// either blind for the small ones or alarmed by the large ones), and it is
+// zero exactly when the column depends on the earlier ones: a datum defect
+// (no fixed point: seven free parameters of a similarity transform; two
+// fixed points: the rotation about their joining line), a point whose every
+// observation has weight zero, an image without observations.  In such a
+// rank-deficient system the pivot is rounding noise, about the unit
+// roundoff of extended precision (5.4e-20) times the order, at most about
+// 1e-16.  The threshold 1e-12 leaves four orders of magnitude above that
+// noise, and still accepts any geometry a photogrammetrist would adjust:
+// 1e-12 is a column within a microradian of its predecessors' span, i.e.
+// correlations of 1 - 5e-13; two rays intersecting at 0.1 degrees give a
+// point pivot ratio of about 1e-6.  Below the threshold the pass is handed to
+// the pseudo-inverse, whose minimum-norm treatment of (near) singular
+// systems is the reference.
+inline constexpr long double kSparsePivotRatio = 1e-12L;
+
+// Buffers of the sparse solve, kept from one pass to the next.
+struct SparseWorkspace {
+    std::vector<std::int32_t> start;   // first entry of each point in `order`
+    std::vector<std::int32_t> order;   // rows grouped by point, increasing within a point
+    std::vector<std::int32_t> blockStart;  // per point: first of its image blocks
+    std::vector<std::int32_t> blockImage;  // per block: image (0-based)
+    std::vector<long double> blocks;   // per block: W (3 x w) then P^-1 W (3 x w)
+    std::vector<long double> factor;   // per point: Cholesky factor of P (3 x 3), g_p (3)
+    std::vector<long double> reduced;  // the reduced image system, then its factor
+    std::vector<long double> diagonal; // diagonal of V before the elimination
+    std::vector<long double> rhs;      // g_i - W^T P^-1 g_p
+};
+
+// One pass by point elimination.  Arguments and results as SolveBundlePass.
+// False when the certificate fails (a pivot below kSparsePivotRatio times
+// its diagonal, a structure other than 3 unknowns per point followed by w
+// per image, a floating-point fault); d, v and vtv are then unspecified and
+// the caller's fault flags are as before the call.
+bool SolveBundlePassSparse(const BundleRows& rows, const std::vector<long double>* weights,
+                           bool halve, SparseWorkspace& workspace, std::vector<long double>& d,
+                           std::vector<long double>& v, long double& vtv);
+
+// One pass with the selected solve.  Svd: exactly SolveBundlePass.  Sparse
+// (or Auto above kAutoSvdMaxOrder): SolveBundlePassSparse, and where its
+// certificate fails SolveBundlePass, provided the bordered matrix fits into
+// `memoryLimit` bytes (0: the machine's available memory); false otherwise.
+// Counts the passes of each kind in dense.timings when set.
+bool SolveBundlePassWith(NormalSolve solve, const BundleRows& rows,
+                         const std::vector<long double>* weights, bool halve,
+                         BundleWorkspace& dense, SparseWorkspace& sparse, long double memoryLimit,
+                         std::vector<long double>& d, std::vector<long double>& v,
+                         long double& vtv);
+
+// Bytes the sparse solve needs at its peak for n rows, u unknowns and m
+// images of width imageWidth.
+long double SparseMemoryEstimate(std::int64_t n, std::int64_t u, std::int64_t images,
+                                 std::int32_t imageWidth);
+
+}  // namespace pelvanor

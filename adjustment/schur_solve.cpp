@@ -153,10 +153,13 @@ bool SparseBody(const BundleRows& rows, const std::vector<long double>* weights,
         }
         long double y[3] = {gp[0], gp[1], gp[2]};
         SolvePoint(P, y, 1);
+        // Only the lower triangle of the reduced system is formed: the
+        // factorisation reads no other element.
         for (std::int32_t bk = b0; bk < b1; ++bk) {
             const long double* Wk = ws.blocks.data() + static_cast<std::size_t>(bk) * 2 * blockSize;
             const std::size_t rk = static_cast<std::size_t>(ws.blockImage[bk]) * w;
             for (std::int32_t bl = b0; bl < b1; ++bl) {
+                if (ws.blockImage[bl] > ws.blockImage[bk]) continue;
                 const long double* Yl = ws.blocks.data() + static_cast<std::size_t>(bl) * 2 * blockSize + blockSize;
                 const std::size_t cl = static_cast<std::size_t>(ws.blockImage[bl]) * w;
                 for (std::int32_t i = 0; i < w; ++i) {

@@ -48,13 +48,17 @@ enum class NormalSolve {
 
 // Largest order u + 3b of the bordered normal matrix that Auto still solves
 // by the pseudo-inverse: the order at which one pass takes about a second on
-// two processors.  Measured with bench/scale_bench (--svd-orders) on the
-// development machine (2 processors, Release build, extended precision):
-//     order    100    200    300    400    500    600
-//     1 thread 0.02   0.14   0.46   1.08   2.06   3.55 s
-//     2 threads 0.02  0.09   0.27   0.60   1.12   1.91 s
-// The SVD pass grows as order^3 (about 9 ns order^3 on two threads).
-inline constexpr std::int32_t kAutoSvdMaxOrder = 480;
+// two processors.  Measured with bench/scale_bench --svd-orders (Release,
+// one pass of BundleAdjust on a generated 10-image block, processor time of
+// one thread, which the other load of the shared machine inflates least):
+//     order        114    198    300    399    450    498    600    798
+//     seconds     0.04   0.18   0.64   1.13   1.78   2.44   5.18   14.1
+// i.e. about 18 ns order^3 on one thread; split between two threads at the
+// 1.8-fold speed-up of the kernels, about 10 ns order^3, one second at an
+// order of about 465.  The real calibration sheet (21 images, 100 points)
+// has order 300 without and 321 with the camera constant and stays with the
+// pseudo-inverse.
+inline constexpr std::int32_t kAutoSvdMaxOrder = 450;
 
 // Svd or Sparse: what `selected` means for a bordered matrix of `order`.
 NormalSolve ResolveNormalSolve(NormalSolve selected, std::int64_t order);

@@ -1,0 +1,270 @@
+// Scale of the object-coordinates road: generated projects of growing size
+// and the real calibration sheet, run as the command "Souřadnice XYZ" runs
+// them (default settings), once per normal-equation solve.  Prints per
+// stage the time, the adjustment passes and which solve ran them, and the
+// peak resident memory.
+//
+//   scale_bench                 every project, every solve
+//   scale_bench --svd-orders    time of one pseudo-inverse pass against the
+//                               bordered order, on one and on two threads
+//   scale_bench --only N        only generated project N (1..4), 0: only the sheet
+//   scale_bench --svd-limit K   skip the SVD runs above bordered order K (default 1500)
+//
+// Build with -DCMAKE_BUILD_TYPE=Release.
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "adjustment/bundle_adjustment.h"
+#include "adjustment/schur_solve.h"
+#include "app/state/object_points_pipeline.h"
+#include "app/state/project_state.h"
+#include "input/camera_file.h"
+#include "input/control_file.h"
+#include "input/image_file.h"
+#include "matrix/parallel.h"
+#include "tools/synth/synth.h"
+
+using namespace pelvanor;
+
+namespace {
+
+constexpr long double kScale = 4000.0L;  // generated image unit: pixels, f = 4000
+
+class BenchHost : public CommandHost {
+public:
+    explicit BenchHost(ProjectState& state) : state_(state) {}
+    void WriteLog(const std::string& message) override { last = message; }
+    void SetItemEnabled(UiItem item, bool enabled) override { enabled_[static_cast<int>(item)] = enabled; }
+    bool IsItemEnabled(UiItem item) const override { return enabled_[static_cast<int>(item)]; }
+    bool ReadCameraFields() override {
+        state_.Camera = camera;
+        return true;
+    }
+    int OrientationMethod() const override { return method; }
+    char DecimalSeparator() const override { return ','; }
+    void ShowMessage(const std::string& text) override { std::printf("  message: %s\n", text.c_str()); }
+
+    CameraParameters camera;
+    int method = 1;
+    std::string last;
+
+private:
+    ProjectState& state_;
+    bool enabled_[64] = {};
+};
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// Peak resident memory since the last reset, in MB (VmHWM; the reset writes
+// 5 to clear_refs).
+void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+double PeakMb() {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
+    }
+    return 0.0;
+}
+
+std::string LoadAverage() {
+    std::ifstream in("/proc/loadavg");
+    std::string a, b, c;
+    in >> a >> b >> c;
+    return a + " " + b + " " + c;
+}
+
+std::vector<std::string> Files(const std::filesystem::path& folder, const std::string& prefix) {
+    std::vector<std::string> out;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".txt")
+            out.push_back(entry.path().string());
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+const char* Name(NormalSolve s) {
+    return s == NormalSolve::Svd ? "svd" : s == NormalSolve::Sparse ? "sparse" : "auto";
+}
+
+// Loads the folder and runs "Souřadnice XYZ" with `solve`; one line of figures.
+bool RunRoad(const std::filesystem::path& folder, bool plane, NormalSolve solve) {
+    ResetPeak();
+    ProjectState state;
+    BenchHost host(state);
+    host.method = plane ? 0 : 1;
+    auto t = std::chrono::steady_clock::now();
+    if (!LoadCameraFile((folder / "camera.txt").string(), state)) return false;
+    host.camera = state.Camera;
+    const auto control = LoadControlPoints(Files(folder, "ctrl_"), state);
+    const bool images = LoadImagePoints(Files(folder, "img_"), state);
+    if (control.status != ControlLoadResult::Status::Loaded || !images) return false;
+    host.SetItemEnabled(UiItem::Snmkovsouadnice1, true);
+    host.SetItemEnabled(UiItem::Orientace1, true);
+    const double load = Seconds(t);
+
+    BundleTimings timings;
+    SetDefaultNormalSolve(solve);
+    SetDefaultBundleTimings(&timings);
+    t = std::chrono::steady_clock::now();
+    const std::clock_t c0 = std::clock();
+    const bool ok = ObjectPointsCommand(state, host);
+    const double whole = Seconds(t);
+    const double cpu = static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
+    SetDefaultBundleTimings(nullptr);
+    SetDefaultNormalSolve(NormalSolve::Svd);
+
+    const int order = state.BundleUnknowns ? state.BundleUnknowns->r + 3 * state.Settings.FixedPointCount : 0;
+    std::printf("  %-6s %-4s load %6.3f s | XYZ %8.3f s (cpu %8.3f s): adjustments %8.3f s (svd %7.3f, sparse %6.3f), "
+                "other %6.3f s | passes %2d+%2d, sparse %3d svd %3d fallback %2d, results by %s | order %5d | "
+                "peak %7.1f MB | m0 %.4Lg / %.4Lg | %s\n",
+                Name(solve), ok ? "ok" : "FAIL", load, whole, cpu, timings.totalSeconds, timings.pseudoInverseSeconds,
+                timings.sparseSeconds, whole - timings.totalSeconds, state.BundleIterations,
+                state.BundleIterationsF, timings.sparsePasses, timings.svdPasses, timings.fallbackPasses,
+                timings.lastPassSparse ? "sparse" : "svd", order, PeakMb(), state.BundleSigma0,
+                state.BundleSigma0F, host.last.c_str());
+    std::fflush(stdout);
+    return ok;
+}
+
+// One pass of the bundle adjustment by the pseudo-inverse, timed against the
+// bordered order, on one and two threads.
+int SvdOrders() {
+    // Wall time of the adjustment, and processor time of the whole command
+    // (which the machine's other load does not inflate).
+    std::printf("one pseudo-inverse pass of BundleAdjust (10 images), load %s\n", LoadAverage().c_str());
+    std::printf("%6s %12s %12s %8s %14s %14s\n", "order", "1 thread s", "2 threads s", "speed-up", "1 thr cpu s",
+                "2 thr cpu s");
+    for (const int target : {100, 200, 300, 400, 450, 500, 600, 800}) {
+        synth::Options o;
+        o.images = 10;
+        o.control = 10;
+        o.points = std::max(4, (target - 12 - 60) / 3 - 10);
+        o.sigma = 0.3L / kScale;
+        o.distortion = false;
+        o.seed = 3;
+        synth::Project project;
+        std::string error;
+        if (!synth::Generate(o, project, &error)) {
+            std::printf("generator: %s\n", error.c_str());
+            return 1;
+        }
+        const std::filesystem::path dir = std::filesystem::temp_directory_path() / "pelvanor_svd_orders";
+        std::filesystem::remove_all(dir);
+        if (!synth::WriteProject(project, dir.string(), &error)) return 1;
+        double secs[2] = {0, 0};
+        double cpu[2] = {0, 0};
+        int order = 0;
+        for (const int threads : {1, 2}) {
+            SetParallelThreads(threads);
+            ProjectState state;
+            BenchHost host(state);
+            if (!LoadCameraFile((dir / "camera.txt").string(), state)) return 1;
+            host.camera = state.Camera;
+            LoadControlPoints(Files(dir, "ctrl_"), state);
+            LoadImagePoints(Files(dir, "img_"), state);
+            host.SetItemEnabled(UiItem::Snmkovsouadnice1, true);
+            host.SetItemEnabled(UiItem::Orientace1, true);
+            state.Settings.PointPercent = 100;
+            state.Settings.RobustEstimation = false;
+            state.Settings.AdjustCameraConstant = false;
+            state.Settings.MaxIterations = 0;  // one pass
+            BundleTimings timings;
+            SetDefaultBundleTimings(&timings);
+            const std::clock_t c0 = std::clock();
+            ObjectPointsCommand(state, host);
+            cpu[threads - 1] = static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
+            SetDefaultBundleTimings(nullptr);
+            secs[threads - 1] = timings.totalSeconds;
+            order = state.BundleUnknowns ? state.BundleUnknowns->r + 12 : 0;
+            if (order == 0) std::printf("  failed: %s\n", host.last.c_str());
+        }
+        SetParallelThreads(0);
+        std::printf("%6d %12.3f %12.3f %8.2f %14.3f %14.3f\n", order, secs[0], secs[1],
+                    secs[1] > 0 ? secs[0] / secs[1] : 0.0, cpu[0], cpu[1]);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int only = -1;
+    int svdLimit = 1500;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--svd-orders")) return SvdOrders();
+        if (!std::strcmp(argv[i], "--only") && i + 1 < argc) only = std::atoi(argv[++i]);
+        if (!std::strcmp(argv[i], "--svd-limit") && i + 1 < argc) svdLimit = std::atoi(argv[++i]);
+    }
+    std::printf("threads %d, load %s\n", ParallelThreads(), LoadAverage().c_str());
+
+    struct Size {
+        int images, points, maxViews;
+    };
+    const Size sizes[] = {{10, 500, 0}, {20, 2000, 0}, {40, 8000, 4}, {40, 16000, 4}};
+    for (int k = 0; k < 4; ++k) {
+        if (only >= 0 && only != k + 1) continue;
+        const Size& z = sizes[k];
+        synth::Options o;
+        o.images = z.images;
+        o.points = z.points;
+        o.max_views = z.maxViews;
+        o.control = 10;
+        o.sigma = 0.3L / kScale;
+        o.realistic = true;
+        o.distortion = false;
+        o.seed = 11;
+        synth::Project project;
+        std::string error;
+        auto t = std::chrono::steady_clock::now();
+        if (!synth::Generate(o, project, &error)) {
+            std::printf("generator: %s\n", error.c_str());
+            return 1;
+        }
+        const std::filesystem::path dir =
+            std::filesystem::temp_directory_path() / ("pelvanor_scale_" + std::to_string(k + 1));
+        std::filesystem::remove_all(dir);
+        if (!synth::WriteProject(project, dir.string(), &error)) {
+            std::printf("writer: %s\n", error.c_str());
+            return 1;
+        }
+        std::size_t lines = 0;
+        for (const auto& img : project.images) lines += img.points.size();
+        std::printf("project %d: %d images, %d tie points, %zu image rows (generated and written in %.1f s), load %s\n",
+                    k + 1, z.images, z.points, lines, Seconds(t), LoadAverage().c_str());
+        for (const NormalSolve solve : {NormalSolve::Svd, NormalSolve::Sparse, NormalSolve::Auto}) {
+            // Bordered order with the default 50 % of the tie points.
+            const long long order = 3LL * (z.points / 2 + 10) + 7LL * z.images + 12;
+            if (solve == NormalSolve::Svd && order > svdLimit) {
+                std::printf("  %-6s skipped: bordered order about %lld (about %.0f s per pass)\n", Name(solve), order,
+                            9e-9 * static_cast<double>(order) * order * order);
+                continue;
+            }
+            RunRoad(dir, false, solve);
+        }
+    }
+
+    if (only <= 0) {
+        const std::filesystem::path sheet =
+            std::filesystem::path(PELVANOR_SHARED_DIR) / "data/real/prague2016_cam_fixed/exact";
+        std::printf("calibration sheet %s (plane method), load %s\n", sheet.string().c_str(), LoadAverage().c_str());
+        for (const NormalSolve solve : {NormalSolve::Svd, NormalSolve::Sparse, NormalSolve::Auto}) {
+            RunRoad(sheet, true, solve);
+        }
+    }
+    return 0;
+}

@@ -13,6 +13,7 @@
 // Build with -DCMAKE_BUILD_TYPE=Release.
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <ctime>
 #include <cstdio>
@@ -30,6 +31,7 @@
 #include "input/camera_file.h"
 #include "input/control_file.h"
 #include "input/image_file.h"
+#include "matrix/arithmetic.h"
 #include "matrix/parallel.h"
 #include "tools/synth/synth.h"
 
@@ -101,7 +103,8 @@ const char* Name(NormalSolve s) {
 }
 
 // Loads the folder and runs "Souřadnice XYZ" with `solve`; one line of figures.
-bool RunRoad(const std::filesystem::path& folder, bool plane, NormalSolve solve) {
+bool RunRoad(const std::filesystem::path& folder, bool plane, NormalSolve solve, MatPtr* unknowns = nullptr,
+             MatPtr* points = nullptr) {
     ResetPeak();
     ProjectState state;
     BenchHost host(state);
@@ -137,6 +140,8 @@ bool RunRoad(const std::filesystem::path& folder, bool plane, NormalSolve solve)
                 timings.lastPassSparse ? "sparse" : "svd", order, PeakMb(), state.BundleSigma0,
                 state.BundleSigma0F, host.last.c_str());
     std::fflush(stdout);
+    if (unknowns != nullptr && state.BundleUnknownsF) *unknowns = MatCopy(*state.BundleUnknownsF);
+    if (points != nullptr && state.ObjectPoints) *points = MatCopy(*state.ObjectPoints);
     return ok;
 }
 
@@ -262,8 +267,23 @@ int main(int argc, char** argv) {
         const std::filesystem::path sheet =
             std::filesystem::path(PELVANOR_SHARED_DIR) / "data/real/prague2016_cam_fixed/exact";
         std::printf("calibration sheet %s (plane method), load %s\n", sheet.string().c_str(), LoadAverage().c_str());
-        for (const NormalSolve solve : {NormalSolve::Svd, NormalSolve::Sparse, NormalSolve::Auto}) {
-            RunRoad(sheet, true, solve);
+        MatPtr u[2], xyz[2];
+        RunRoad(sheet, true, NormalSolve::Svd, &u[0], &xyz[0]);
+        RunRoad(sheet, true, NormalSolve::Sparse, &u[1], &xyz[1]);
+        RunRoad(sheet, true, NormalSolve::Auto);
+        // Largest difference of the adjusted unknowns (with the camera
+        // constant) and of the object coordinates between the two solves.
+        for (int k = 0; k < 2; ++k) {
+            const MatPtr& a = k == 0 ? u[0] : xyz[0];
+            const MatPtr& b = k == 0 ? u[1] : xyz[1];
+            if (!a || !b || a->prvky.size() != b->prvky.size()) continue;
+            long double rel = 0.0L;
+            for (std::size_t e = 0; e < a->prvky.size(); ++e) {
+                const long double scale = std::max(1.0L, std::fabs(a->prvky[e]));
+                rel = std::max(rel, std::fabs(a->prvky[e] - b->prvky[e]) / scale);
+            }
+            std::printf("  svd against sparse, %s: largest |difference| / max(1, |value|) = %.3Le\n",
+                        k == 0 ? "unknowns with camera constant" : "object coordinates table", rel);
         }
     }
     return 0;

@@ -53,9 +53,10 @@ enum class NormalSolve {
 // one thread, which the other load of the shared machine inflates least):
 //     order        114    198    300    399    450    498    600    798
 //     seconds     0.04   0.18   0.64   1.13   1.78   2.44   5.18   14.1
-// i.e. about 18 ns order^3 on one thread; split between two threads at the
-// 1.8-fold speed-up of the kernels, about 10 ns order^3, one second at an
-// order of about 465.  The real calibration sheet (21 images, 100 points)
+// i.e. about 18 ns order^3 on one thread.  Split between two threads (the
+// pseudo-inverse of order 800 ran 1.67 times as fast on two as on one, on
+// the shared machine under a load of about 3), about 10 ns order^3: one
+// second at an order of about 465.  The real calibration sheet (21 images, 100 points)
 // has order 300 without and 321 with the camera constant and stays with the
 // pseudo-inverse.
 inline constexpr std::int32_t kAutoSvdMaxOrder = 450;

@@ -85,6 +85,25 @@ struct Problem {
     long double tolerance = 0.0L;
 };
 
+// The problem of one adjustment: the camera model and the pass limits that
+// both kinds of adjustment share; the caller sets the weighting and halving.
+Problem MakeProblem(const std::vector<Measurement>& meas, std::int32_t m, std::int32_t p, std::int32_t b,
+                    std::int32_t imageWidth, long double x0, long double y0, long double f,
+                    std::int32_t maxIterations, long double tolerance) {
+    Problem pr;
+    pr.measurements = &meas;
+    pr.m = m;
+    pr.p = p;
+    pr.b = b;
+    pr.imageWidth = imageWidth;
+    pr.x0 = x0;
+    pr.y0 = y0;
+    pr.f = f;
+    pr.maxIterations = maxIterations;
+    pr.tolerance = tolerance;
+    return pr;
+}
+
 std::int32_t ImageColumn(const Problem& pr, std::int32_t image) {
     return 3 * pr.p + pr.imageWidth * image;
 }
@@ -381,19 +400,9 @@ bool BundleAdjust(bool robust, const Matice* controlTable, const Matice* imageTa
                 X[ic + 5] = angles.gama;
             }
 
-            Problem pr;
-            pr.measurements = &meas;
-            pr.m = m;
-            pr.p = p;
-            pr.b = b;
-            pr.imageWidth = 6;
-            pr.x0 = x0;
-            pr.y0 = y0;
-            pr.f = f;
+            Problem pr = MakeProblem(meas, m, p, b, 6, x0, y0, f, control.MaxIterations, control.Tolerance);
             pr.halve = true;
             pr.weighByResiduals = robust;
-            pr.maxIterations = control.MaxIterations;
-            pr.tolerance = control.Tolerance;
             const bool ok = RunPasses(pr, control, X, *weights, passes, m0);
             for (std::int32_t k = 0; k < u; ++k) unknowns->SetPrvek(k + 1, 1, X[k]);
             return ok;
@@ -476,20 +485,10 @@ bool BundleAdjustWithF(bool robust, const Matice* controlTable, const Matice* im
             if (!Admissible(n64, u64, 3LL * b, 7, m, control)) return false;
             weights = NewMatrix(static_cast<std::uint16_t>(n64), 1);
 
-            Problem pr;
-            pr.measurements = &meas;
-            pr.m = m;
-            pr.p = p;
-            pr.b = b;
-            pr.imageWidth = 7;
-            pr.x0 = x0;
-            pr.y0 = y0;
-            pr.f = f;
+            Problem pr = MakeProblem(meas, m, p, b, 7, x0, y0, f, control.MaxIterations, tolerance);
             pr.halve = false;
             pr.weighByResiduals = false;
             pr.fixedWeights = robust ? &fixedWeights : nullptr;
-            pr.maxIterations = control.MaxIterations;
-            pr.tolerance = tolerance;
             const bool ok = RunPasses(pr, control, X, *weights, passes, m0);
             for (std::int32_t k = 0; k < u; ++k) unknowns->SetPrvek(k + 1, 1, X[k]);
             return ok;

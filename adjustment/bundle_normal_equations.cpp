@@ -33,7 +33,9 @@ bool SolveBundlePass(const BundleRows& rows, const std::vector<long double>* wei
 
     long double* K = ws.K->prvky.data();
     const std::size_t stride = static_cast<std::size_t>(size);
+    // Columns of one row's non-zeros: three of its point, six or seven of its image.
     std::int32_t col[10];
+    PELVANOR_ASSERT(width >= 9 && width <= 10);
 
     // N(i, j) = sum over rows k of (A(k, i) w(k)) A(k, j), rows in increasing
     // k; g(i) = sum of (A(k, i) w(k)) l(k).  (A^T W)(i, k) is the single
@@ -41,6 +43,8 @@ bool SolveBundlePass(const BundleRows& rows, const std::vector<long double>* wei
     for (std::int32_t h = 0; h < n; ++h) {
         const long double* a = rows.a.data() + static_cast<std::size_t>(h) * width;
         const long double w = weights != nullptr ? (*weights)[static_cast<std::size_t>(h)] : 1.0L;
+        PELVANOR_ASSERT(rows.pointColumn[h] >= 0 && rows.pointColumn[h] + 3 <= rows.imageColumn[h] &&
+                        rows.imageColumn[h] + width - 3 <= u);
         for (std::int32_t q = 0; q < 3; ++q) col[q] = rows.pointColumn[h] + q;
         for (std::int32_t q = 3; q < width; ++q) col[q] = rows.imageColumn[h] + (q - 3);
         for (std::int32_t q = 0; q < width; ++q) ws.aw[q] = a[q] * w;

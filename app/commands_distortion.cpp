@@ -1,7 +1,7 @@
 // "Výpočty" > "Oprava distorze" and "Výsledky" > "Oprava distorze": the lens
 // distortion correction of the loaded tables and the saving of its results.
 
-#include "app/state/distortion_commands.h"
+#include "project/distortion_commands.h"
 #include "app/tpelvanor.h"
 #include "app/window_services.h"
 

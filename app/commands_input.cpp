@@ -14,6 +14,7 @@
 #include "input/camera_file.h"
 #include "input/control_file.h"
 #include "input/image_file.h"
+#include "project/loaders.h"
 
 namespace pelvanor {
 
@@ -75,6 +76,10 @@ void TPelvanor::EnableAfterImagePointLoad() {
 void TPelvanor::Nastkameru1Click() {
     QString file;
     if (!ChooseOpenFile(FileDialogId::OpenDialog1, file)) return;
+    LoadCameraFrom(file);
+}
+
+void TPelvanor::LoadCameraFrom(const QString& file) {
     // On failure the values read before the error stay in the record, the
     // fields and the menu stay as they were, and CameraLoaded is cleared.
     if (!LoadCameraFile(ToUtf8(file), state_)) {
@@ -117,6 +122,10 @@ void TPelvanor::Uloitkameru1Click() {
 void TPelvanor::Nastorientaci1Click() {
     QStringList files;
     if (!ChooseOpenFiles(FileDialogId::OpenDialog3, files)) return;
+    LoadControlPointsFrom(files);
+}
+
+void TPelvanor::LoadControlPointsFrom(const QStringList& files) {
     for (const QString& file : files) {
         WriteLog(QStringLiteral("Načten soubor: ") + file);
         bit_btn2_->setEnabled(true);
@@ -147,6 +156,10 @@ void TPelvanor::Nastorientaci1Click() {
 void TPelvanor::Nastsnmkovsouadnice1Click() {
     QStringList files;
     if (!ChooseOpenFiles(FileDialogId::OpenDialog2, files)) return;
+    LoadImagePointsFrom(files);
+}
+
+void TPelvanor::LoadImagePointsFrom(const QStringList& files) {
     for (const QString& file : files) WriteLog(QStringLiteral("Načten soubor: ") + file);
     // On failure the matrices keep what was read and ImagePointsLoaded keeps
     // its value.

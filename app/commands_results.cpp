@@ -3,11 +3,11 @@
 
 #include <QString>
 
-#include "app/state/orientation_pipeline.h"
-#include "app/state/result_commands.h"
+#include "project/orientation_pipeline.h"
+#include "project/result_commands.h"
 #include "app/tpelvanor.h"
 #include "app/window_services.h"
-#include "protocol/text_file.h"
+#include "matrix/text_file.h"
 
 namespace pelvanor {
 

@@ -1,10 +1,16 @@
 #include "app/dialogs.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QSettings>
+#include <QUrl>
 
 namespace pelvanor {
 
@@ -14,10 +20,21 @@ bool IsSaveDialog(FileDialogId id) {
     return id == FileDialogId::SaveDialog1 || id == FileDialogId::SaveDialog2;
 }
 
+const char* const kSettingKeys[] = {"OpenDialog1", "OpenDialog2", "OpenDialog3",
+                                    "SaveDialog1", "SaveDialog2", "OpenFolder"};
+
+QSettings ProgramSettings() { return QSettings(QStringLiteral("pelvanor"), QStringLiteral("pelvanor")); }
+
 bool RunFileDialog(QWidget* parent, FileDialogId id, QString& folder, QStringList& chosen) {
     QFileDialog dialog(parent);
-    dialog.setDirectory(folder);
-    if (IsSaveDialog(id)) {
+    // Without a known folder a save dialog would open in the file system's
+    // root view; the home folder is where a user can write.
+    dialog.setDirectory(!folder.isEmpty() ? folder : IsSaveDialog(id) ? QDir::homePath() : QString());
+    if (id == FileDialogId::OpenFolder) {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    } else if (IsSaveDialog(id)) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setDefaultSuffix(QStringLiteral("txt"));
@@ -31,32 +48,71 @@ bool RunFileDialog(QWidget* parent, FileDialogId id, QString& folder, QStringLis
     if (dialog.exec() != QDialog::Accepted) return false;
     chosen = dialog.selectedFiles();
     if (chosen.isEmpty()) return false;
-    for (QString& name : chosen) name = QFileInfo(name).absoluteFilePath();
-    folder = QFileInfo(chosen.front()).absolutePath();
+    for (QString& name : chosen) name = QDir::cleanPath(QFileInfo(name).absoluteFilePath());
+    folder = id == FileDialogId::OpenFolder ? chosen.front() : QFileInfo(chosen.front()).absolutePath();
     return true;
 }
 
 }  // namespace
 
-QString SampleProjectsFolder() {
-    // The build passes both candidates; the installed copy wins so that an
-    // installed program never points into a source tree.
-    const QString candidates[] = {QStringLiteral(PELVANOR_INSTALLED_EXAMPLES),
-                                  QStringLiteral(PELVANOR_SOURCE_EXAMPLES)};
-    for (const QString& folder : candidates)
-        if (QFileInfo(folder + QStringLiteral("/fasada")).isDir()) return folder;
+QString ResolveSampleProjectsFolder(const QString& programFolder, const QString& dataFromProgram,
+                                    const QString& buildFolder, const QString& sourceExamples) {
+    auto holdsSamples = [](const QString& folder) {
+        return !folder.isEmpty() && QFileInfo(folder + QStringLiteral("/fasada")).isDir();
+    };
+    const QString installed =
+        QDir::cleanPath(programFolder + QLatin1Char('/') + dataFromProgram + QStringLiteral("/examples"));
+    if (holdsSamples(installed)) return installed;
+    const QString program = QDir::cleanPath(programFolder) + QLatin1Char('/');
+    const QString build = QDir::cleanPath(buildFolder) + QLatin1Char('/');
+    if (!buildFolder.isEmpty() && program.startsWith(build) && holdsSamples(sourceExamples))
+        return QDir::cleanPath(sourceExamples);
     return QString();
 }
 
+QString SampleProjectsFolder() {
+    return ResolveSampleProjectsFolder(QCoreApplication::applicationDirPath(),
+                                       QStringLiteral(PELVANOR_DATA_FROM_PROGRAM),
+                                       QStringLiteral(PELVANOR_BUILD_DIR),
+                                       QStringLiteral(PELVANOR_SOURCE_EXAMPLES));
+}
+
 QtDialogs::QtDialogs(const QString& sampleFolder) {
-    for (FileDialogId id : {FileDialogId::OpenDialog1, FileDialogId::OpenDialog2, FileDialogId::OpenDialog3})
+    for (FileDialogId id : {FileDialogId::OpenDialog1, FileDialogId::OpenDialog2, FileDialogId::OpenDialog3,
+                            FileDialogId::OpenFolder})
         folders_[static_cast<int>(id)] = sampleFolder;
+    // A remembered folder that is gone (a removed project, an unplugged
+    // disk) leaves the default.
+    QSettings settings = ProgramSettings();
+    for (int i = 0; i < kDialogs; ++i) {
+        const QString folder = settings.value(QStringLiteral("folders/") + QLatin1String(kSettingKeys[i])).toString();
+        if (!folder.isEmpty() && QFileInfo(folder).isDir()) folders_[i] = folder;
+    }
+}
+
+QtDialogs::~QtDialogs() = default;
+
+void QtDialogs::Chosen(FileDialogId id) {
+    if (!IsSaveDialog(id)) {
+        const QString project = folders_[static_cast<int>(id)];
+        folders_[static_cast<int>(FileDialogId::SaveDialog1)] = project;
+        folders_[static_cast<int>(FileDialogId::SaveDialog2)] = project;
+    }
+    Store();
+}
+
+void QtDialogs::Store() const {
+    QSettings settings = ProgramSettings();
+    for (int i = 0; i < kDialogs; ++i) {
+        if (!folders_[i].isEmpty()) settings.setValue(QStringLiteral("folders/") + QLatin1String(kSettingKeys[i]), folders_[i]);
+    }
 }
 
 bool QtDialogs::GetOpenFileName(QWidget* parent, FileDialogId id, QString& file) {
     QStringList chosen;
     if (!RunFileDialog(parent, id, folders_[static_cast<int>(id)], chosen)) return false;
     file = chosen.front();
+    Chosen(id);
     return true;
 }
 
@@ -64,6 +120,7 @@ bool QtDialogs::GetOpenFileNames(QWidget* parent, FileDialogId id, QStringList& 
     QStringList chosen;
     if (!RunFileDialog(parent, id, folders_[static_cast<int>(id)], chosen)) return false;
     files = chosen;
+    Chosen(id);
     return true;
 }
 
@@ -71,7 +128,20 @@ bool QtDialogs::GetSaveFileName(QWidget* parent, FileDialogId id, QString& file)
     QStringList chosen;
     if (!RunFileDialog(parent, id, folders_[static_cast<int>(id)], chosen)) return false;
     file = chosen.front();
+    Chosen(id);
     return true;
+}
+
+bool QtDialogs::GetExistingFolder(QWidget* parent, FileDialogId id, QString& folder) {
+    QStringList chosen;
+    if (!RunFileDialog(parent, id, folders_[static_cast<int>(id)], chosen)) return false;
+    folder = chosen.front();
+    Chosen(id);
+    return true;
+}
+
+bool QtDialogs::OpenDocument(QWidget*, const QString& file) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
 }
 
 void QtDialogs::ShowMessage(QWidget* parent, const QString& text) {

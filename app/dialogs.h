@@ -20,11 +20,18 @@ enum class FileDialogId {
     OpenDialog3,  // several files: "Načíst orientaci"
     SaveDialog1,  // "Uložit kameru"
     SaveDialog2,  // result files and "Ulož protokol"
+    OpenFolder,   // one folder: "Načíst projekt"
 };
 
-// The folder of the sample projects: the installed one, or the source
-// tree's when the program runs from its build folder; empty when neither
-// exists.
+// The folder of the sample projects for a program in `programFolder`: the
+// installed copy beside it (`dataFromProgram`, the data folder relative to
+// the program's folder, + "/examples"), or `sourceExamples` when the program
+// runs from inside `buildFolder`; empty when neither holds a project.  The
+// installed copy is found wherever the package put the program, so an
+// installed program never points into a source tree or another prefix.
+QString ResolveSampleProjectsFolder(const QString& programFolder, const QString& dataFromProgram,
+                                    const QString& buildFolder, const QString& sourceExamples);
+// The same for this program (QCoreApplication::applicationDirPath()).
 QString SampleProjectsFolder();
 
 class UiDialogs {
@@ -34,29 +41,44 @@ public:
     virtual bool GetOpenFileName(QWidget* parent, FileDialogId id, QString& file) = 0;
     virtual bool GetOpenFileNames(QWidget* parent, FileDialogId id, QStringList& files) = 0;
     virtual bool GetSaveFileName(QWidget* parent, FileDialogId id, QString& file) = 0;
+    // An existing folder (absolute).
+    virtual bool GetExistingFolder(QWidget* parent, FileDialogId id, QString& folder) = 0;
+    // Opens a document in the desktop's viewer; false when none could.
+    virtual bool OpenDocument(QWidget* parent, const QString& file) = 0;
     // A modal message box with the text and an OK button.
     virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
     // Shows a dialog modally until it is closed; QDialog::exec's result.
     virtual int ExecModal(QDialog& dialog) = 0;
 };
 
-// The real dialogs.  Each dialog remembers the folder it was last used in;
-// the open dialogs start in the sample projects' folder until the user has
-// chosen files elsewhere, so that a new user finds a project to load at once.
+// The real dialogs.  Each dialog remembers the folder it was last used in,
+// also between runs (QSettings); the open dialogs start in the sample
+// projects' folder until the user has chosen files elsewhere, so that a new
+// user finds a project to load at once.  A load also moves the save dialogs
+// to the loaded files' folder: results are saved next to their project.
 class QtDialogs : public UiDialogs {
 public:
     explicit QtDialogs(const QString& sampleFolder = SampleProjectsFolder());
+    ~QtDialogs() override;
     // The folder the dialog opens in next time (empty: the working folder).
     QString Folder(FileDialogId id) const { return folders_[static_cast<int>(id)]; }
 
     bool GetOpenFileName(QWidget* parent, FileDialogId id, QString& file) override;
     bool GetOpenFileNames(QWidget* parent, FileDialogId id, QStringList& files) override;
     bool GetSaveFileName(QWidget* parent, FileDialogId id, QString& file) override;
+    bool GetExistingFolder(QWidget* parent, FileDialogId id, QString& folder) override;
+    bool OpenDocument(QWidget* parent, const QString& file) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
     int ExecModal(QDialog& dialog) override;
 
 private:
-    QString folders_[5];
+    // After a dialog was answered: a load points the save dialogs to its
+    // folder; every folder is stored for the next run.
+    void Chosen(FileDialogId id);
+    void Store() const;
+
+    static constexpr int kDialogs = 6;
+    QString folders_[kDialogs];
 };
 
 }  // namespace pelvanor

@@ -14,6 +14,7 @@ QString DialogName(FileDialogId id) {
         case FileDialogId::OpenDialog3: return QStringLiteral("OpenDialog3");
         case FileDialogId::SaveDialog1: return QStringLiteral("SaveDialog1");
         case FileDialogId::SaveDialog2: return QStringLiteral("SaveDialog2");
+        case FileDialogId::OpenFolder: return QStringLiteral("OpenFolder");
     }
     return QString();
 }
@@ -42,8 +43,9 @@ bool ScriptedDialogs::Take(Kind wanted, FileDialogId id, QStringList& files) {
         problems_ << DialogName(id) + QStringLiteral(" shown but the next answer is for the other kind of dialog; cancelled");
         return false;
     }
-    if (answer.files.isEmpty() || (id == FileDialogId::OpenDialog1 && answer.files.size() != 1)) {
-        problems_ << DialogName(id) + QStringLiteral(" takes one file; cancelled");
+    const bool one = id == FileDialogId::OpenDialog1 || id == FileDialogId::OpenFolder;
+    if (answer.files.isEmpty() || (one && answer.files.size() != 1)) {
+        problems_ << DialogName(id) + (id == FileDialogId::OpenFolder ? QStringLiteral(" takes one folder; cancelled") : QStringLiteral(" takes one file; cancelled"));
         return false;
     }
     files = answer.files;
@@ -65,6 +67,18 @@ bool ScriptedDialogs::GetSaveFileName(QWidget*, FileDialogId id, QString& file) 
     QStringList files;
     if (!Take(Kind::Save, id, files)) return false;
     file = files.front();
+    return true;
+}
+
+bool ScriptedDialogs::GetExistingFolder(QWidget*, FileDialogId id, QString& folder) {
+    QStringList files;
+    if (!Take(Kind::Open, id, files)) return false;
+    folder = files.front();
+    return true;
+}
+
+bool ScriptedDialogs::OpenDocument(QWidget*, const QString& file) {
+    documents_ << file;
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <limits>
 
 #include "app/dialogs.h"
@@ -68,10 +69,23 @@ TForm2::TForm2(AdjustmentSettings& settings, UiDialogs& dialogs, QWidget* parent
     combo_box1_->setObjectName(QStringLiteral("ComboBox1"));
     combo_box1_->setEditable(true);
     combo_box1_->setInsertPolicy(QComboBox::NoInsert);
+    // The user types a percentage of his own; an inline completion would
+    // turn a typed "10" into the entry "100" and store that instead.
+    combo_box1_->setCompleter(nullptr);
     combo_box1_->setGeometry(334, 134, 49, 21);
     for (const char* entry : {"100", "  50", "  33", "  25", "  20", "  17", "  12", "  10", "   5", "   1"}) {
         combo_box1_->addItem(QString::fromLatin1(entry));
     }
+
+    // The layout's widths were measured with other font metrics: widen the
+    // check boxes to their text and move the percentage label left of its
+    // box where it would run into it.
+    for (QCheckBox* box : {check_box1_, check_box2_}) {
+        box->resize(std::max(box->width(), box->sizeHint().width()), box->height());
+    }
+    if (check_box1_->geometry().right() >= check_box2_->x()) check_box2_->move(check_box1_->geometry().right() + 8, 72);
+    const int label_right = combo_box1_->x() - 4;
+    if (label1->geometry().right() > label_right) label1->move(std::max(8, label_right - label1->width()), label1->y());
 
     default_ = new QPushButton(QStringLiteral("Default"), this);
     default_->setObjectName(QStringLiteral("default"));
@@ -95,14 +109,8 @@ TForm2::TForm2(AdjustmentSettings& settings, UiDialogs& dialogs, QWidget* parent
 LabeledEdit* TForm2::Field(int number) const { return fields_[number - 1]; }
 
 void TForm2::defaultClick() {
-    settings_.MaxIterations = 20;
-    settings_.PointPercent = 50;
-    settings_.Tolerance = 0.1L;
-    settings_.FixedPointCount = 4;
-    settings_.RobustWeightPercent = 50;
-    settings_.SignificancePercent = 5;
-    settings_.AdjustCameraConstant = true;
-    settings_.RobustEstimation = true;
+    // The defaults are those of AdjustmentSettings, defined there once.
+    settings_ = AdjustmentSettings{};
 
     fields_[0]->setText(QString::number(settings_.MaxIterations));
     fields_[1]->setText(FromUtf8(FormatGeneral(settings_.Tolerance, UiDecimalSeparator())));

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/state/project_state.h"
+#include "project/project_state.h"
 
 class QCheckBox;
 class QComboBox;

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "app/state/project_state.h"
+#include "project/project_state.h"
 
 class QPushButton;
 class QTableWidget;

@@ -4,11 +4,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/program_setup.h"
 #include "app/window_services.h"
-
-#ifndef PELVANOR_VERSION
-#define PELVANOR_VERSION "0.1.0"
-#endif
 
 namespace pelvanor {
 
@@ -22,7 +19,7 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
     auto* name = new QLabel(QStringLiteral("Pelvanor"), this);
     name->setObjectName(QStringLiteral("ProductName"));
     name->setFont(TahomaFont(14, true));
-    auto* version = new QLabel(QStringLiteral("Verze %1").arg(QStringLiteral(PELVANOR_VERSION)), this);
+    auto* version = new QLabel(QStringLiteral("Verze %1").arg(ProgramVersion()), this);
     version->setObjectName(QStringLiteral("Version"));
     auto* purpose = new QLabel(QStringLiteral("Blízká fotogrammetrie s jednou komorou: oprava distorze, vnější "
                                               "orientace, svazkové vyrovnání a souřadnice XYZ."),
@@ -32,6 +29,13 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
     institution->setObjectName(QStringLiteral("Institution"));
     auto* author = new QLabel(QStringLiteral("Autoři: vývojový tým Pelvanor"), this);
     author->setObjectName(QStringLiteral("Author"));
+    auto* licence = new QLabel(QStringLiteral("Šířeno pod licencí BSD (3 body)."), this);
+    licence->setObjectName(QStringLiteral("Licence"));
+    guide_ = new QLabel(QStringLiteral("<a href=\"navod\">Uživatelská příručka</a> (F1)"), this);
+    guide_->setObjectName(QStringLiteral("GuideLink"));
+    guide_->setTextFormat(Qt::RichText);
+    guide_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    guide_->setOpenExternalLinks(false);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("OKButton"));
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
@@ -42,6 +46,8 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
     layout->addSpacing(8);
     layout->addWidget(institution);
     layout->addWidget(author);
+    layout->addWidget(licence);
+    layout->addWidget(guide_);
     layout->addSpacing(8);
     layout->addWidget(ok, 0, Qt::AlignHCenter);
     setFixedWidth(300);

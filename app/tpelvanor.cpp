@@ -12,12 +12,14 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 
 #include <exception>
 
 #include "app/labeled_edit.h"
+#include "app/program_setup.h"
 #include "matrix/fp_guard.h"
 #include "app/tform2.h"
 #include "app/tform3.h"
@@ -43,8 +45,10 @@ TPelvanor::TPelvanor(std::unique_ptr<UiDialogs> dialogs, QWidget* parent)
     setObjectName(QStringLiteral("Pelvanor"));
     setWindowTitle(QStringLiteral("Pelvanor"));
     // Fixed border, system menu and minimise only.
+    // The fixed-size hint tells the window manager that there is nothing to
+    // resize, so it draws no resize handles.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFont(TahomaFont(8));
 
     BuildMenu();
@@ -58,6 +62,16 @@ TPelvanor::TPelvanor(std::unique_ptr<UiDialogs> dialogs, QWidget* parent)
     form2_ = std::make_unique<TForm2>(state_.Settings, *dialogs_, this);
     form3_ = std::make_unique<TForm3>(state_, *dialogs_, this);
     form5_ = std::make_unique<TForm5>(this);
+    connect(form5_->GuideLink(), &QLabel::linkActivated, this, [this]() { RunCommand(&TPelvanor::UserGuideClick); });
+
+    // F1 opens the user guide from anywhere in the window; no menu item
+    // carries it, so the menu reads as before.
+    auto* guide = new QAction(this);
+    guide->setObjectName(QStringLiteral("UserGuide"));
+    guide->setShortcut(QKeySequence(Qt::Key_F1));
+    guide->setShortcutContext(Qt::WindowShortcut);
+    connect(guide, &QAction::triggered, this, [this]() { RunCommand(&TPelvanor::UserGuideClick); });
+    addAction(guide);
 }
 
 TPelvanor::~TPelvanor() { state_.ReleaseAll(); }
@@ -80,57 +94,61 @@ void TPelvanor::BuildMenu() {
     QMenuBar* bar = menuBar();
     bar->setNativeMenuBar(false);
 
-    QMenu* soubor = bar->addMenu(QStringLiteral("Soubor"));
+    QMenu* soubor = bar->addMenu(QStringLiteral("&Soubor"));
     soubor->setObjectName(QStringLiteral("Soubor1"));
-    AddCommand(soubor, UiItem::Nastkameru1, QStringLiteral("Načíst kameru"), true, &TPelvanor::Nastkameru1Click);
-    AddCommand(soubor, UiItem::Uloitkameru1, QStringLiteral("Uložit kameru"), true, &TPelvanor::Uloitkameru1Click);
-    AddCommand(soubor, UiItem::Nastorientaci1, QStringLiteral("Načíst orientaci"), true,
+    AddCommand(soubor, UiItem::Nastkameru1, QStringLiteral("&Načíst kameru"), true, &TPelvanor::Nastkameru1Click);
+    AddCommand(soubor, UiItem::Uloitkameru1, QStringLiteral("&Uložit kameru"), true, &TPelvanor::Uloitkameru1Click);
+    AddCommand(soubor, UiItem::Nastorientaci1, QStringLiteral("Načíst &orientaci"), true,
                &TPelvanor::Nastorientaci1Click);
-    AddCommand(soubor, UiItem::Nastsnmkovsouadnice1, QStringLiteral("Načíst snímkové souřadnice"), true,
+    AddCommand(soubor, UiItem::Nastsnmkovsouadnice1, QStringLiteral("Načíst &snímkové souřadnice"), true,
                &TPelvanor::Nastsnmkovsouadnice1Click);
-    AddCommand(soubor, UiItem::Konec1, QStringLiteral("Konec"), true, &TPelvanor::Konec1Click);
+    open_project_ = soubor->addAction(QStringLiteral("Načíst &projekt"));
+    open_project_->setObjectName(QStringLiteral("Nastprojekt1"));
+    connect(open_project_, &QAction::triggered, this, [this]() { RunCommand(&TPelvanor::Nastprojekt1Click); });
+    AddCommand(soubor, UiItem::Konec1, QStringLiteral("&Konec"), true, &TPelvanor::Konec1Click)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-    QMenu* vypocty = bar->addMenu(QStringLiteral("Výpočty"));
+    QMenu* vypocty = bar->addMenu(QStringLiteral("&Výpočty"));
     vypocty->setObjectName(QStringLiteral("Vpoty1"));
-    AddCommand(vypocty, UiItem::N1, QStringLiteral("Nastavení"), true, &TPelvanor::N1Click);
-    QMenu* oprava = vypocty->addMenu(QStringLiteral("Oprava distorze"));
+    AddCommand(vypocty, UiItem::N1, QStringLiteral("&Nastavení"), true, &TPelvanor::N1Click);
+    QMenu* oprava = vypocty->addMenu(QStringLiteral("Oprava &distorze"));
     oprava->setObjectName(QStringLiteral("Opravadistorze1"));
     oprava->menuAction()->setEnabled(false);
     actions_[Index(UiItem::Opravadistorze1)] = oprava->menuAction();
-    AddCommand(oprava, UiItem::Snmkovsouadnice1, QStringLiteral("Snímkové souřadnice"), false,
+    AddCommand(oprava, UiItem::Snmkovsouadnice1, QStringLiteral("&Snímkové souřadnice"), false,
                &TPelvanor::Snmkovsouadnice1Click);
-    AddCommand(oprava, UiItem::Orientace1, QStringLiteral("Orientace"), false, &TPelvanor::Orientace1Click);
-    AddCommand(vypocty, UiItem::Piblinvnjorientace1, QStringLiteral("Přibližná vnější orientace"), false,
+    AddCommand(oprava, UiItem::Orientace1, QStringLiteral("&Orientace"), false, &TPelvanor::Orientace1Click);
+    AddCommand(vypocty, UiItem::Piblinvnjorientace1, QStringLiteral("&Přibližná vnější orientace"), false,
                &TPelvanor::Piblinvnjorientace1Click);
-    AddCommand(vypocty, UiItem::Svazkovvyrovnn1, QStringLiteral("Svazkové vyrovnání"), false,
+    AddCommand(vypocty, UiItem::Svazkovvyrovnn1, QStringLiteral("S&vazkové vyrovnání"), false,
                &TPelvanor::Svazkovvyrovnn1Click);
-    AddCommand(vypocty, UiItem::SouadniceXYZ1, QStringLiteral("Souřadnice XYZ"), false,
+    AddCommand(vypocty, UiItem::SouadniceXYZ1, QStringLiteral("Souřadnice &XYZ"), false,
                &TPelvanor::SouadniceXYZ1Click);
 
-    QMenu* vysledky = bar->addMenu(QStringLiteral("Výsledky"));
+    QMenu* vysledky = bar->addMenu(QStringLiteral("Výs&ledky"));
     vysledky->setObjectName(QStringLiteral("Vsledky1"));
-    QMenu* opravene = vysledky->addMenu(QStringLiteral("Oprava distorze"));
+    QMenu* opravene = vysledky->addMenu(QStringLiteral("Oprava &distorze"));
     opravene->setObjectName(QStringLiteral("Opravensnmkovsouadnice1"));
     opravene->menuAction()->setEnabled(false);
     actions_[Index(UiItem::Opravensnmkovsouadnice1)] = opravene->menuAction();
-    AddCommand(opravene, UiItem::Snmkovsouadnice2, QStringLiteral("Snímkové souřadnice"), false,
+    AddCommand(opravene, UiItem::Snmkovsouadnice2, QStringLiteral("&Snímkové souřadnice"), false,
                &TPelvanor::Snmkovsouadnice2Click);
-    AddCommand(opravene, UiItem::Orientace2, QStringLiteral("Orientace"), false, &TPelvanor::Orientace2Click);
-    AddCommand(vysledky, UiItem::Piblineenvnjorientace1, QStringLiteral("Přibližné řešení vnější orientace"),
+    AddCommand(opravene, UiItem::Orientace2, QStringLiteral("&Orientace"), false, &TPelvanor::Orientace2Click);
+    AddCommand(vysledky, UiItem::Piblineenvnjorientace1, QStringLiteral("&Přibližné řešení vnější orientace"),
                false, &TPelvanor::Piblineenvnjorientace1Click);
-    AddCommand(vysledky, UiItem::Svazkovvyrovnn2, QStringLiteral("Svazkové vyrovnání"), false,
+    AddCommand(vysledky, UiItem::Svazkovvyrovnn2, QStringLiteral("S&vazkové vyrovnání"), false,
                &TPelvanor::Svazkovvyrovnn2Click);
-    AddCommand(vysledky, UiItem::SouadniceXYZ2, QStringLiteral("Souřadnice XYZ"), false,
+    AddCommand(vysledky, UiItem::SouadniceXYZ2, QStringLiteral("Souřadnice &XYZ"), false,
                &TPelvanor::SouadniceXYZ2Click);
-    QMenu* protokoly = vysledky->addMenu(QStringLiteral("Protokoly"));
+    QMenu* protokoly = vysledky->addMenu(QStringLiteral("P&rotokoly"));
     protokoly->setObjectName(QStringLiteral("Protokoly1"));
     protokoly->menuAction()->setEnabled(false);
     actions_[Index(UiItem::Protokoly1)] = protokoly->menuAction();
-    AddCommand(protokoly, UiItem::Kompletn1, QStringLiteral("Kompletní"), false, &TPelvanor::Kompletn1Click);
-    AddCommand(protokoly, UiItem::Pouzesouadnice1, QStringLiteral("Souřadnice"), false,
+    AddCommand(protokoly, UiItem::Kompletn1, QStringLiteral("&Kompletní"), false, &TPelvanor::Kompletn1Click);
+    AddCommand(protokoly, UiItem::Pouzesouadnice1, QStringLiteral("&Souřadnice"), false,
                &TPelvanor::Pouzesouadnice1Click);
 
-    QAction* help = bar->addAction(QStringLiteral("O programu"));
+    QAction* help = bar->addAction(QStringLiteral("&O programu"));
     connect(help, &QAction::triggered, this, [this]() { RunCommand(&TPelvanor::Help1Click); });
     actions_[Index(UiItem::Help1)] = help;
 
@@ -230,7 +248,12 @@ void TPelvanor::BuildElements() {
     colours.setColor(QPalette::Base, Qt::black);
     colours.setColor(QPalette::Text, QColor(0, 255, 0));
     list_box1_->setPalette(colours);
-    list_box1_->setUniformItemSizes(true);
+    // Each line is as wide as its text, so that a long one is scrolled to
+    // rather than cut with "…"; its tooltip shows it whole as well.
+    list_box1_->setUniformItemSizes(false);
+    list_box1_->setTextElideMode(Qt::ElideNone);
+    list_box1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    list_box1_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 }
 
 // ---------------------------------------------------------------------------
@@ -242,7 +265,13 @@ void TPelvanor::WriteLog(const QString& message) {
     if (list_box1_->count() > kLogLines - 1) {
         std::unique_ptr<QListWidgetItem> oldest(list_box1_->takeItem(kLogLines - 1));
     }
-    list_box1_->insertItem(0, CurrentLongTime() + QStringLiteral(": ") + message);
+    auto* line = new QListWidgetItem(CurrentLongTime() + QStringLiteral(": ") + message);
+    line->setToolTip(line->text());
+    list_box1_->insertItem(0, line);
+    // The newest line is at the top: bring it into view however the user
+    // has scrolled the list.
+    list_box1_->scrollToTop();
+    list_box1_->horizontalScrollBar()->setValue(list_box1_->horizontalScrollBar()->minimum());
     log_history_.push_back(ToUtf8(message));
     // Paint the new line now, also in the middle of a long computation.  User
     // input waits, so that no second command starts inside this one.
@@ -366,6 +395,13 @@ void TPelvanor::N1Click() { dialogs_->ExecModal(*form2_); }
 
 void TPelvanor::Help1Click() { dialogs_->ExecModal(*form5_); }
 
+void TPelvanor::UserGuideClick() {
+    const QString guide = UserGuideFile();
+    if (guide.isEmpty() || !dialogs_->OpenDocument(this, guide)) {
+        ShowMessage(QStringLiteral("Uživatelskou příručku nelze otevřít."));
+    }
+}
+
 void TPelvanor::BitBtn2Click() {
     const int k = combo_box2_->currentIndex() + 1;
     if (k < 1 || !form3_->Fill(k)) return;
@@ -385,11 +421,7 @@ void TPelvanor::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (centred_) return;
     centred_ = true;
-    if (const QScreen* screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    if (const QScreen* screen = this->screen()) move(StartPosition(frameGeometry(), screen->availableGeometry()));
 }
 
 }  // namespace pelvanor

@@ -20,7 +20,8 @@
 #include <vector>
 
 #include "app/dialogs.h"
-#include "app/state/project_state.h"
+#include "project/command_host.h"
+#include "project/project_state.h"
 
 class QAction;
 class QComboBox;
@@ -87,6 +88,7 @@ public:
     QPlainTextEdit* Memo2() const { return memo2_; }
     QListWidget* ListBox1() const { return list_box1_; }
     QAction* MenuAction(UiItem item) const;
+    QAction* OpenProjectAction() const { return open_project_; }
     TForm2& Form2() { return *form2_; }
     TForm3& Form3() { return *form3_; }
     TForm5& Form5() { return *form5_; }
@@ -97,6 +99,8 @@ public slots:
     void Uloitkameru1Click();
     void Nastorientaci1Click();
     void Nastsnmkovsouadnice1Click();
+    // "Načíst projekt": the three loads above from one folder.
+    void Nastprojekt1Click();
     void Konec1Click();
     // "Výpočty".
     void N1Click();
@@ -115,6 +119,8 @@ public slots:
     void Pouzesouadnice1Click();
     // "O programu".
     void Help1Click();
+    // F1 and the about box's link: the user guide in the desktop's viewer.
+    void UserGuideClick();
     // Buttons.
     void BitBtn2Click();
     void Ulozprotokol1Click();
@@ -149,6 +155,11 @@ private:
     void EnableAfterControlPointLoad();
     void EnableAfterImagePointLoad();
 
+    // The three loads after their dialogs, shared with "Načíst projekt".
+    void LoadCameraFrom(const QString& file);
+    void LoadControlPointsFrom(const QStringList& files);
+    void LoadImagePointsFrom(const QStringList& files);
+
     std::unique_ptr<UiDialogs> dialogs_;
     ProjectState state_;
     std::vector<std::string> log_history_;
@@ -156,6 +167,7 @@ private:
     bool centred_ = false;
 
     std::array<QAction*, static_cast<std::size_t>(UiItem::BitBtn2) + 1> actions_{};
+    QAction* open_project_ = nullptr;  // no state of the core depends on it
     QGroupBox* group_box1_ = nullptr;
     std::array<LabeledEdit*, 8> camera_fields_{};
     QComboBox* combo_box1_ = nullptr;

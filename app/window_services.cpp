@@ -88,6 +88,19 @@ QFont MonospaceFont(int point_size) {
     return font;
 }
 
+QString WithoutMnemonic(const QString& caption) {
+    QString out;
+    out.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption.at(i) == QLatin1Char('&')) {
+            if (i + 1 < caption.size() && caption.at(i + 1) == QLatin1Char('&')) out += caption.at(++i);
+            continue;
+        }
+        out += caption.at(i);
+    }
+    return out;
+}
+
 std::string ToUtf8(const QString& text) { return text.toStdString(); }
 
 QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }

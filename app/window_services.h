@@ -42,6 +42,10 @@ QFont TahomaFont(int point_size, bool bold = false);
 // Mono, which has the metrics of Courier New.
 QFont MonospaceFont(int point_size);
 
+// A menu caption as the user reads it: the accelerator marks ("&") removed,
+// a doubled "&&" read as one "&".
+QString WithoutMnemonic(const QString& caption);
+
 // UTF-8 bytes of a QString and back; file names travel as UTF-8 through the
 // Qt-free core.
 std::string ToUtf8(const QString& text);

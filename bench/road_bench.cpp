@@ -17,13 +17,14 @@
 #include <string>
 #include <vector>
 
-#include "app/state/bundle_pipeline.h"
-#include "app/state/object_points_pipeline.h"
-#include "app/state/orientation_pipeline.h"
-#include "app/state/project_state.h"
+#include "project/bundle_pipeline.h"
+#include "project/object_points_pipeline.h"
+#include "project/orientation_pipeline.h"
+#include "project/project_state.h"
 #include "input/camera_file.h"
 #include "input/control_file.h"
 #include "input/image_file.h"
+#include "project/loaders.h"
 
 using namespace pelvanor;
 

@@ -26,8 +26,9 @@
 
 #include "adjustment/bundle_adjustment.h"
 #include "adjustment/schur_solve.h"
-#include "app/state/object_points_pipeline.h"
-#include "app/state/project_state.h"
+#include "project/object_points_pipeline.h"
+#include "project/loaders.h"
+#include "project/project_state.h"
 #include "input/camera_file.h"
 #include "input/control_file.h"
 #include "input/image_file.h"
@@ -265,7 +266,7 @@ int main(int argc, char** argv) {
 
     if (only <= 0) {
         const std::filesystem::path sheet =
-            std::filesystem::path(PELVANOR_SHARED_DIR) / "data/real/prague2016_cam_fixed/exact";
+            std::filesystem::path(PELVANOR_REAL_DIR) / "prague2016_cam_fixed/exact";
         std::printf("calibration sheet %s (plane method), load %s\n", sheet.string().c_str(), LoadAverage().c_str());
         MatPtr u[2], xyz[2];
         RunRoad(sheet, true, NormalSolve::Svd, &u[0], &xyz[0]);

@@ -4,9 +4,10 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/state/project_state.h"
+#include "project/project_state.h"
 #include "fuzz/fuzz_checks.h"
 #include "fuzz/fuzz_files.h"
+#include "project/loaders.h"
 #include "input/camera_file.h"
 
 using namespace pelvanor;

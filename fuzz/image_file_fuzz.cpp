@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/state/project_state.h"
+#include "project/project_state.h"
 #include "fuzz/fuzz_checks.h"
 #include "fuzz/fuzz_files.h"
+#include "project/loaders.h"
 #include "input/image_file.h"
 
 using namespace pelvanor;

@@ -4,21 +4,9 @@
 #include "input/text_scanner.h"
 #include "matrix/file_error.h"
 #include "matrix/fp_guard.h"
-#include "protocol/number_format.h"
-#include "protocol/text_file.h"
+#include "matrix/text_file.h"
 
 namespace pelvanor {
-namespace {
-
-constexpr std::size_t kMaxFileNumberLength = 64;
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
-}  // namespace
 
 bool ReadCameraFile(const std::string& path, CameraParameters& camera) {
     detail::TextScanner scanner;
@@ -34,18 +22,6 @@ bool ReadCameraFile(const std::string& path, CameraParameters& camera) {
         }
         return !scanner.ReadFailed();
     });
-}
-
-bool LoadCameraFile(const std::string& path, ProjectState& state) {
-    state.CameraLoaded = ReadCameraFile(path, state.Camera);
-    return state.CameraLoaded;
-}
-
-CameraFieldTexts CameraFieldTextsOf(const CameraParameters& camera, char decimal) {
-    return {FormatGeneral(camera.f, decimal),  FormatGeneral(camera.x0, decimal),
-            FormatGeneral(camera.y0, decimal), FormatGeneral(camera.k1, decimal),
-            FormatGeneral(camera.k2, decimal), FormatGeneral(camera.k3, decimal),
-            FormatGeneral(camera.p1, decimal), FormatGeneral(camera.p2, decimal)};
 }
 
 bool CameraTextsSavable(const CameraFieldTexts& texts, char decimal) {

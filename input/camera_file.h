@@ -3,8 +3,9 @@
 // f, x0, y0, k1, k2, k3, p1, p2, with "." as the decimal separator.
 //
 // How the window uses it:
-//   "Načíst kameru": after the open dialog, LoadCameraFile(name, state).
-//     true:  put CameraFieldTextsOf(state.Camera, separator) into LabeledEdit1..8,
+//   "Načíst kameru": after the open dialog, LoadCameraFile(name, state)
+//     (project/loaders.h).
+//     true:  put CameraFieldTextsOf(state.Camera, separator) (project/loaders.h) into LabeledEdit1..8,
 //            log "Načten soubor: " + name, then "Parametry kamery načteny",
 //            enable the menu items for a loaded camera.
 //     false: log "Chyba - Parametry kamery nenačteny"; fields and menu unchanged.
@@ -19,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "app/state/project_state.h"
+#include "matrix/project_parameters.h"
 
 namespace pelvanor {
 
@@ -32,13 +33,6 @@ using CameraFieldTexts = std::array<std::string, 8>;
 // cannot be opened (also a folder) or a value is not a number; the values
 // stored before stay.
 bool ReadCameraFile(const std::string& path, CameraParameters& camera);
-
-// ReadCameraFile into state.Camera; sets state.CameraLoaded to the result.
-bool LoadCameraFile(const std::string& path, ProjectState& state);
-
-// The values as the camera fields show them: the general number format with
-// the locale's decimal separator, in window order.
-CameraFieldTexts CameraFieldTextsOf(const CameraParameters& camera, char decimal);
 
 // True when every field is a number in the locale's notation (as the
 // computations parse them) and can be written to the file so that it reads

@@ -10,7 +10,8 @@
 //      enable the button "Vybrat body" (BitBtn2).
 //   3. Sort the names ascending by full path, ignoring case, in the locale's
 //      collation (QCollator); image i is the i-th sorted name.
-//   4. result = LoadControlPoints(sorted names, state), then by result.status:
+//   4. result = LoadControlPoints(sorted names, state) (project/loaders.h),
+//      then by result.status:
 //      TooFewPoints: message box "Chyba v minimálním počtu vlícovacích bodů - snímek "
 //                    + result.image, then as Failed;
 //      Failed:       log "Chyba - Vlícovací body nenačteny do programu", disable
@@ -25,7 +26,6 @@
 #include <string>
 #include <vector>
 
-#include "app/state/project_state.h"
 #include "matrix/matice.h"
 
 namespace pelvanor {
@@ -41,26 +41,13 @@ bool ReadControlFile(const std::string& path, MatPtr& matrix, std::uint16_t rows
 // The merge of all images' files, as LoadImageFiles with six columns.
 bool LoadControlFiles(const std::vector<std::string>& files, MatPtr& points, MatPtr& counts, MatPtr& ranges);
 
-struct ControlLoadResult {
-    enum class Status {
-        Loaded,        // state updated, ControlPointsLoaded set
-        Failed,        // a file could not be read, or the load was refused
-        TooFewPoints,  // image `image` has fewer than four lines
-    };
-    Status status = Status::Failed;
-    int image = 0;  // TooFewPoints: the first such image, 1-based
-};
+// The outcome of a load of several files: Refused when nothing was read
+// and the outputs are untouched (no files, more than 65535 lines), Failed
+// when a file could not be counted or read (the outputs hold what was read).
+enum class FileSetOutcome { Loaded, Failed, Refused };
 
-// The load of "Načíst orientaci" without its window work:
-//   - LoadControlFiles into ControlPoints, ControlPointCounts,
-//     ControlPointRanges (a refused load, of no files or more than 65535
-//     lines, changes nothing and is Failed);
-//   - the minimum check: the first image with fewer than four rows releases
-//     the three control point matrices (null) and gives TooFewPoints;
-//   - on success SelectedOrientationPoints (4n x 1) receives the point
-//     numbers of the first four lines of every image and ControlPointsLoaded
-//     is set.  On failure SelectedOrientationPoints and ControlPointsLoaded
-//     keep their values.
-ControlLoadResult LoadControlPoints(const std::vector<std::string>& files, ProjectState& state);
+// LoadControlFiles with its outcome told apart.
+FileSetOutcome LoadControlFileSet(const std::vector<std::string>& files, MatPtr& points,
+                                  MatPtr& counts, MatPtr& ranges);
 
 }  // namespace pelvanor

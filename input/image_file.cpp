@@ -19,10 +19,4 @@ bool LoadImageFiles(const std::vector<std::string>& files, MatPtr& points, MatPt
     return detail::LoadNumberRowFiles(files, 4, points, counts, ranges) == detail::LoadOutcome::Loaded;
 }
 
-bool LoadImagePoints(const std::vector<std::string>& files, ProjectState& state) {
-    const bool ok = LoadImageFiles(files, state.ImagePoints, state.ImagePointCounts, state.ImagePointRanges);
-    if (ok) state.ImagePointsLoaded = true;
-    return ok;
-}
-
 }  // namespace pelvanor

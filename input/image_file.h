@@ -8,7 +8,7 @@
 //   2. For each chosen name in dialog order log "Načten soubor: " + name.
 //   3. Sort the names ascending by full path, ignoring case, in the locale's
 //      collation (QCollator); image i is the i-th sorted name.
-//   4. LoadImagePoints(sorted names, state).
+//   4. LoadImagePoints(sorted names, state) (project/loaders.h).
 //      true:  log "Snímkové souřadnice načteny do programu" and enable the
 //             menu items for loaded image coordinates.
 //      false: log "Chyba - Snímkové souřadnice nenačteny" and disable
@@ -24,7 +24,6 @@
 #include <string>
 #include <vector>
 
-#include "app/state/project_state.h"
 #include "matrix/matice.h"
 
 namespace pelvanor {
@@ -46,10 +45,5 @@ bool ReadImageFile(const std::string& path, MatPtr& matrix, std::uint16_t rows);
 // row limit of a matrix), or of no files, is refused: false with the three
 // matrices untouched.
 bool LoadImageFiles(const std::vector<std::string>& files, MatPtr& points, MatPtr& counts, MatPtr& ranges);
-
-// LoadImageFiles into state.ImagePoints, state.ImagePointCounts and
-// state.ImagePointRanges; sets state.ImagePointsLoaded on success and leaves
-// it as it was on failure.
-bool LoadImagePoints(const std::vector<std::string>& files, ProjectState& state);
 
 }  // namespace pelvanor

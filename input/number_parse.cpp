@@ -25,8 +25,6 @@
 namespace pelvanor {
 namespace {
 
-constexpr std::size_t kMaxFileNumberLength = 64;
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Checks [sign] digits [sep digits] [(e|E) [sign] digits] over the whole
@@ -127,9 +125,14 @@ bool Convert(std::string_view text, char sep, long double& value) {
     return true;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 }  // namespace
+
+std::string_view TrimBlanks(std::string_view text) {
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    return text;
+}
 
 bool ParseFileNumber(std::string_view text, long double& value) {
     if (text.empty() || text.size() > kMaxFileNumberLength) return false;
@@ -137,8 +140,7 @@ bool ParseFileNumber(std::string_view text, long double& value) {
 }
 
 bool ParseFieldNumber(std::string_view text, char decimal, long double& value) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    text = TrimBlanks(text);
     if (text.empty()) return false;
     return Convert(text, decimal, value);
 }

@@ -13,7 +13,6 @@ namespace {
 
 constexpr int kEnd = -1;
 constexpr std::size_t kBufferSize = 1 << 16;
-constexpr std::size_t kMaxNumberLength = 64;
 constexpr long long kMaxRows = 65535;
 
 bool IsBlank(int c) { return c == ' ' || c == '\t'; }
@@ -47,6 +46,14 @@ bool TextScanner::Fill() {
         if (n > 0) {
             pos_ = 0;
             end_ = static_cast<std::size_t>(n);
+            // Editors on Windows save "UTF-8 with BOM"; the mark is no part
+            // of the first number.  A regular file's first read brings at
+            // least the three bytes when the file has them.
+            if (first_fill_ && end_ >= 3 && buffer_[0] == '\xEF' && buffer_[1] == '\xBB' && buffer_[2] == '\xBF') {
+                pos_ = 3;
+            }
+            first_fill_ = false;
+            if (pos_ == end_) continue;
             return true;
         }
         if (n < 0 && errno == EINTR) continue;
@@ -80,7 +87,7 @@ bool TextScanner::ReadNumber(long double& value) {
     }
     std::string text;
     while (c != kEnd && !IsBlank(c) && !IsLineEnd(c)) {
-        if (text.size() == kMaxNumberLength) return false;
+        if (text.size() == kMaxFileNumberLength) return false;
         text += static_cast<char>(c);
         ++pos_;
         c = Peek();

@@ -8,7 +8,8 @@
 // character up to the next blank, line end or the end of the file; when the
 // file ends before a number starts, the number is 0 and reading goes on.
 // Bytes other than these are part of a number's text, so binary garbage is
-// "not a number", never a crash.
+// "not a number", never a crash.  A UTF-8 byte-order mark at the very start
+// of a file is skipped.
 
 #include <cstdint>
 #include <string>
@@ -47,6 +48,7 @@ private:
     int fd_ = -1;
     bool failed_ = false;
     bool eof_ = false;
+    bool first_fill_ = true;  // a leading UTF-8 byte-order mark is skipped
     std::vector<char> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;

@@ -158,7 +158,7 @@ bool ScaleToLength(const Matice& V, MatPtr& Result, long double L) {
         FpBarrier(factor);
         // A zero vector (or an overflowing one) faults here; the result then
         // stays the zero matrix instead of receiving infinities.
-        if (std::fetestexcept(kFpFaults)) return false;
+        if (FaultRaisedSinceGuard()) return false;
         out.SetPrvek(1, 1, v1 * factor);
         out.SetPrvek(1, 2, v2 * factor);
         out.SetPrvek(1, 3, v3 * factor);

@@ -32,11 +32,40 @@
 // FpBarrier() before the end of the body.
 
 #include <cfenv>
+#include <cstdint>
 #include <exception>
+#include <string>
 
 namespace pelvanor {
 
 inline constexpr int kFpFaults = FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW;
+
+// True when a fault was raised since the enclosing guard (or FpScope)
+// cleared the flags.  The barrier keeps the compiler from moving a
+// floating-point operation of the code before it past the test.
+inline bool FaultRaisedSinceGuard() noexcept {
+    asm volatile("" ::: "memory");
+    return std::fetestexcept(kFpFaults) != 0;
+}
+
+// Why the last guarded computation of this thread that failed did so.  The
+// bool the caller receives stays the only result; this is for tests and for
+// the debug log (set PELVANOR_DEBUG_FAILURES=1 to have every failure written
+// to the standard error).
+struct GuardFailure {
+    enum class Kind { None, BodyFalse, Fault, Exception };
+    Kind kind = Kind::None;
+    int flags = 0;          // Fault: the fault flags raised (FE_* bits)
+    std::string exception;  // Exception: what() of the exception, or "unknown"
+    std::uint64_t serial = 0;  // counts the failures recorded on this thread
+};
+const GuardFailure& LastGuardFailure() noexcept;
+// A one-line English description of a failure, for logs.
+std::string DescribeGuardFailure(const GuardFailure& failure);
+namespace detail {
+void RecordGuardFailure(GuardFailure::Kind kind, int flags, const char* what) noexcept;
+std::uint64_t GuardFailureSerial() noexcept;
+}  // namespace detail
 
 // Forces `x` into memory so that the operation that produced it is performed
 // here and cannot be removed or moved past a flag test.
@@ -55,10 +84,7 @@ public:
     FpScope& operator=(const FpScope&) = delete;
 
     // True when a fault was raised since construction.
-    bool Faulted() const noexcept {
-        asm volatile("" ::: "memory");
-        return fetestexcept(kFpFaults) != 0;
-    }
+    bool Faulted() const noexcept { return FaultRaisedSinceGuard(); }
 
 private:
     fexcept_t saved_{};
@@ -75,16 +101,32 @@ template <class Body>
 
 // Runs `body` (returning bool) as one computation: false on a false body
 // result, on any exception, or on a floating-point fault.
+//
+// A failure is recorded for LastGuardFailure: the fault flags, the
+// exception, or a false body result; a false body result that follows a
+// failure recorded inside it (a nested computation) keeps that more precise
+// record.
 template <class Body>
 bool GuardedComputation(Body&& body) noexcept {
     FpScope scope;
+    const std::uint64_t before = detail::GuardFailureSerial();
     bool ok = false;
     try {
         ok = detail::RunGuardedBody(body);
+    } catch (const std::exception& e) {
+        detail::RecordGuardFailure(GuardFailure::Kind::Exception, 0, e.what());
+        return false;
     } catch (...) {
+        detail::RecordGuardFailure(GuardFailure::Kind::Exception, 0, "unknown");
         return false;
     }
-    return ok && !scope.Faulted();
+    if (scope.Faulted()) {
+        detail::RecordGuardFailure(GuardFailure::Kind::Fault, std::fetestexcept(kFpFaults), nullptr);
+        return false;
+    }
+    if (!ok && detail::GuardFailureSerial() == before)
+        detail::RecordGuardFailure(GuardFailure::Kind::BodyFalse, 0, nullptr);
+    return ok;
 }
 
 }  // namespace pelvanor

@@ -24,14 +24,10 @@ MatPtr Need(MatPtr m) {
 // (also for -0), a negative argument is an invalid operation.
 long double PowerHalf(long double x) { return x == 0.0L ? 0.0L : std::sqrt(x); }
 
-// True when a fault was raised since the enclosing guard began.  Outputs are
-// handed to the caller only after the step that computed them finished
-// without a fault, as if the fault had stopped the computation where it
-// happened.
-bool Faulted() {
-    asm volatile("" ::: "memory");
-    return std::fetestexcept(kFpFaults) != 0;
-}
+// Outputs are handed to the caller only after the step that computed them
+// finished without a fault, as if the fault had stopped the computation
+// where it happened.
+bool Faulted() { return FaultRaisedSinceGuard(); }
 
 }  // namespace
 

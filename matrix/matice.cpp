@@ -4,10 +4,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <sys/stat.h>
 
-#include "matrix/file_error.h"
+#include "matrix/text_file.h"
 
 namespace pelvanor {
 
@@ -69,30 +67,6 @@ void AppendRow(std::string& out, const Matice& m, int i) {
     out += "\r\n";
 }
 
-bool FileExists(const std::string& name) {
-    struct stat st {};
-    return ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// A named pipe or a device in place of the file: opening a pipe for
-// writing would wait for a reader and freeze the program.
-bool IsSpecialFile(const std::string& name) {
-    struct stat st {};
-    return ::stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
-}
-
-void WriteText(const std::string& name, const std::string& text, bool append) {
-    if (IsSpecialFile(name)) throw FileError("Soubor " + name + " nelze otevřít pro zápis.");
-    if (append && !FileExists(name))
-        throw FileError("Soubor " + name + " neexistuje.");
-    std::ofstream out;
-    out.open(name, std::ios::binary | (append ? std::ios::app : std::ios::trunc));
-    if (!out) throw FileError("Soubor " + name + " nelze otevřít pro zápis.");
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) throw FileError("Do souboru " + name + " nelze zapisovat.");
-}
-
 }  // namespace
 
 std::string Matice::DumpText() const {
@@ -115,10 +89,10 @@ std::string Matice::DumpTextWithHeaders(const Matice& pocet) const {
 }
 
 void Matice::VypisDoSouboruPocet(bool prepis, const std::string& jmeno, const Matice& pocet) const {
-    WriteText(jmeno, DumpTextWithHeaders(pocet), prepis);
+    WriteTextFile(jmeno, DumpTextWithHeaders(pocet), prepis);
 }
 
-void Matice::VypisDoSouboru(const std::string& jmeno) const { WriteText(jmeno, DumpText(), true); }
+void Matice::VypisDoSouboru(const std::string& jmeno) const { WriteTextFile(jmeno, DumpText(), true); }
 
 MatPtr NewMatrix(std::uint16_t rows, std::uint16_t cols) { return Matice::Create(rows, cols); }
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "matrix/invariant.h"
+
 namespace pelvanor {
 
 class Matice;
@@ -30,11 +32,14 @@ public:
     // their values, new elements are 0.
     void Velikost(std::uint16_t r, std::uint16_t s);
 
-    // Unchecked access: the caller guarantees 1 <= i <= r, 1 <= j <= s.
+    // Unchecked access: the caller guarantees 1 <= i <= r, 1 <= j <= s
+    // (asserted in the checked builds).
     long double GetPrvek(std::int32_t i, std::int32_t j) const {
+        PELVANOR_ASSERT(i >= 1 && i <= r && j >= 1 && j <= s);
         return prvky[static_cast<std::size_t>(i - 1) * s + static_cast<std::size_t>(j - 1)];
     }
     void SetPrvek(std::int32_t i, std::int32_t j, long double value) {
+        PELVANOR_ASSERT(i >= 1 && i <= r && j >= 1 && j <= s);
         prvky[static_cast<std::size_t>(i - 1) * s + static_cast<std::size_t>(j - 1)] = value;
     }
 
@@ -56,8 +61,12 @@ public:
     std::string DumpTextWithHeaders(const Matice& pocet) const;
 
     // Row i (1-based) as a contiguous array of s elements, for fast kernels.
-    long double* Row(std::int32_t i) { return prvky.data() + static_cast<std::size_t>(i - 1) * s; }
+    long double* Row(std::int32_t i) {
+        PELVANOR_ASSERT(i >= 1 && i <= r);
+        return prvky.data() + static_cast<std::size_t>(i - 1) * s;
+    }
     const long double* Row(std::int32_t i) const {
+        PELVANOR_ASSERT(i >= 1 && i <= r);
         return prvky.data() + static_cast<std::size_t>(i - 1) * s;
     }
 

@@ -137,8 +137,7 @@ bool Collinearity(Member member, const Matice& point, MatPtr& design, MatPtr& mi
         }
         // A fault in the design rows (W = 0) ends the computation before the
         // misclosure exists.
-        asm volatile("" ::: "memory");
-        if (std::fetestexcept(kFpFaults) != 0) return false;
+        if (FaultRaisedSinceGuard()) return false;
         misclosure = NewMatrix(2, 1);
         misclosure->SetPrvek(1, 1, p.xc - point.GetPrvek(1, 4));
         misclosure->SetPrvek(2, 1, p.yc - point.GetPrvek(1, 5));

@@ -5,6 +5,7 @@
 #include "matrix/arithmetic.h"
 #include "matrix/fp_guard.h"
 #include "matrix/least_squares.h"
+#include "orientation/resection_loop.h"
 
 namespace pelvanor {
 
@@ -87,18 +88,11 @@ bool PlaneResection(const Matice* selected, const Matice* rowCounts, MatPtr& ori
                     long double x0, long double y0, long double f) {
     return GuardedComputation([&] {
         if (!selected || !rowCounts) return false;
-        const int n = rowCounts->r;
-        orientations = NewMatrix(static_cast<std::uint16_t>(n), 16);
-        for (int i = 1; i <= n; ++i) {
-            MatPtr points = NewMatrix(4, 6);
-            if (!CopyBlock(*points, 1, 1, *selected, 4 * i - 3, 4 * i, 1, 6)) return false;
+        return detail::ResectEveryImage(*selected, *rowCounts, orientations, [&](Matice& points, MatPtr& row) {
             // The four points are taken to lie in Z = 0 whatever the file says.
-            for (int k = 1; k <= 4; ++k) points->SetPrvek(k, 4, 0.0L);
-            MatPtr row;
-            if (!PlaneResectionImage(*points, row, x0, y0, f)) return false;
-            if (!CopyBlock(*orientations, i, 1, *row, 1, 1, 1, 16)) return false;
-        }
-        return true;
+            for (int k = 1; k <= 4; ++k) points.SetPrvek(k, 4, 0.0L);
+            return PlaneResectionImage(points, row, x0, y0, f);
+        });
     });
 }
 

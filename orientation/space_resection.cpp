@@ -6,6 +6,7 @@
 #include "matrix/fp_guard.h"
 #include "matrix/least_squares.h"
 #include "orientation/collinearity.h"
+#include "orientation/resection_loop.h"
 
 namespace pelvanor {
 
@@ -183,16 +184,9 @@ bool SpaceResection(const Matice* selected, const Matice* rowCounts, MatPtr& ori
                     long double tolerance, long double f, long double x0, long double y0) {
     return GuardedComputation([&] {
         if (!selected || !rowCounts) return false;
-        const int n = rowCounts->r;
-        orientations = NewMatrix(static_cast<std::uint16_t>(n), 16);
-        for (int i = 1; i <= n; ++i) {
-            MatPtr points = NewMatrix(4, 6);
-            if (!CopyBlock(*points, 1, 1, *selected, 4 * i - 3, 4 * i, 1, 6)) return false;
-            MatPtr row;
-            if (!SpaceResectionImage(*points, row, tolerance, f, x0, y0)) return false;
-            if (!CopyBlock(*orientations, i, 1, *row, 1, 1, 1, 16)) return false;
-        }
-        return true;
+        return detail::ResectEveryImage(*selected, *rowCounts, orientations, [&](Matice& points, MatPtr& row) {
+            return SpaceResectionImage(points, row, tolerance, f, x0, y0);
+        });
     });
 }
 

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "app/state/project_state.h"
 #include "matrix/matice.h"
 
 namespace pelvanor {
@@ -40,11 +39,5 @@ std::vector<std::string> BundleSummaryLines(long double sigma0, std::int32_t red
 // Count of the points the robust method removed and, when there are any,
 // "Vyřazené body" and one point number per line.
 std::vector<std::string> OutlierLines(const Matice* outliers, char decimal);
-
-// The panel lines of the bundle adjustment protocol, title first.  The
-// outlier block and the block with the camera constant follow the current
-// settings; a block whose results do not exist (the setting was switched on
-// after the last adjustment) is left out.
-std::vector<std::string> BundleReportLines(const ProjectState& state, char decimal);
 
 }  // namespace pelvanor

@@ -4,7 +4,7 @@
 
 #include "protocol/number_format.h"
 #include "protocol/report_layout.h"
-#include "protocol/text_file.h"
+#include "matrix/text_file.h"
 
 namespace pelvanor {
 
@@ -25,17 +25,6 @@ void CoordinateFileHeader(const std::string& file) {
 
 void CoordinateFileHeaderFTest(const std::string& file) {
     WriteTextLines(file, CoordinateFileHeaderLines(true), false);
-}
-
-std::vector<std::string> CoordinateSummaryLines(const ProjectState& state, char decimal) {
-    auto general = [decimal](int v) { return FormatGeneral(static_cast<long double>(v), decimal); };
-    return {
-        "Výpočet prostorových souřadnic - program Pelvanor",
-        Rule('*', 49),
-        "F-test na hladině významnosti: " + general(state.Settings.SignificancePercent) + " procent",
-        "Počet vypočtených bodů: " + general(RowCount(state.ObjectPoints.get())),
-        "Počet bodů splňujíci F-test: " + general(TableEntryCount(state.FTestPassed.get())),
-    };
 }
 
 MatPtr CombinedCoordinateTable(const Matice& points, const Matice& ftest) {

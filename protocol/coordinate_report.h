@@ -1,13 +1,12 @@
 #pragma once
 // The coordinate files: the header lines written before the dumped points
 // (all points with their F-test columns, or only the points that pass the
-// test), the panel summary of the F-test, and the 10-column table of all
+// test), and the 10-column table of all
 // points with their test values.
 
 #include <string>
 #include <vector>
 
-#include "app/state/project_state.h"
 #include "matrix/matice.h"
 
 namespace pelvanor {
@@ -27,10 +26,6 @@ void CoordinateFileHeader(const std::string& file);
 // Creates the file (replacing one of that name) with the header of all
 // points and their F-test columns.  Throws FileError.
 void CoordinateFileHeaderFTest(const std::string& file);
-
-// The panel summary shown after the file of all points is written: the
-// significance level, the number of computed points and of passing ones.
-std::vector<std::string> CoordinateSummaryLines(const ProjectState& state, char decimal);
 
 // Row i: the eight columns of `points` row i, then the two of `ftest` row i
 // (zeros where `ftest` has no such row).

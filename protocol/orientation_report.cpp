@@ -4,15 +4,22 @@
 
 namespace pelvanor {
 
-const char* const kOrientationTableHeader =
-    "Snímek      r11       r12       r13       r21       r22       r23       r31       r32       "
-    "r33       X0[m]     Y0[m]     Z0[m]";
+std::string OrientationTableHeader(int rotationDecimals) {
+    // Each name stands at the right end of its column.
+    std::string h = "Snímek" + std::string(static_cast<std::size_t>(rotationDecimals), ' ') + "r11";
+    for (const char* name : {"r12", "r13", "r21", "r22", "r23", "r31", "r32", "r33"})
+        h += std::string(static_cast<std::size_t>(rotationDecimals) + 1, ' ') + name;
+    return h + "       X0[m]     Y0[m]     Z0[m]";
+}
 
-std::string OrientationRow(const Matice& orientation, int image, char decimal) {
+const std::string kOrientationTableHeader = OrientationTableHeader(6);
+
+std::string OrientationRow(const Matice& orientation, int image, char decimal, int rotationDecimals) {
+    const std::string rotation = "0." + std::string(static_cast<std::size_t>(rotationDecimals), '0');
     std::string row = FormatPattern("  00#", static_cast<long double>(image), decimal) + "    ";
     for (int j = 1; j <= 9; ++j) {
         if (j > 1) row += ' ';
-        row += FormatSigned("0.000000", orientation.GetPrvek(image, j), decimal);
+        row += FormatSigned(rotation, orientation.GetPrvek(image, j), decimal);
     }
     row += "  ";
     row += FixedSigned(orientation.GetPrvek(image, 10), decimal);

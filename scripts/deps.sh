@@ -3,9 +3,12 @@
 # or with sudo).  Skips apt-get when everything is already there.
 set -euo pipefail
 # libboost-dev: only its header-only Boost.Math, the independent reference of the
-# F distribution tests.
+# F distribution tests.  qt6-translations-l10n: Qt's own Czech texts.  The
+# package checkers (lintian, desktop-file-utils, appstream) are optional: the
+# package test runs when they are installed.
 pkgs=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-      libgtest-dev libbenchmark-dev libboost-dev fonts-liberation2 fonts-wine locales)
+      libgtest-dev libboost-dev python3 fonts-liberation2 fonts-wine locales
+      qt6-translations-l10n)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

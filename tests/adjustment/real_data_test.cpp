@@ -54,7 +54,7 @@ Agreement Compare(const BundleResult& r, const ReferenceEo& ref, bool print) {
 }
 
 TEST(RealData, AerialBlockWithASingleImageControlPointConverges) {
-    if (RealDataPath("prague2016_sxb_fixed").empty()) GTEST_SKIP() << "no real data";
+    if (RealDataPath("prague2016_sxb_fixed").empty()) GTEST_SKIP() << "real data not available";
     BundleData d = LoadReal("prague2016_sxb_fixed", "exact_noctrl");
     ReferenceEo ref = LoadReference("prague2016_sxb_fixed");
     // 403 is measured on image 1 only and stands fourth in its control file.
@@ -88,7 +88,7 @@ TEST(RealData, AerialBlockWithASingleImageControlPointConverges) {
 }
 
 TEST(RealData, CalibrationSheetBlockAgreesWithTheReference) {
-    if (RealDataPath("prague2016_cam_fixed").empty()) GTEST_SKIP() << "no real data";
+    if (RealDataPath("prague2016_cam_fixed").empty()) GTEST_SKIP() << "real data not available";
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "438 x 438 pseudo-inverses per pass: too slow in a sanitized build";
 #endif

@@ -23,12 +23,12 @@ std::string DrivePath() {
 #endif
 }
 
-DriveRun RunDrive(const std::string& script, const char* lang) {
+DriveRun RunDrive(const std::string& script, const char* lang, const std::string& platform) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("LANG", lang);
     env.insert("LC_ALL", lang);
-    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("QT_QPA_PLATFORM", QString::fromStdString(platform));
     process.setProcessEnvironment(env);
     process.start(QString::fromStdString(DrivePath()), {QString::fromStdString(script)});
     DriveRun run;

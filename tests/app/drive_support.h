@@ -15,8 +15,9 @@ struct DriveRun {
     std::string err;  // standard error
 };
 
-// Runs the driver on `script` with LANG and LC_ALL set to `lang`.
-DriveRun RunDrive(const std::string& script, const char* lang);
+// Runs the driver on `script` with LANG and LC_ALL set to `lang`, on the
+// given Qt platform (with its options, e.g. a virtual screen).
+DriveRun RunDrive(const std::string& script, const char* lang, const std::string& platform = "offscreen");
 
 // The lines of a text file, without their line ends ("\n").
 std::vector<std::string> ReadLines(const std::string& path);

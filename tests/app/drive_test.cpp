@@ -100,14 +100,15 @@ panel session.panel
 
     const std::vector<std::string> start = ReadLines(dir_.Path("start.menu"));
     const std::vector<std::string> end = ReadLines(dir_.Path("end.menu"));
-    ASSERT_EQ(start.size(), 25u);
-    ASSERT_EQ(end.size(), 25u);
+    ASSERT_EQ(start.size(), 26u);
+    ASSERT_EQ(end.size(), 26u);
     EXPECT_EQ(start[0], "Soubor\t1");
-    EXPECT_EQ(start[8], "Výpočty > Oprava distorze\t0");
-    EXPECT_EQ(end[8], "Výpočty > Oprava distorze\t1");
-    EXPECT_EQ(end[13], "Výpočty > Souřadnice XYZ\t1");
-    EXPECT_EQ(end[22], "Výsledky > Protokoly > Kompletní\t0");
-    EXPECT_EQ(end[24], "O programu\t1");
+    EXPECT_EQ(start[5], "Soubor > Načíst projekt\t1");
+    EXPECT_EQ(start[9], "Výpočty > Oprava distorze\t0");
+    EXPECT_EQ(end[9], "Výpočty > Oprava distorze\t1");
+    EXPECT_EQ(end[14], "Výpočty > Souřadnice XYZ\t1");
+    EXPECT_EQ(end[23], "Výsledky > Protokoly > Kompletní\t0");
+    EXPECT_EQ(end[25], "O programu\t1");
 }
 
 TEST_F(Drive, PointLocaleRefusesADecimalComma) {

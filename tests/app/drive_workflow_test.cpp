@@ -19,7 +19,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/state/road_project.h"
+#include "tests/project/road_project.h"
 #include "tests/app/drive_support.h"
 #include "tests/support/test_util.h"
 #include "tools/synth/synth.h"
@@ -435,7 +435,7 @@ TEST_F(DriveWorkflow, WholeRoadInCommaAndPointLocale) {
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(on, expected);
         // The window and the Qt-free road give the same complete protocol.
-        CompareWithGolden(test::ReadFileBytes(Out("kompletni.txt")), "tests/state/golden/road_" + suffix + ".txt");
+        CompareWithGolden(test::ReadFileBytes(Out("kompletni.txt")), "tests/project/golden/road_" + suffix + ".txt");
         size_t all = 0;
         size_t passed = 0;
         CheckCoordinateRows(test::ReadFileBytes(Out("xyz.txt")), project_, 10, all);
@@ -470,7 +470,7 @@ TEST_F(DriveWorkflow, UnwritableFileIsReportedAndTheProgramGoesOn) {
     // coordinate file shows the program went on with its state intact.
     ASSERT_EQ(after.size(), before.size() + 1);
     EXPECT_EQ(after.back(), "Uloženy souřadnice XYZ: " + Out("xyz.txt"));
-    EXPECT_EQ(test::ReadFileBytes(Out("kompletni.txt")), test::ReadFileBytes(test::SourcePath("tests/state/golden/road_comma.txt")));
+    EXPECT_EQ(test::ReadFileBytes(Out("kompletni.txt")), test::ReadFileBytes(test::SourcePath("tests/project/golden/road_comma.txt")));
     EXPECT_FALSE(test::ReadFileBytes(Out("xyz.txt")).empty());
 }
 

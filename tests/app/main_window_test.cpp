@@ -3,7 +3,9 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontInfo>
@@ -16,11 +18,15 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QSet>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
 #include "app/dialogs.h"
 #include "app/labeled_edit.h"
+#include "app/program_setup.h"
 #include "app/window_services.h"
 #include "tests/app/gui_support.h"
 #include "tests/support/test_util.h"
@@ -111,6 +117,7 @@ const MenuRow kMenu[] = {
     {"Soubor > Uložit kameru", "Uloitkameru1", true},
     {"Soubor > Načíst orientaci", "Nastorientaci1", true},
     {"Soubor > Načíst snímkové souřadnice", "Nastsnmkovsouadnice1", true},
+    {"Soubor > Načíst projekt", "Nastprojekt1", true},
     {"Soubor > Konec", "Konec1", true},
     {"Výpočty", "Vpoty1", true},
     {"Výpočty > Nastavení", "N1", true},
@@ -137,7 +144,8 @@ void CollectMenu(const QList<QAction*>& actions, const QString& prefix, std::vec
                  QStringList& paths) {
     for (const QAction* action : actions) {
         if (action->isSeparator()) continue;
-        const QString path = prefix.isEmpty() ? action->text() : prefix + " > " + action->text();
+        const QString caption = WithoutMnemonic(action->text());
+        const QString path = prefix.isEmpty() ? caption : prefix + " > " + caption;
         out.push_back(action);
         paths << path;
         if (action->menu()) CollectMenu(action->menu()->actions(), path, out, paths);
@@ -168,9 +176,46 @@ TEST(MainWindow, MenuCaptionsNamesAndStateAtStart) {
           "Piblinvnjorientace1Click()", "Svazkovvyrovnn1Click()", "SouadniceXYZ1Click()",
           "Snmkovsouadnice2Click()", "Orientace2Click()", "Piblineenvnjorientace1Click()",
           "Svazkovvyrovnn2Click()", "SouadniceXYZ2Click()", "Kompletn1Click()", "Pouzesouadnice1Click()",
-          "Help1Click()", "BitBtn2Click()", "Ulozprotokol1Click()"}) {
+          "Help1Click()", "BitBtn2Click()", "Ulozprotokol1Click()", "Nastprojekt1Click()"}) {
         EXPECT_GE(w.metaObject()->indexOfSlot(slot), 0) << slot;
     }
+}
+
+TEST(MainWindow, EveryMenuHasUniqueAcceleratorsAndTheCommonShortcuts) {
+    Gui gui;
+    TPelvanor& w = gui.window();
+    std::function<void(const QList<QAction*>&, const QString&)> check = [&](const QList<QAction*>& level,
+                                                                          const QString& where) {
+        QSet<QChar> letters;
+        for (const QAction* action : level) {
+            if (action->isSeparator()) continue;
+            const QString text = action->text();
+            const qsizetype mark = text.indexOf(QLatin1Char('&'));
+            ASSERT_GE(mark, 0) << "no accelerator: " << where.toStdString() << " > " << text.toStdString();
+            ASSERT_LT(mark + 1, text.size());
+            const QChar letter = text.at(mark + 1).toLower();
+            EXPECT_FALSE(letters.contains(letter)) << "accelerator used twice in " << where.toStdString() << ": "
+                                                    << text.toStdString();
+            letters.insert(letter);
+            if (action->menu()) check(action->menu()->actions(), WithoutMnemonic(text));
+        }
+    };
+    check(w.menuBar()->actions(), QStringLiteral("menu bar"));
+    EXPECT_EQ(w.MenuAction(UiItem::Konec1)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QAction* guide = w.findChild<QAction*>("UserGuide");
+    ASSERT_NE(guide, nullptr);
+    EXPECT_EQ(guide->shortcut(), QKeySequence(Qt::Key_F1));
+    guide->trigger();
+    ASSERT_EQ(gui.dialogs->OpenedDocuments().size(), 1);
+    EXPECT_TRUE(gui.dialogs->OpenedDocuments()[0].endsWith("/navod.md"));
+    EXPECT_TRUE(QFileInfo::exists(gui.dialogs->OpenedDocuments()[0]));
+}
+
+// The version the build's project declares.
+QString ProjectVersion() {
+    const QString cmake = QString::fromStdString(test::ReadFileBytes(PELVANOR_SOURCE_DIR "/CMakeLists.txt"));
+    const QRegularExpressionMatch m = QRegularExpression(R"(project\(Pelvanor VERSION ([0-9.]+))").match(cmake);
+    return m.captured(1);
 }
 
 TEST(MainWindow, SettingsAndAboutOpenModally) {
@@ -186,10 +231,17 @@ TEST(MainWindow, SettingsAndAboutOpenModally) {
         about_shown = dialog.isVisible();
         const QString text = dialog.findChild<QLabel*>("ProductName")->text();
         EXPECT_EQ(text, "Pelvanor");
-        EXPECT_FALSE(dialog.findChild<QLabel*>("Version")->text().isEmpty());
+        EXPECT_EQ(dialog.findChild<QLabel*>("Version")->text(), "Verze " + ProjectVersion());
+        // The link opens the installed user guide.
+        QLabel* link = dialog.findChild<QLabel*>("GuideLink");
+        ASSERT_NE(link, nullptr);
+        EXPECT_TRUE(link->text().contains("Uživatelská příručka"));
+        emit link->linkActivated(QStringLiteral("navod"));
     });
     gui.Trigger(UiItem::Help1);
     EXPECT_TRUE(about_shown);
+    ASSERT_EQ(gui.dialogs->OpenedDocuments().size(), 1);
+    EXPECT_TRUE(gui.dialogs->OpenedDocuments()[0].endsWith("/navod.md"));
 }
 
 // --- Log list -------------------------------------------------------------
@@ -212,6 +264,51 @@ TEST(LogList, StartsWithOneLineAndKeepsTheElevenNewest) {
     ASSERT_EQ(w.LogHistory().size(), 13u);
     EXPECT_EQ(w.LogHistory().front(), "Program Pelvanor spuštěn.");
     EXPECT_EQ(w.LogHistory().back(), "zpráva 12");
+}
+
+TEST(LogList, TheNewestLineComesIntoViewWholeAfterTheUserScrolled) {
+    LocaleScope czech("cs_CZ");
+    Gui gui;
+    TPelvanor& w = gui.window();
+    w.show();
+    QListWidget* list = w.ListBox1();
+    for (int i = 1; i <= 10; ++i) w.WriteLog("zpráva " + std::to_string(i));
+    QCoreApplication::processEvents();
+    // The user scrolls to the oldest line; a new line must still be seen.
+    list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
+    ASSERT_GT(list->verticalScrollBar()->value(), 0) << "the list must be scrollable for this test";
+    w.WriteLog("Souřadnice XYZ - výpočet proveden");
+    QCoreApplication::processEvents();
+    const QRect newest = list->visualItemRect(list->item(0));
+    EXPECT_TRUE(list->viewport()->rect().contains(newest.topLeft()) && newest.height() > 0)
+        << "newest line at y " << newest.y();
+    EXPECT_TRUE(list->item(0)->text().endsWith(": Souřadnice XYZ - výpočet proveden"));
+
+    // A line wider than the list is scrolled to, not cut, and its tooltip
+    // shows it whole.
+    const QString path = "/home/uzivatel/" + QString(200, QLatin1Char('x')) + "/camera.txt";
+    w.WriteLog(QStringLiteral("Načten soubor: ") + path);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(list->item(0)->toolTip().endsWith(QStringLiteral("Načten soubor: ") + path));
+    EXPECT_EQ(list->textElideMode(), Qt::ElideNone);
+    EXPECT_GT(list->horizontalScrollBar()->maximum(), 0);
+    EXPECT_GE(list->visualItemRect(list->item(0)).width(),
+              list->fontMetrics().horizontalAdvance(list->item(0)->text()));
+    w.hide();
+}
+
+TEST(MainWindow, StartsWithItsTopLeftOnASmallScreen) {
+    const QRect frame(0, 0, 1026, 560);
+    // A large screen: centred.
+    EXPECT_EQ(StartPosition(frame, QRect(0, 0, 1920, 1080)), QPoint(447, 260));
+    // Smaller than the window: the corner stays at the screen's corner, also
+    // on a second screen and below a panel.
+    EXPECT_EQ(StartPosition(frame, QRect(0, 0, 800, 480)), QPoint(0, 0));
+    EXPECT_EQ(StartPosition(frame, QRect(1920, 32, 800, 500)), QPoint(1920, 32));
+    EXPECT_EQ(StartPosition(frame, QRect(0, 0, 800, 1080)).x(), 0);
+    // Nothing to resize: no handles for the window manager to draw.
+    Gui gui;
+    EXPECT_TRUE(gui.window().windowFlags() & Qt::MSWindowsFixedSizeDialogHint);
 }
 
 TEST(LogList, TimeInTheLocalesLongFormatWithoutZone) {
@@ -405,6 +502,27 @@ TEST(FirstRun, OpenDialogsStartInTheSampleFolder) {
     EXPECT_EQ(dialogs.Folder(FileDialogId::OpenDialog3), samples);
     EXPECT_TRUE(dialogs.Folder(FileDialogId::SaveDialog1).isEmpty());
     EXPECT_TRUE(dialogs.Folder(FileDialogId::SaveDialog2).isEmpty());
+}
+
+// An installed program finds the samples relative to itself, whatever the
+// prefix; the source tree's copy serves only a program inside the build folder.
+TEST(FirstRun, SampleFolderIsFoundBesideTheInstalledProgram) {
+    test::TempDir root;
+    const QString prefix = QString::fromStdString(root.Path("usr"));
+    const QString installed = prefix + QStringLiteral("/share/pelvanor/examples");
+    ASSERT_TRUE(QDir().mkpath(installed + QStringLiteral("/fasada")));
+    const QString source = QString::fromStdString(root.Path("src/examples"));
+    ASSERT_TRUE(QDir().mkpath(source + QStringLiteral("/fasada")));
+    const QString build = QString::fromStdString(root.Path("src/build"));
+    const QString rel = QStringLiteral("../share/pelvanor");
+
+    EXPECT_EQ(ResolveSampleProjectsFolder(prefix + QStringLiteral("/bin"), rel, build, source), installed);
+    EXPECT_EQ(ResolveSampleProjectsFolder(build + QStringLiteral("/app"), rel, build, source), source);
+    // Elsewhere without an installed copy: no folder, never the source tree.
+    EXPECT_TRUE(ResolveSampleProjectsFolder(QString::fromStdString(root.Path("opt/bin")), rel, build, source)
+                    .isEmpty());
+    EXPECT_TRUE(ResolveSampleProjectsFolder(QString::fromStdString(root.Path("src/buildx")), rel, build, source)
+                    .isEmpty());
 }
 
 }  // namespace

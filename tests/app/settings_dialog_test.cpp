@@ -3,7 +3,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include <functional>
@@ -212,6 +216,58 @@ TEST_P(SettingsDialog, DefaultStoresAtOnceEvenBeforeStorno) {
         form.StornoButton()->click();
     });
     ExpectDefaults(gui.window().State().Settings);
+}
+
+// Types `text` into the percentage box key by key, as the user does, over a
+// selection of the whole text.
+void TypePercentage(QComboBox* box, const QString& text) {
+    QLineEdit* edit = box->lineEdit();
+    edit->setFocus();
+    edit->selectAll();
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_0 + (c.unicode() - '0'), Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(edit, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_0 + (c.unicode() - '0'), Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(edit, &release);
+    }
+}
+
+TEST(SettingsPercentage, TypedDigitsAreStoredAsTyped) {
+    LocaleScope locale("cs_CZ");
+    Gui gui;
+    // "1" and "10" begin the entry "100", "33" is an entry with blanks in
+    // front: none may be completed into another number.
+    for (const char* typed : {"1", "10", "33"}) {
+        SCOPED_TRACE(typed);
+        QString shown;
+        const bool open = InSettings(gui, [&](TForm2& form) {
+            TypePercentage(form.ComboBox1(), QString::fromLatin1(typed));
+            shown = form.ComboBox1()->currentText();
+            form.PouzitButton()->click();
+        });
+        EXPECT_FALSE(open);
+        EXPECT_EQ(shown, typed);
+        EXPECT_EQ(gui.window().State().Settings.PointPercent, QString::fromLatin1(typed).toInt());
+    }
+}
+
+TEST(SettingsLayout, CaptionsFitTheirTextAndDoNotOverlap) {
+    Gui gui;
+    TForm2& form = gui.window().Form2();
+    form.ensurePolished();
+    const QRect inside(QPoint(0, 0), form.size());
+    std::vector<QWidget*> captions = {form.CheckBox1(), form.CheckBox2(), form.findChild<QLabel*>("Label1")};
+    for (int i = 1; i <= 5; ++i) captions.push_back(form.Field(i)->EditLabel());
+    for (QWidget* caption : captions) {
+        SCOPED_TRACE(caption->objectName().toStdString());
+        EXPECT_GE(caption->width(), caption->sizeHint().width()) << "the text is cut";
+        EXPECT_TRUE(inside.contains(caption->geometry())) << "outside the dialog";
+    }
+    EXPECT_LT(form.CheckBox1()->geometry().right(), form.CheckBox2()->geometry().left());
+    EXPECT_LT(form.findChild<QLabel*>("Label1")->geometry().right(), form.ComboBox1()->geometry().left());
+    // Positions where they fit.
+    EXPECT_EQ(form.CheckBox1()->geometry().topLeft(), QPoint(24, 72));
+    EXPECT_EQ(form.size(), QSize(472, 208));
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, SettingsDialog,

@@ -31,9 +31,6 @@ TEST(ReadCameraFile, EightLinesInFileOrder) {
     CameraParameters c = Marked();
     ASSERT_TRUE(ReadCameraFile(path, c));
     EXPECT_EQ(Values(c), (std::array<long double, 8>{100.5L, 0.01L, -0.02L, 1e-5L, 0, 0, 0, 0}));
-    const CameraFieldTexts shown = CameraFieldTextsOf(c, ',');
-    EXPECT_EQ(shown, (CameraFieldTexts{"100,5", "0,01", "-0,02", "1E-5", "0", "0", "0", "0"}));
-    EXPECT_EQ(CameraFieldTextsOf(c, '.')[0], "100.5");
 
     // Unix and old Mac line ends, blanks, tabs and empty lines before a
     // number, text after it, a last line without a line end.
@@ -102,35 +99,6 @@ TEST(ReadCameraFile, FailuresKeepTheValuesReadBefore) {
     EXPECT_TRUE(ReadCameraFile(path, c));
     EXPECT_EQ(c.f, 1.0L);
     EXPECT_EQ(c.x0, 2.0L);
-}
-
-TEST(LoadCameraFile, SetsAndClearsCameraLoaded) {
-    TempDir dir;
-    ProjectState state;
-    const std::string good = dir.Path("dobra.txt");
-    WriteFileBytes(good, "10\n1\n2\n0\n0\n0\n0\n0\n");
-    EXPECT_TRUE(LoadCameraFile(good, state));
-    EXPECT_TRUE(state.CameraLoaded);
-    EXPECT_EQ(state.Camera.f, 10.0L);
-
-    for (const std::string& bad : {dir.Path("neni.txt"), dir.Path("")}) {
-        state.CameraLoaded = true;
-        EXPECT_FALSE(LoadCameraFile(bad, state)) << bad;
-        EXPECT_FALSE(state.CameraLoaded);
-        EXPECT_EQ(state.Camera.f, 10.0L);
-    }
-    std::filesystem::create_directory(dir.Path("slozka"));
-    EXPECT_FALSE(LoadCameraFile(dir.Path("slozka"), state));
-}
-
-TEST(LoadCameraFile, RealCameraFile) {
-    const std::string path = test::RealDataPath("prague2016_cam_fixed/exact/camera.txt");
-    if (path.empty()) GTEST_SKIP() << "real data not available";
-    ProjectState state;
-    ASSERT_TRUE(LoadCameraFile(path, state));
-    EXPECT_EQ(Values(state.Camera), (std::array<long double, 8>{7.4693L, 3.6178L, 2.6087L, 0.004981L,
-                                                                 -9.814e-05L, 0.0L, -6.587e-05L, 2.806e-05L}));
-    EXPECT_EQ(CameraFieldTextsOf(state.Camera, ',')[4], "-9,814E-5");
 }
 
 TEST(SaveCamera, FieldChecks) {

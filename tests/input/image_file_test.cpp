@@ -203,27 +203,6 @@ TEST(LoadImageFiles, MoreThan65535LinesIsRefusedWithoutChange) {
     EXPECT_EQ(points.get(), before[0]);
 }
 
-TEST(LoadImagePoints, FillsTheStateAndTheFlag) {
-    TempDir dir;
-    ProjectState state;
-    const std::string a = dir.Path("a.txt");
-    WriteFileBytes(a, ImageLines(1, 4));
-    ASSERT_TRUE(LoadImagePoints({a}, state));
-    EXPECT_TRUE(state.ImagePointsLoaded);
-    EXPECT_EQ(state.ImagePoints->r, 4);
-    EXPECT_EQ(state.ImagePointCounts->r, 1);
-    EXPECT_EQ(state.ImagePointRanges->s, 2);
-
-    WriteFileBytes(a, "1 2 3 inf\n");
-    EXPECT_FALSE(LoadImagePoints({a}, state));
-    EXPECT_TRUE(state.ImagePointsLoaded);  // keeps its value
-    EXPECT_EQ(state.ImagePoints->r, 1);
-
-    ProjectState fresh;
-    EXPECT_FALSE(LoadImagePoints({a}, fresh));
-    EXPECT_FALSE(fresh.ImagePointsLoaded);
-}
-
 TEST(LoadImageFiles, RealImageFiles) {
     const std::string first = test::RealDataPath("prague2016_sxb_fixed/exact/img_01.txt");
     if (first.empty()) GTEST_SKIP() << "real data not available";

@@ -95,5 +95,36 @@ TEST(FpGuard, NestedGuardsRestoreTheOuterFlags) {
     std::feclearexcept(FE_ALL_EXCEPT);
 }
 
+// The caller still sees only a bool; the reason is kept for tests and logs,
+// and a nested computation's precise reason survives its caller's false.
+TEST(FpGuard, FailureReasonIsRecorded) {
+    EXPECT_FALSE(GuardedComputation([] { return false; }));
+    EXPECT_EQ(LastGuardFailure().kind, GuardFailure::Kind::BodyFalse);
+
+    EXPECT_FALSE(GuardedComputation([] {
+        long double q = Opaque(1.0L) / Opaque(0.0L);
+        FpBarrier(q);
+        return true;
+    }));
+    EXPECT_EQ(LastGuardFailure().kind, GuardFailure::Kind::Fault);
+    EXPECT_EQ(LastGuardFailure().flags, FE_DIVBYZERO);
+    EXPECT_EQ(DescribeGuardFailure(LastGuardFailure()), "floating-point fault: division by zero");
+
+    EXPECT_FALSE(GuardedComputation([]() -> bool { throw std::bad_alloc(); }));
+    EXPECT_EQ(LastGuardFailure().kind, GuardFailure::Kind::Exception);
+    EXPECT_EQ(LastGuardFailure().exception, std::bad_alloc().what());
+
+    EXPECT_FALSE(GuardedComputation([] {
+        return GuardedComputation([] {
+            long double r = std::sqrt(Opaque(-1.0L));
+            FpBarrier(r);
+            return true;
+        });
+    }));
+    EXPECT_EQ(LastGuardFailure().kind, GuardFailure::Kind::Fault);
+    EXPECT_EQ(LastGuardFailure().flags, FE_INVALID);
+    std::feclearexcept(FE_ALL_EXCEPT);
+}
+
 }  // namespace
 }  // namespace pelvanor

@@ -131,5 +131,18 @@ TEST(Matice, DumpAppendsAndCreates) {
     EXPECT_THROW(one->VypisDoSouboru(dir.Path("missing/x.txt")), FileError);
 }
 
+// Element access beyond the size stops a checked build at once, naming the
+// violated bound, instead of reading or writing a neighbour's memory.
+TEST(MaticeDeathTest, UncheckedAccessIsAssertedInCheckedBuilds) {
+#if defined(PELVANOR_CHECKED)
+    Matice m(2, 3);
+    EXPECT_DEATH(m.SetPrvek(3, 1, 1.0L), "invariant violated: i >= 1");
+    EXPECT_DEATH((void)m.GetPrvek(1, 4), "invariant violated");
+    EXPECT_DEATH((void)m.Row(0), "invariant violated");
+#else
+    GTEST_SKIP() << "bound assertions are compiled out in this build";
+#endif
+}
+
 }  // namespace
 }  // namespace pelvanor

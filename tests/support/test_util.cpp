@@ -13,7 +13,7 @@ std::string SourcePath(const std::string& relative) {
 }
 
 std::string RealDataPath(const std::string& relative) {
-    std::filesystem::path p = std::filesystem::path(PELVANOR_SHARED_DIR) / "data" / "real" / relative;
+    std::filesystem::path p = std::filesystem::path(PELVANOR_SOURCE_DIR) / "tests" / "data" / "real" / relative;
     return std::filesystem::exists(p) ? p.string() : std::string();
 }
 

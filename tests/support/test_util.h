@@ -13,7 +13,8 @@ namespace pelvanor::test {
 
 // Path of a file of the source tree.
 std::string SourcePath(const std::string& relative);
-// Path below ../shared/data/real; empty when the folder is not there.
+// Path below tests/data/real (the real projects the tests use); empty when
+// it is not there.
 std::string RealDataPath(const std::string& relative);
 
 // A fresh empty folder under the system's temporary folder, removed by the

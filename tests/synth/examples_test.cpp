@@ -14,10 +14,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/state/project_state.h"
+#include "project/project_state.h"
 #include "input/camera_file.h"
 #include "input/control_file.h"
 #include "input/image_file.h"
+#include "project/loaders.h"
 #include "tests/support/test_util.h"
 #include "tools/synth/synth.h"
 

@@ -4,7 +4,8 @@
 //
 // Commands (one per line; relative file names are taken from the script's
 // folder):
-//   open FILE...          the next open-file dialog returns these files
+//   open FILE...          the next open-file dialog returns these files (a
+//                         folder dialog: the one folder)
 //   cancel                the next file dialog (open or save) is cancelled
 //   save FILE             the next save dialog returns FILE
 //   click PATH            menu item or button by its captions joined by " > "
@@ -18,6 +19,9 @@
 //   messages FILE         every message box text shown
 //   menu FILE             every menu item's caption path, TAB, 1 or 0
 //   screenshot FILE       the window as a PNG image
+//   geometry FILE         the window's frame and the screen's available area
+//                         as "frame X Y W H" and "screen X Y W H"
+// Captions are written without accelerator marks ("&").
 // A dialog left open by "settings" or "select" (a refused "Použít") is
 // closed with "Storno".  Exit status: 0 done, 1 an output file could not
 // be written, 2 a malformed script or a script that does not fit the
@@ -34,7 +38,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QKeyEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextStream>
 
 #include <clocale>
@@ -44,6 +50,7 @@
 #include <vector>
 
 #include "app/labeled_edit.h"
+#include "app/program_setup.h"
 #include "app/scripted_dialogs.h"
 #include "app/tform2.h"
 #include "app/tform3.h"
@@ -58,6 +65,24 @@ namespace {
 enum Status { kDone = 0, kOutputFailed = 1, kBadScript = 2 };
 
 void PrintError(const QString& text) { std::fprintf(stderr, "pelvanor-drive: %s\n", text.toUtf8().constData()); }
+
+// Types `text` key by key over the whole text of an editable combo box, as
+// the user does, so that whatever the box does with keys happens.
+void TypeInto(QComboBox* box, const QString& text) {
+    QLineEdit* edit = box->lineEdit();
+    edit->setFocus();
+    edit->selectAll();
+    if (text.isEmpty()) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+        QCoreApplication::sendEvent(edit, &press);
+    }
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(edit, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QCoreApplication::sendEvent(edit, &release);
+    }
+}
 
 class Driver {
 public:
@@ -143,6 +168,14 @@ private:
                 error = QStringLiteral("cannot write ") + file;
                 return kOutputFailed;
             }
+        } else if (verb == QLatin1String("geometry")) {
+            QApplication::processEvents();
+            const auto line = [](const char* what, const QRect& r) {
+                return QStringLiteral("%1 %2 %3 %4 %5").arg(QLatin1String(what)).arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+            };
+            QStringList lines{line("frame", window_.frameGeometry())};
+            if (const QScreen* screen = window_.screen()) lines << line("screen", screen->availableGeometry());
+            return WriteLines(Resolve(args[0]), lines, error);
         }
         return kDone;
     }
@@ -156,7 +189,7 @@ private:
         for (qsizetype i = 0; i < path.size(); ++i) {
             found = nullptr;
             for (QAction* action : level) {
-                if (!action->isSeparator() && action->text() == path[i]) {
+                if (!action->isSeparator() && WithoutMnemonic(action->text()) == path[i]) {
                     found = action;
                     break;
                 }
@@ -234,7 +267,7 @@ private:
                     const QString name = arg.left(eq);
                     const QString value = arg.mid(eq + 1);
                     if (name == QLatin1String("ComboBox1")) {
-                        form->ComboBox1()->setEditText(value);
+                        TypeInto(form->ComboBox1(), value);
                     } else if (name == QLatin1String("CheckBox1")) {
                         form->CheckBox1()->setChecked(value == QLatin1String("1"));
                     } else if (name == QLatin1String("CheckBox2")) {
@@ -258,7 +291,8 @@ private:
     void ListMenu(const QList<QAction*>& actions, const QString& prefix, QStringList& lines) const {
         for (const QAction* action : actions) {
             if (action->isSeparator()) continue;
-            const QString path = prefix.isEmpty() ? action->text() : prefix + QStringLiteral(" > ") + action->text();
+            const QString caption = WithoutMnemonic(action->text());
+            const QString path = prefix.isEmpty() ? caption : prefix + QStringLiteral(" > ") + caption;
             lines << path + QLatin1Char('\t') + (action->isEnabled() ? QLatin1Char('1') : QLatin1Char('0'));
             if (action->menu() != nullptr) ListMenu(action->menu()->actions(), path, lines);
         }
@@ -294,6 +328,7 @@ int Main(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("Pelvanor"));
     QApplication::setFont(TahomaFont(8));
+    InstallQtTranslation();
 
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() != 2) {

@@ -36,7 +36,7 @@ QString CheckCommand(ScriptCommand& command) {
         if (!count_is(0)) return QStringLiteral("cancel takes no argument");
     } else if (verb == QLatin1String("save") || verb == QLatin1String("panel") || verb == QLatin1String("log") ||
                verb == QLatin1String("messages") || verb == QLatin1String("menu") ||
-               verb == QLatin1String("screenshot")) {
+               verb == QLatin1String("screenshot") || verb == QLatin1String("geometry")) {
         if (!count_is(1)) return verb + QStringLiteral(" takes exactly one file");
     } else if (verb == QLatin1String("click")) {
         if (args.isEmpty()) return QStringLiteral("click needs a caption path");

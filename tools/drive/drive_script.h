@@ -13,7 +13,7 @@ namespace pelvanor::drive {
 
 struct ScriptCommand {
     int line = 0;      // 1-based line of the script
-    QString verb;      // open, cancel, save, click, type, choose, settings, select, panel, log, messages, menu, screenshot
+    QString verb;      // open, cancel, save, click, type, choose, settings, select, panel, log, messages, menu, screenshot, geometry
     QStringList args;  // the arguments as written, quotes removed
     QStringList path;  // click: the captions of the path
     // click on "Vybrat body" directly followed by a select line: the rows

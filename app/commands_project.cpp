@@ -1,0 +1,48 @@
+// "Soubor" > "Načíst projekt": a project kept in one folder loaded in one
+// step.  The folder's camera.txt, ctrl_*.txt and img_*.txt go through the
+// same loads as "Načíst kameru", "Načíst orientaci" and "Načíst snímkové
+// souřadnice", in that order, so the log, the state and the failures are
+// those of the three commands.
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "app/tpelvanor.h"
+#include "app/window_services.h"
+
+namespace pelvanor {
+
+namespace {
+
+// The folder's files matching `pattern` (case as written), absolute, in
+// the order the images are numbered.
+QStringList ProjectFiles(const QDir& folder, const QString& pattern) {
+    QStringList files;
+    for (const QFileInfo& entry : folder.entryInfoList({pattern}, QDir::Files | QDir::CaseSensitive))
+        files << QDir::cleanPath(entry.absoluteFilePath());
+    SortFileNames(files);
+    return files;
+}
+
+}  // namespace
+
+void TPelvanor::Nastprojekt1Click() {
+    QString chosen;
+    if (!dialogs_->GetExistingFolder(this, FileDialogId::OpenFolder, chosen)) return;
+    const QDir folder(chosen);
+    const QString camera = QDir::cleanPath(folder.absoluteFilePath(QStringLiteral("camera.txt")));
+    const bool has_camera = QFileInfo(camera).isFile();
+    const QStringList control = ProjectFiles(folder, QStringLiteral("ctrl_*.txt"));
+    const QStringList images = ProjectFiles(folder, QStringLiteral("img_*.txt"));
+    if (!has_camera && control.isEmpty() && images.isEmpty()) {
+        WriteLog(QStringLiteral("Chyba - Ve složce není camera.txt, ctrl_*.txt ani img_*.txt: ") + folder.absolutePath());
+        return;
+    }
+    // A kind of file the folder lacks is skipped, as a cancelled dialog
+    // would be: what was loaded before stays.
+    if (has_camera) LoadCameraFrom(camera);
+    if (!control.isEmpty()) LoadControlPointsFrom(control);
+    if (!images.isEmpty()) LoadImagePointsFrom(images);
+}
+
+}  // namespace pelvanor

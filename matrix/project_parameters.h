@@ -1,0 +1,34 @@
+#pragma once
+// The interior orientation record and the adjustment settings: plain values
+// that the file readers and writers, the computations and the whole-project
+// state share, kept at the bottom so that none of them needs the state.
+
+#include <cstdint>
+
+namespace pelvanor {
+
+// Interior orientation and lens distortion, in the units of the image
+// coordinates (the program converts nothing).
+struct CameraParameters {
+    long double x0 = 0.0L;
+    long double y0 = 0.0L;
+    long double f = 0.0L;
+    long double k1 = 0.0L;
+    long double k2 = 0.0L;
+    long double k3 = 0.0L;
+    long double p1 = 0.0L;
+    long double p2 = 0.0L;
+};
+
+struct AdjustmentSettings {
+    std::int32_t PointPercent = 50;
+    std::int32_t FixedPointCount = 4;
+    std::int32_t RobustWeightPercent = 50;
+    std::int32_t SignificancePercent = 5;
+    std::int32_t MaxIterations = 20;
+    long double Tolerance = 0.1L;
+    bool RobustEstimation = true;
+    bool AdjustCameraConstant = true;
+};
+
+}  // namespace pelvanor

@@ -1,0 +1,28 @@
+#pragma once
+// "Výpočty" > "Svazkové vyrovnání": the approximate orientation brought up to
+// date, the choice of tie points, their start coordinates, the bundle
+// adjustment without and (when chosen) with a camera constant per image,
+// and, with robust estimation, the outlier selection and the adjustments
+// repeated without the outliers.
+
+#include "project/command_host.h"
+#include "project/project_state.h"
+
+namespace pelvanor {
+
+// The whole pipeline on the state; writes its log line and switches the five
+// result items ("Svazkové vyrovnání", "Přibližné řešení vnější orientace",
+// "Oprava distorze" with its "Snímkové souřadnice" and "Orientace" under
+// "Výsledky").  True when the bundle adjustment counts as computed: the
+// first adjustment with its point selection and start coordinates, or any
+// later adjustment, succeeded.  On failure the bundle results are released;
+// on success those of a block the settings left out (the outliers with
+// robust estimation off, the adjustment with the camera constant when that
+// is off), so that no result of an earlier run passes for a current one.
+bool BundlePipeline(ProjectState& state, CommandHost& host);
+
+// The menu command: clears OrientationLogged, so that this command logs the
+// orientation's success lines once, and runs BundlePipeline.
+bool BundleCommand(ProjectState& state, CommandHost& host);
+
+}  // namespace pelvanor

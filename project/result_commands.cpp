@@ -1,0 +1,43 @@
+#include "project/result_commands.h"
+
+#include "project/state_reports.h"
+#include "protocol/bundle_report.h"
+#include "project/complete_protocol.h"
+#include "protocol/coordinate_report.h"
+
+namespace pelvanor {
+
+std::vector<std::string> ShowBundleResults(const ProjectState& state, const CommandHost& host) {
+    return BundleReportLines(state, host.DecimalSeparator());
+}
+
+std::vector<std::string> SaveCoordinatesWithFTest(const ProjectState& state, CommandHost& host,
+                                                  const std::string& chosenFileName) {
+    // The item is enabled only after the coordinates were computed; without
+    // them there is nothing to save.
+    if (!state.ObjectPoints) return {};
+    const Matice noTest(0, 0);
+    MatPtr combined = CombinedCoordinateTable(*state.ObjectPoints,
+                                              state.FTestResults ? *state.FTestResults : noTest);
+    // The file first: when it cannot be written the panel keeps its text.
+    CoordinateFileHeaderFTest(chosenFileName);
+    std::vector<std::string> panel = CoordinateSummaryLines(state, host.DecimalSeparator());
+    combined->VypisDoSouboru(chosenFileName);
+    host.WriteLog("Uloženy souřadnice XYZ: " + chosenFileName);
+    return panel;
+}
+
+void SavePassedCoordinates(const ProjectState& state, CommandHost& host,
+                           const std::string& chosenFileName) {
+    if (!state.FTestPassed) return;
+    CoordinateFileHeader(chosenFileName);
+    AppendPointRows(*state.FTestPassed, chosenFileName);
+    host.WriteLog("Uloženy souřadnice XYZ: " + chosenFileName);
+}
+
+void SaveCompleteProtocol(const ProjectState& state, CommandHost& host,
+                          const std::string& chosenFileName) {
+    WriteCompleteProtocol(chosenFileName, state, host.DecimalSeparator());
+}
+
+}  // namespace pelvanor

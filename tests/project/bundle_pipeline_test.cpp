@@ -1,0 +1,183 @@
+#include "project/bundle_pipeline.h"
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "project/state_reports.h"
+#include "protocol/bundle_report.h"
+#include "tests/project/loaded_project.h"
+#include "tests/support/test_util.h"
+
+namespace pelvanor {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const std::string kCameraError = "Chyba - Špatné hodnoty parametrů kamery";
+const std::string kOrientationFailure = "Chyba - Přibližná orientace - výpočet nelze provést";
+const std::string kCorrected = "Oprava o distorze provedena";
+const std::string kOriented = "Přibližná orientace - výpočet proveden";
+const std::string kDone = "Svazkové vyrovnání - výpočet proveden";
+const std::string kFailed = "Svazkové vyrovnání - výpočet nelze provést";
+
+const UiItem kItems[] = {UiItem::Svazkovvyrovnn2, UiItem::Piblineenvnjorientace1,
+                         UiItem::Opravensnmkovsouadnice1, UiItem::Snmkovsouadnice2,
+                         UiItem::Orientace2};
+
+// Largest distance between the adjusted and the true projection centres.
+long double WorstCentreError(const ProjectState& s, const synth::Project& p) {
+    long double worst = 0.0L;
+    for (int i = 1; i <= s.BundleImageIndex->r; ++i) {
+        const int b = static_cast<int>(std::lround(s.BundleImageIndex->GetPrvek(i, 1)));
+        const synth::Station& t = p.stations[static_cast<std::size_t>(i - 1)];
+        const long double dx = s.BundleUnknowns->GetPrvek(b, 1) - t.X0;
+        const long double dy = s.BundleUnknowns->GetPrvek(b + 1, 1) - t.Y0;
+        const long double dz = s.BundleUnknowns->GetPrvek(b + 2, 1) - t.Z0;
+        worst = std::fmax(worst, std::sqrt(dx * dx + dy * dy + dz * dz));
+    }
+    return worst;
+}
+
+TEST(BundlePipeline, DefaultSettingsRunEveryAdjustmentAndFindTheGrossError) {
+    synth::Options o = test::SmallProject(35);
+    o.control = 6;
+    o.points = 16;
+    // The robust weights exp(-0.05 |v|^3) fall below one half only for
+    // residuals of a few image units: a blunder of 6 mm.
+    o.gross = 1;
+    o.gross_size = 6.0L;
+    test::LoadedProject lp(o);
+    ProjectState& s = lp.state;
+    ASSERT_TRUE(BundleCommand(s, lp.host));
+    EXPECT_EQ(lp.host.log, (Lines{kCorrected, kOriented, kDone}));
+    for (UiItem item : kItems) EXPECT_TRUE(lp.host.IsItemEnabled(item));
+    EXPECT_TRUE(lp.host.messages.empty());
+
+    // The kept results are those of the adjustments without the outliers.
+    ASSERT_TRUE(s.RobustOutliers && s.RobustPointOccurrences && s.BundleUnknownsF && s.BundleWeightsF);
+    ASSERT_EQ(lp.project.gross_errors.size(), 1u);
+    const long long blunder = lp.project.gross_errors[0].id;
+    ASSERT_EQ(s.RobustOutliers->s, 2);
+    bool found = false;
+    for (int j = 1; j <= s.RobustOutliers->r; ++j)
+        found |= std::llround(s.RobustOutliers->GetPrvek(j, 1)) == blunder;
+    EXPECT_TRUE(found);
+    for (int j = 1; j <= s.RobustPointOccurrences->r; ++j)
+        EXPECT_NE(std::llround(s.RobustPointOccurrences->GetPrvek(j, 1)), blunder);
+    // The cleaned tie points entered the last adjustment: its unknowns hold
+    // three per point of its point list and six per image.
+    EXPECT_EQ(s.BundleUnknowns->r, 3 * s.BundleObservationTable->r + 6 * o.images);
+    EXPECT_LT(s.BundleObservationTable->r, s.ControlPointOccurrences->r + s.BundlePointOccurrences->r);
+    // A noise of 2 micrometres on a 24 mm lens puts the centres within centimetres.
+    EXPECT_LT(WorstCentreError(s, lp.project), 0.05L);
+    EXPECT_GT(s.BundleSigma0, 0.0L);
+    EXPECT_GT(s.BundleSigma0F, 0.0L);
+}
+
+TEST(BundlePipeline, RobustAndCameraConstantOffRunOneAdjustmentOnly) {
+    test::LoadedProject lp(test::TinyProject(12));
+    ProjectState& s = lp.state;
+    s.Settings.RobustEstimation = false;
+    s.Settings.AdjustCameraConstant = false;
+    ASSERT_TRUE(BundleCommand(s, lp.host));
+    EXPECT_EQ(lp.host.log.back(), kDone);
+    EXPECT_TRUE(s.BundleUnknowns && s.BundleWeights && s.ApproxObjectPoints);
+    EXPECT_FALSE(s.RobustOutliers);
+    EXPECT_FALSE(s.RobustPointOccurrences);
+    EXPECT_FALSE(s.BundleUnknownsF);
+    EXPECT_FALSE(s.BundleImageIndexF);
+    EXPECT_FALSE(s.BundleWeightsF);
+    EXPECT_EQ(s.BundleIterationsF, 0);
+    // The window gets a chance to repaint at every pass of the one adjustment.
+    EXPECT_EQ(lp.host.keepResponsiveCalls, s.BundleIterations);
+    // Every second tie point enters at 50 %.
+    EXPECT_EQ(s.BundlePointOccurrences->r, s.TiePointOccurrences->r / 2);
+    EXPECT_LT(WorstCentreError(s, lp.project), 0.05L);
+}
+
+TEST(BundlePipeline, WrongCameraFieldReleasesTheResultsButKeepsTheWeightsWithF) {
+    test::LoadedProject lp(test::TinyProject(13));
+    ProjectState& s = lp.state;
+    s.Settings.RobustEstimation = false;
+    ASSERT_TRUE(BundleCommand(s, lp.host));
+    const long double sigmaF = s.BundleSigma0F;
+    ASSERT_TRUE(s.BundleWeightsF);
+    const Matice* weightsF = s.BundleWeightsF.get();
+
+    lp.host.log.clear();
+    lp.host.fieldsValid = false;
+    EXPECT_FALSE(BundleCommand(s, lp.host));
+    EXPECT_EQ(lp.host.log, (Lines{kCameraError, kCameraError, kFailed}));
+    for (UiItem item : kItems) EXPECT_FALSE(lp.host.IsItemEnabled(item));
+    for (const MatPtr* m : {&s.BundlePointOccurrences, &s.BundlePointImageCounts, &s.ApproxObjectPoints,
+                            &s.BundleUnknowns, &s.BundleObservationTable, &s.BundleImageIndex,
+                            &s.BundlePointIndex, &s.BundleWeights, &s.BundleUnknownsF,
+                            &s.BundleImageIndexF, &s.RobustPointOccurrences,
+                            &s.RobustPointImageCounts, &s.RobustOutliers})
+        EXPECT_FALSE(*m);
+    EXPECT_EQ(s.BundleWeightsF.get(), weightsF);
+    EXPECT_EQ(s.BundleSigma0F, sigmaF);
+}
+
+TEST(BundlePipeline, FailedOrientationIsNamedBeforeTheFailureLine) {
+    test::LoadedProject lp(test::TinyProject(14));
+    ProjectState& s = lp.state;
+    // A selected orientation point that is not on its image makes the
+    // four-point orientation impossible.
+    s.SelectedOrientationPoints->SetPrvek(1, 1, 999999.0L);
+    EXPECT_FALSE(BundleCommand(s, lp.host));
+    ASSERT_GE(lp.host.log.size(), 2u);
+    EXPECT_EQ(lp.host.log[lp.host.log.size() - 2], kOrientationFailure);
+    EXPECT_EQ(lp.host.log.back(), kFailed);
+    EXPECT_FALSE(s.BundleUnknowns);
+}
+
+TEST(BundlePipeline, EachCommandLogsTheOrientationOnceAndReplacesEveryResult) {
+    test::LoadedProject lp(test::TinyProject(15));
+    ProjectState& s = lp.state;
+    s.Settings.RobustEstimation = false;
+    s.Settings.AdjustCameraConstant = false;
+    ASSERT_TRUE(BundleCommand(s, lp.host));
+    const Matice* first = s.BundleUnknowns.get();
+    const Matice copy = *s.BundleUnknowns;
+    ASSERT_TRUE(BundleCommand(s, lp.host));
+    EXPECT_EQ(lp.host.log, (Lines{kCorrected, kOriented, kDone, kCorrected, kOriented, kDone}));
+    EXPECT_NE(s.BundleUnknowns.get(), first);
+    // The same inputs give the same adjustment.
+    EXPECT_EQ(s.BundleUnknowns->prvky, copy.prvky);
+    // Within one command the pipeline alone does not repeat the lines.
+    EXPECT_TRUE(s.OrientationLogged);
+    ASSERT_TRUE(BundlePipeline(s, lp.host));
+    EXPECT_EQ(lp.host.log.back(), kDone);
+    EXPECT_EQ(lp.host.log.size(), 7u);
+}
+
+TEST(BundlePipeline, BlocksSwitchedOffLeaveNoOldResultsForTheProtocol) {
+    test::LoadedProject lp(test::TinyProject(16));
+    ProjectState& s = lp.state;
+    ASSERT_TRUE(BundleCommand(s, lp.host));
+    ASSERT_TRUE(s.RobustOutliers && s.BundleUnknownsF);
+    const std::size_t full = BundleReportLines(s, ',').size();
+
+    s.Settings.RobustEstimation = false;
+    s.Settings.AdjustCameraConstant = false;
+    ASSERT_TRUE(BundleCommand(s, lp.host));
+    EXPECT_FALSE(s.RobustOutliers);
+    EXPECT_FALSE(s.RobustPointOccurrences);
+    EXPECT_FALSE(s.BundleUnknownsF);
+    EXPECT_FALSE(s.BundleImageIndexF);
+    const Lines plain = BundleReportLines(s, ',');
+
+    // Switched on in the settings after the adjustment: the protocol shows
+    // the adjustment that ran, not blocks of the earlier one.
+    s.Settings.RobustEstimation = true;
+    s.Settings.AdjustCameraConstant = true;
+    EXPECT_EQ(BundleReportLines(s, ','), plain);
+    EXPECT_LT(plain.size(), full);
+}
+
+}  // namespace
+}  // namespace pelvanor

@@ -1,0 +1,137 @@
+#include "project/result_commands.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "matrix/file_error.h"
+#include "project/state_reports.h"
+#include "protocol/bundle_report.h"
+#include "matrix/text_file.h"
+#include "tests/project/report_fixture.h"
+#include "tests/project/recording_host.h"
+#include "tests/support/test_util.h"
+
+namespace pelvanor {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+std::string Crlf(const Lines& lines) {
+    std::string out;
+    for (const auto& l : lines) out += l + "\r\n";
+    return out;
+}
+
+const std::string kTitle = "Protokol o výpočtu prostorových souřadnic - program Pelvanor";
+const std::string kH8 =
+    "        Číslo bodu       X[m]            Y[m]            Z[m]             m0"
+    "             Mx[m]           My[m]           Mz[m]";
+const std::string kH10 = kH8 + "         kriterium        Fisher ";
+
+TEST(ResultCommands, BundleResultsFillThePanelInTheHostsSeparator) {
+    const ProjectState s = test::MakeReportProject();
+    test::RecordingHost comma(nullptr, ',');
+    test::RecordingHost point(nullptr, '.');
+    const Lines a = ShowBundleResults(s, comma);
+    const Lines b = ShowBundleResults(s, point);
+    EXPECT_EQ(a, BundleReportLines(s, ','));
+    ASSERT_EQ(a.size(), b.size());
+    EXPECT_EQ(a[14], "Aposteriorní směrodatná odchylka jednotková: 0,012");
+    EXPECT_EQ(b[14], "Aposteriorní směrodatná odchylka jednotková: 0.012");
+    EXPECT_TRUE(comma.log.empty());
+}
+
+TEST(ResultCommands, AllCoordinatesWithFTestWriteFileSummaryAndLog) {
+    test::TempDir dir;
+    const ProjectState s = test::MakeReportProject();
+    test::RecordingHost host(nullptr, ',');
+    const std::string file = dir.Path("xyz.txt");
+    const Lines panel = SaveCoordinatesWithFTest(s, host, file);
+    EXPECT_EQ(panel, (Lines{"Výpočet prostorových souřadnic - program Pelvanor", std::string(49, '*'),
+                            "F-test na hladině významnosti: 5 procent", "Počet vypočtených bodů: 2",
+                            "Počet bodů splňujíci F-test: 1"}));
+    const std::string expected =
+        EncodeCp1250(Crlf({kTitle, std::string(60, '*'), kH10})) +
+        "            101        10.50000        20.25000        -3.12500         0.01200"
+        "         0.00100         0.00200         0.00300         1.25000         3.45670 \r\n"
+        "            102        -7.50000         0.00000        12.00000         0.01100"
+        "         0.00400         0.00500         0.00600         4.50000         3.45670 \r\n";
+    EXPECT_EQ(test::ReadFileBytes(file), expected);
+    EXPECT_EQ(host.log, (Lines{"Uloženy souřadnice XYZ: " + file}));
+    // Saving again to the same name replaces the file.
+    SaveCoordinatesWithFTest(s, host, file);
+    EXPECT_EQ(test::ReadFileBytes(file), expected);
+    EXPECT_EQ(host.log.size(), 2u);
+}
+
+TEST(ResultCommands, PassedCoordinatesWriteOnlyThePassingPoints) {
+    test::TempDir dir;
+    ProjectState s = test::MakeReportProject();
+    test::RecordingHost host(nullptr, ',');
+    const std::string file = dir.Path("passed.txt");
+    SavePassedCoordinates(s, host, file);
+    EXPECT_EQ(test::ReadFileBytes(file),
+              EncodeCp1250(Crlf({kTitle, std::string(60, '*'), kH8})) +
+                  "            101        10.50000        20.25000        -3.12500         0.01200"
+                  "         0.00100         0.00200         0.00300 \r\n");
+    EXPECT_EQ(host.log, (Lines{"Uloženy souřadnice XYZ: " + file}));
+
+    // No passing point: the header alone, never a point numbered 0.
+    s.FTestPassed = test::MakeMatrix({{0}});
+    SavePassedCoordinates(s, host, file);
+    EXPECT_EQ(test::ReadFileBytes(file), EncodeCp1250(Crlf({kTitle, std::string(60, '*'), kH8})));
+    EXPECT_EQ(host.log.size(), 2u);
+}
+
+TEST(ResultCommands, CompleteProtocolWritesNoLogLine) {
+    test::TempDir dir;
+    const ProjectState s = test::MakeReportProject();
+    test::RecordingHost host(nullptr, ',');
+    const std::string file = dir.Path("complete.txt");
+    SaveCompleteProtocol(s, host, file);
+    EXPECT_EQ(test::ReadFileBytes(file),
+              test::ReadFileBytes(test::SourcePath("tests/project/golden/complete_comma.txt")));
+    EXPECT_TRUE(host.log.empty());
+}
+
+TEST(ResultCommands, UnwritableFileStopsTheCommandWithoutLogAndKeepsThePanel) {
+    test::TempDir dir;
+    const ProjectState s = test::MakeReportProject();
+    test::RecordingHost host(nullptr, ',');
+    const std::string bad = dir.Path("no/such/folder/out.txt");
+    EXPECT_THROW(SaveCoordinatesWithFTest(s, host, bad), FileError);
+    EXPECT_THROW(SavePassedCoordinates(s, host, bad), FileError);
+    EXPECT_THROW(SaveCompleteProtocol(s, host, bad), FileError);
+    EXPECT_TRUE(host.log.empty());
+    // The state is untouched: a later save succeeds.
+    EXPECT_NO_THROW(SavePassedCoordinates(s, host, dir.Path("ok.txt")));
+    EXPECT_EQ(host.log.size(), 1u);
+}
+
+TEST(ResultCommands, ErrorTextReachesTheWindowAsCzechUtf8) {
+    test::TempDir dir;
+    const ProjectState s = test::MakeReportProject();
+    test::RecordingHost host(nullptr, ',');
+    try {
+        SaveCompleteProtocol(s, host, dir.Path("missing/k.txt"));
+        FAIL() << "no FileError";
+    } catch (const FileError& e) {
+        EXPECT_NE(std::string(e.what()).find(dir.Path("missing/k.txt")), std::string::npos);
+    }
+}
+
+TEST(ResultCommands, NothingComputedWritesNothing) {
+    test::TempDir dir;
+    const ProjectState s;
+    test::RecordingHost host(nullptr, ',');
+    EXPECT_TRUE(SaveCoordinatesWithFTest(s, host, dir.Path("a.txt")).empty());
+    SavePassedCoordinates(s, host, dir.Path("b.txt"));
+    EXPECT_TRUE(host.log.empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("a.txt")));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("b.txt")));
+}
+
+}  // namespace
+}  // namespace pelvanor

@@ -222,8 +222,10 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
         if (control.Solver) {
             solved = control.Solver(rows, W, pr.halve, d, v, vtv);
         } else {
+            bool eliminated = false;
             solved = SolveBundlePassWith(control.Solve, rows, W, pr.halve, workspace,
-                                         sparseWorkspace, control.MemoryLimit, d, v, vtv);
+                                         sparseWorkspace, control.MemoryLimit, d, v, vtv, eliminated);
+            if (solved && eliminated && control.EliminatedPasses != nullptr) ++*control.EliminatedPasses;
         }
         if (!solved || d.size() != static_cast<std::size_t>(u) ||
             v.size() != static_cast<std::size_t>(n)) {

@@ -38,7 +38,10 @@ struct BundleControl {
     BundlePassSolver Solver;
     // How the passes solve their normal equations (without a Solver above):
     // the pseudo-inverse of the bordered matrix unless chosen otherwise.
-    NormalSolve Solve = DefaultNormalSolve();
+    NormalSolve Solve = NormalSolve::Svd;
+    // When set, counts the passes whose corrections the point elimination
+    // gave (the protocols say so when any did).
+    std::int32_t* EliminatedPasses = nullptr;
     BundleTimings* Timings = DefaultBundleTimings();
     // Called at the start of every pass (the window repaints); it must not
     // change the floating-point fault flags.

@@ -11,7 +11,6 @@ namespace pelvanor {
 
 namespace {
 
-std::atomic<NormalSolve> g_defaultSolve{NormalSolve::Svd};
 std::atomic<BundleTimings*> g_defaultTimings{nullptr};
 
 // Cholesky factor of a symmetric 3 x 3 block in place (lower triangle,
@@ -254,8 +253,6 @@ NormalSolve ResolveNormalSolve(NormalSolve selected, std::int64_t order) {
     return selected;
 }
 
-NormalSolve DefaultNormalSolve() { return g_defaultSolve.load(); }
-void SetDefaultNormalSolve(NormalSolve solve) { g_defaultSolve = solve; }
 BundleTimings* DefaultBundleTimings() { return g_defaultTimings.load(); }
 void SetDefaultBundleTimings(BundleTimings* timings) { g_defaultTimings = timings; }
 
@@ -279,8 +276,9 @@ bool SolveBundlePassWith(NormalSolve solve, const BundleRows& rows,
                          const std::vector<long double>* weights, bool halve,
                          BundleWorkspace& dense, SparseWorkspace& sparse, long double memoryLimit,
                          std::vector<long double>& d, std::vector<long double>& v,
-                         long double& vtv) {
+                         long double& vtv, bool& eliminated) {
     BundleTimings* timings = dense.timings;
+    eliminated = false;
     const std::int64_t order = static_cast<std::int64_t>(rows.u) + rows.fixed;
     if (ResolveNormalSolve(solve, order) == NormalSolve::Sparse) {
         const auto start = std::chrono::steady_clock::now();
@@ -290,6 +288,7 @@ bool SolveBundlePassWith(NormalSolve solve, const BundleRows& rows,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         }
         if (certified) {
+            eliminated = true;
             if (timings != nullptr) {
                 ++timings->sparsePasses;
                 timings->lastPassSparse = true;

@@ -36,15 +36,14 @@
 #include <vector>
 
 #include "adjustment/bundle_normal_equations.h"
+#include "matrix/project_parameters.h"
 
 namespace pelvanor {
 
-// How each pass of an adjustment solves its normal equations.
-enum class NormalSolve {
-    Svd,     // pseudo-inverse of the bordered normal matrix (SolveBundlePass)
-    Sparse,  // point elimination, the pseudo-inverse where the certificate fails
-    Auto,    // Svd up to kAutoSvdMaxOrder, Sparse above
-};
+// NormalSolve (matrix/project_parameters.h) selects the solve: Svd is
+// SolveBundlePass, Sparse the elimination below with the pseudo-inverse
+// where its certificate fails, Auto Svd up to kAutoSvdMaxOrder and Sparse
+// above.
 
 // Largest order u + 3b of the bordered normal matrix that Auto still solves
 // by the pseudo-inverse: the order at which one pass takes about a second on
@@ -64,11 +63,8 @@ inline constexpr std::int32_t kAutoSvdMaxOrder = 450;
 // Svd or Sparse: what `selected` means for a bordered matrix of `order`.
 NormalSolve ResolveNormalSolve(NormalSolve selected, std::int64_t order);
 
-// The solve a BundleControl starts with: Svd unless a program (a benchmark)
-// chose another for every adjustment it runs.  Likewise the timings every
-// BundleControl starts with (none by default).
-NormalSolve DefaultNormalSolve();
-void SetDefaultNormalSolve(NormalSolve solve);
+// The timings every BundleControl starts with: none, unless a benchmark
+// collects them for every adjustment it runs.
 BundleTimings* DefaultBundleTimings();
 void SetDefaultBundleTimings(BundleTimings* timings);
 
@@ -125,12 +121,13 @@ bool SolveBundlePassSparse(const BundleRows& rows, const std::vector<long double
 // (or Auto above kAutoSvdMaxOrder): SolveBundlePassSparse, and where its
 // certificate fails SolveBundlePass, provided the bordered matrix fits into
 // `memoryLimit` bytes (0: the machine's available memory); false otherwise.
-// Counts the passes of each kind in dense.timings when set.
+// `eliminated` tells whether the elimination gave d, v and vtv.  Counts the
+// passes of each kind in dense.timings when set.
 bool SolveBundlePassWith(NormalSolve solve, const BundleRows& rows,
                          const std::vector<long double>* weights, bool halve,
                          BundleWorkspace& dense, SparseWorkspace& sparse, long double memoryLimit,
                          std::vector<long double>& d, std::vector<long double>& v,
-                         long double& vtv);
+                         long double& vtv, bool& eliminated);
 
 // Bytes the sparse solve needs at its peak for n rows, u unknowns and m
 // images of width imageWidth.

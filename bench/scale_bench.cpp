@@ -121,7 +121,7 @@ bool RunRoad(const std::filesystem::path& folder, bool plane, NormalSolve solve,
     const double load = Seconds(t);
 
     BundleTimings timings;
-    SetDefaultNormalSolve(solve);
+    state.Settings.NormalEquations = solve;
     SetDefaultBundleTimings(&timings);
     t = std::chrono::steady_clock::now();
     const std::clock_t c0 = std::clock();
@@ -129,7 +129,6 @@ bool RunRoad(const std::filesystem::path& folder, bool plane, NormalSolve solve,
     const double whole = Seconds(t);
     const double cpu = static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
     SetDefaultBundleTimings(nullptr);
-    SetDefaultNormalSolve(NormalSolve::Svd);
 
     const int order = state.BundleUnknowns ? state.BundleUnknowns->r + 3 * state.Settings.FixedPointCount : 0;
     std::printf("  %-6s %-4s load %6.3f s | XYZ %8.3f s (cpu %8.3f s): adjustments %8.3f s (svd %7.3f, sparse %6.3f), "
@@ -188,6 +187,7 @@ int SvdOrders() {
             state.Settings.RobustEstimation = false;
             state.Settings.AdjustCameraConstant = false;
             state.Settings.MaxIterations = 0;  // one pass
+            state.Settings.NormalEquations = NormalSolve::Svd;
             BundleTimings timings;
             SetDefaultBundleTimings(&timings);
             const std::clock_t c0 = std::clock();

@@ -81,6 +81,7 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
     const bool orientationOk = ApproximateOrientation(s, host);
 
     bool result = false;
+    std::int32_t eliminatedPasses = 0;
     if (!fieldsOk) {
         host.WriteLog("Chyba - Špatné hodnoty parametrů kamery");
     } else if (!orientationOk) {
@@ -93,6 +94,8 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
         control.Tolerance = set.Tolerance;
         control.Message = [&host](const std::string& text) { host.ShowMessage(text); };
         control.KeepResponsive = [&host]() { host.KeepResponsive(); };
+        control.Solve = set.NormalEquations;
+        control.EliminatedPasses = &eliminatedPasses;
 
         const bool sel = SelectBundlePoints(s.TiePointOccurrences.get(), s.TiePointImageCounts.get(),
                                             set.PointPercent, s.BundlePointOccurrences,
@@ -127,6 +130,7 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
         }
     }
 
+    s.BundleByElimination = result && eliminatedPasses > 0;
     detail::EndPipeline(host, result, "Svazkové vyrovnání - výpočet proveden",
                         "Svazkové vyrovnání - výpočet nelze provést", kBundleResultItems,
                         [&s] { ReleaseResultsNotComputed(s); }, [&s] { ReleaseBundleResults(s); });

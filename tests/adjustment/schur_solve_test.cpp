@@ -320,9 +320,12 @@ TEST(SchurSolve, PointWithoutWeightFallsBackToThePseudoInverseExactly) {
         BundleTimings timings;
         BundleWorkspace dense;
         dense.timings = &timings;
+        bool eliminated = true;
         ASSERT_TRUE(GuardedComputation([&] {
-            return SolveBundlePassWith(NormalSolve::Sparse, rows, &w, halve, dense, sparse, 0.0L, d2, v2, vtv2);
+            return SolveBundlePassWith(NormalSolve::Sparse, rows, &w, halve, dense, sparse, 0.0L, d2, v2, vtv2,
+                                       eliminated);
         }));
+        EXPECT_FALSE(eliminated);
         EXPECT_EQ(timings.fallbackPasses, 1);
         EXPECT_EQ(timings.svdPasses, 1);
         EXPECT_FALSE(timings.lastPassSparse);

@@ -113,11 +113,12 @@ bool Intersect(const Matice* imageTable, const Matice* index, const Matice* coun
                     h += 2;
                 }
                 MatPtr d;
-                if (!SolveNormal(*A, *minusL, d)) return false;
+                MatPtr Q;
+                if (!SolveNormal(*A, *minusL, d, &Q)) return false;
                 MatPtr v;
                 MatPtr vtv;
                 MatPtr vtvCheck;
-                if (!ResidualsAndAccuracy(*A, *minusL, *d, v, vtv, vtvCheck, m0, mx)) return false;
+                if (!ResidualsAndAccuracy(*A, *minusL, *d, v, vtv, vtvCheck, m0, mx, Q.get())) return false;
                 delta = std::fabs((previous - m0) / m0 * 100.0L);
                 FpBarrier(delta);
                 for (std::int32_t q = 1; q <= 3; ++q) {

@@ -213,6 +213,14 @@ int main(int argc, char** argv) {
     int svdLimit = 1500;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--svd-orders")) return SvdOrders();
+        if (!std::strcmp(argv[i], "--sheet") && i + 1 < argc) {
+            const std::string which = argv[++i];
+            const NormalSolve solve = which == "svd" ? NormalSolve::Svd : which == "sparse" ? NormalSolve::Sparse : NormalSolve::Auto;
+            const int repeat = i + 1 < argc ? std::atoi(argv[i + 1]) : 1;
+            for (int k = 0; k < std::max(1, repeat); ++k)
+                RunRoad(std::filesystem::path(PELVANOR_REAL_DIR) / "prague2016_cam_fixed/exact", true, solve);
+            return 0;
+        }
         if (!std::strcmp(argv[i], "--only") && i + 1 < argc) only = std::atoi(argv[++i]);
         if (!std::strcmp(argv[i], "--svd-limit") && i + 1 < argc) svdLimit = std::atoi(argv[++i]);
     }

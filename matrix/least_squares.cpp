@@ -31,9 +31,10 @@ bool Faulted() { return FaultRaisedSinceGuard(); }
 
 }  // namespace
 
-bool SolveNormal(const Matice& A, const Matice& l, MatPtr& dx) {
+bool SolveNormal(const Matice& A, const Matice& l, MatPtr& dx, MatPtr* normalInverse) {
     dx = NewMatrix(A.s, 1);
     MatPtr solution;
+    MatPtr inverse;
     const bool ok = GuardedComputation([&] {
         if (l.r != A.r) return false;
         MatPtr At = MatTranspose(A);
@@ -43,15 +44,20 @@ bool SolveNormal(const Matice& A, const Matice& l, MatPtr& dx) {
         if (!flag) return false;
         MatPtr T = Need(MatMul(*Q, *At));
         solution = Need(MatMul(*T, l));
+        inverse = std::move(Q);
         return true;
     });
     // On any failure dx stays the zero placeholder.
-    if (ok) dx = std::move(solution);
+    if (ok) {
+        dx = std::move(solution);
+        if (normalInverse != nullptr) *normalInverse = std::move(inverse);
+    }
     return ok;
 }
 
 bool ResidualsAndAccuracy(const Matice& A, const Matice& l, const Matice& dx, MatPtr& v,
-                          MatPtr& vtv, MatPtr& vtvCheck, long double& m0, MatPtr& mx) {
+                          MatPtr& vtv, MatPtr& vtvCheck, long double& m0, MatPtr& mx,
+                          const Matice* normalInverse) {
     return GuardedComputation([&] {
         const std::int32_t n = A.r;
         const std::int32_t u = A.s;
@@ -84,13 +90,18 @@ bool ResidualsAndAccuracy(const Matice& A, const Matice& l, const Matice& dx, Ma
         if (Faulted()) return false;
         m0 = sigma0;
 
-        MatPtr At = MatTranspose(A);
-        MatPtr N = Need(MatMul(*At, A));
-        bool flag = false;
-        MatPtr Qxx = PseudoInverse(*N, flag);
+        MatPtr computed;
+        bool flag = true;
+        if (normalInverse == nullptr) {
+            MatPtr At = MatTranspose(A);
+            MatPtr N = Need(MatMul(*At, A));
+            computed = PseudoInverse(*N, flag);
+        }
+        const Matice* Qxx = normalInverse != nullptr ? normalInverse : computed.get();
 
         mx = NewMatrix(1, dx.r);
         if (!flag) return false;
+        if (Qxx->r < dx.r || Qxx->s < dx.r) return false;
         MatPtr deviations = NewMatrix(1, dx.r);
         for (int i = 1; i <= dx.r; ++i)
             deviations->SetPrvek(1, i, PowerHalf(Qxx->GetPrvek(i, i)) * m0);

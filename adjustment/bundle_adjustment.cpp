@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <ctime>
 #include <vector>
 
 #include "matrix/arithmetic.h"
@@ -143,6 +144,7 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
 
     BundleWorkspace workspace;
     workspace.timings = control.Timings;
+    if (control.Timings != nullptr) control.Timings->lastOrder = static_cast<std::int64_t>(u) + fixedCoordinates;
     SparseWorkspace sparseWorkspace;
     std::vector<long double> w(static_cast<std::size_t>(n), 1.0L);
     std::vector<long double> v(static_cast<std::size_t>(n), 0.0L);
@@ -266,15 +268,35 @@ bool Admissible(std::int64_t n, std::int64_t u, std::int64_t fixedCoordinates,
     return BundleMemoryEstimate(n, u, fixedCoordinates, imageWidth) <= limit;
 }
 
+double ProcessCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+// Runs one adjustment and, for the benchmark, adds its record to `timings`.
 template <class Body>
-bool Timed(BundleTimings* timings, Body&& body) {
+bool Timed(BundleTimings* timings, std::int32_t imageWidth, const std::int32_t& passes, Body&& body) {
+    if (timings == nullptr) return body();
     const auto start = std::chrono::steady_clock::now();
-    const bool ok = body();
-    if (timings != nullptr) {
-        timings->totalSeconds +=
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    }
-    return ok;
+    const double cpu = ProcessCpuSeconds();
+    BundleTimings::Adjustment record;
+    record.imageWidth = imageWidth;
+    record.sparsePasses = -timings->sparsePasses;
+    record.svdPasses = -timings->svdPasses;
+    record.fallbackPasses = -timings->fallbackPasses;
+    timings->lastOrder = 0;
+    record.ok = body();
+    record.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    record.cpuSeconds = ProcessCpuSeconds() - cpu;
+    record.order = timings->lastOrder;
+    record.passes = passes;
+    record.sparsePasses += timings->sparsePasses;
+    record.svdPasses += timings->svdPasses;
+    record.fallbackPasses += timings->fallbackPasses;
+    timings->totalSeconds += record.seconds;
+    timings->adjustments.push_back(record);
+    return record.ok;
 }
 
 }  // namespace
@@ -287,7 +309,7 @@ bool BundleAdjust(bool robust, const Matice* controlTable, const Matice* imageTa
                   std::int32_t fixedCount, const BundleControl& control, MatPtr& unknowns,
                   std::int32_t& passes, long double& m0, MatPtr& pointList, MatPtr& imageIndex,
                   MatPtr& pointIndex, MatPtr& weights, std::int32_t& redundancy) {
-    return Timed(control.Timings, [&] {
+    return Timed(control.Timings, 6, passes, [&] {
         return GuardedComputation([&] {
             if (controlTable == nullptr || imageTable == nullptr || tieIndex == nullptr ||
                 controlIndex == nullptr || imageRows == nullptr || startPoints == nullptr ||
@@ -421,7 +443,7 @@ bool BundleAdjustWithF(bool robust, const Matice* controlTable, const Matice* im
                        const Matice* robustWeights, const BundleControl& control,
                        MatPtr& unknowns, std::int32_t& passes, long double& m0,
                        MatPtr& imageIndexF, MatPtr& weights, std::int32_t& redundancy) {
-    return Timed(control.Timings, [&] {
+    return Timed(control.Timings, 7, passes, [&] {
         return GuardedComputation([&] {
             if (controlTable == nullptr || imageTable == nullptr || startUnknowns == nullptr ||
                 imageRows == nullptr || pointList == nullptr || imageIndex == nullptr) {

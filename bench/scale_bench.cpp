@@ -1,16 +1,20 @@
 // Scale of the object-coordinates road: generated projects of growing size
 // and the real calibration sheet, run as the command "Souřadnice XYZ" runs
 // them (default settings), once per normal-equation solve.  Prints per
-// stage the time, the adjustment passes and which solve ran them, and the
-// peak resident memory.
+// stage the time (wall and processor), the adjustment passes and which
+// solve ran them, and the peak resident memory.
 //
 //   scale_bench                 every project, every solve
 //   scale_bench --svd-orders    time of one pseudo-inverse pass against the
 //                               bordered order, on one and on two threads
 //   scale_bench --only N        only generated project N (1..4), 0: only the sheet
 //   scale_bench --svd-limit K   skip the SVD runs above bordered order K (default 1500)
+//   scale_bench --sheet S [R]   only the sheet with solve S (svd, sparse,
+//                               auto), R times (for profiling)
 //
-// Build with -DCMAKE_BUILD_TYPE=Release.
+// Build with -DCMAKE_BUILD_TYPE=Release.  The machine's load average is
+// printed with every project: on a shared machine the processor times are
+// the figures to compare.
 
 #include <algorithm>
 #include <cmath>
@@ -26,7 +30,9 @@
 
 #include "adjustment/bundle_adjustment.h"
 #include "adjustment/schur_solve.h"
+#include "project/bundle_pipeline.h"
 #include "project/object_points_pipeline.h"
+#include "project/orientation_pipeline.h"
 #include "project/loaders.h"
 #include "project/project_state.h"
 #include "input/camera_file.h"
@@ -42,31 +48,10 @@ namespace {
 
 constexpr long double kScale = 4000.0L;  // generated image unit: pixels, f = 4000
 
-class BenchHost : public CommandHost {
-public:
-    explicit BenchHost(ProjectState& state) : state_(state) {}
-    void WriteLog(const std::string& message) override { last = message; }
-    void SetItemEnabled(UiItem item, bool enabled) override { enabled_[static_cast<int>(item)] = enabled; }
-    bool IsItemEnabled(UiItem item) const override { return enabled_[static_cast<int>(item)]; }
-    bool ReadCameraFields() override {
-        state_.Camera = camera;
-        return true;
-    }
-    int OrientationMethod() const override { return method; }
-    char DecimalSeparator() const override { return ','; }
-    void ShowMessage(const std::string& text) override { std::printf("  message: %s\n", text.c_str()); }
-
-    CameraParameters camera;
-    int method = 1;
-    std::string last;
-
-private:
-    ProjectState& state_;
-    bool enabled_[64] = {};
-};
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+double CpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
 }
 
 // Peak resident memory since the last reset, in MB (VmHWM; the reset writes
@@ -79,6 +64,54 @@ double PeakMb() {
         if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) / 1024.0;
     }
     return 0.0;
+}
+
+// A moment of the command seen by the host: the pipelines read the camera
+// fields when they start and write a log line when they end.
+struct Mark {
+    std::string what;
+    std::chrono::steady_clock::time_point wall;
+    double cpu = 0.0;
+    double peak = 0.0;  // since the previous mark
+};
+
+class BenchHost : public CommandHost {
+public:
+    explicit BenchHost(ProjectState& state) : state_(state) {}
+    void WriteLog(const std::string& message) override {
+        last = message;
+        Note(message);
+    }
+    void SetItemEnabled(UiItem item, bool enabled) override { enabled_[static_cast<int>(item)] = enabled; }
+    bool IsItemEnabled(UiItem item) const override { return enabled_[static_cast<int>(item)]; }
+    bool ReadCameraFields() override {
+        Note("camera fields");
+        state_.Camera = camera;
+        return true;
+    }
+    int OrientationMethod() const override { return method; }
+    char DecimalSeparator() const override { return ','; }
+    void ShowMessage(const std::string& text) override { std::printf("  message: %s\n", text.c_str()); }
+
+    void Note(const std::string& what) {
+        if (!marking) return;
+        marks.push_back({what, std::chrono::steady_clock::now(), CpuSeconds(), PeakMb()});
+        ResetPeak();
+    }
+
+    CameraParameters camera;
+    int method = 1;
+    std::string last;
+    bool marking = false;
+    std::vector<Mark> marks;
+
+private:
+    ProjectState& state_;
+    bool enabled_[64] = {};
+};
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
 std::string LoadAverage() {
@@ -103,10 +136,23 @@ const char* Name(NormalSolve s) {
     return s == NormalSolve::Svd ? "svd" : s == NormalSolve::Sparse ? "sparse" : "auto";
 }
 
-// Loads the folder and runs "Souřadnice XYZ" with `solve`; one line of figures.
+const char* Kind(const BundleTimings::Adjustment& a) {
+    return a.imageWidth == 6 ? "BundleAdjust     " : "BundleAdjustWithF";
+}
+
+const char* SolveOf(const BundleTimings::Adjustment& a) {
+    if (a.sparsePasses > 0) return a.fallbackPasses > 0 ? "elimination (+svd fallback)" : "elimination";
+    return a.fallbackPasses > 0 ? "svd (certificate failed)" : "svd";
+}
+
+// Loads the folder and runs "Souřadnice XYZ" with `solve`, timed by stage
+// from the host's marks.  The command reads the camera fields, and so does
+// the approximate orientation it starts with; the third read is the bundle
+// adjustment pipeline's, which ends the orientation stage; the pipeline's
+// log line ends the bundle adjustment, the command's log line the
+// intersection and the F-test.  The adjustments inside are timed one by one.
 bool RunRoad(const std::filesystem::path& folder, bool plane, NormalSolve solve, MatPtr* unknowns = nullptr,
              MatPtr* points = nullptr) {
-    ResetPeak();
     ProjectState state;
     BenchHost host(state);
     host.method = plane ? 0 : 1;
@@ -118,27 +164,58 @@ bool RunRoad(const std::filesystem::path& folder, bool plane, NormalSolve solve,
     if (control.status != ControlLoadResult::Status::Loaded || !images) return false;
     host.SetItemEnabled(UiItem::Snmkovsouadnice1, true);
     host.SetItemEnabled(UiItem::Orientace1, true);
+    state.Settings.NormalEquations = solve;
     const double load = Seconds(t);
 
     BundleTimings timings;
-    state.Settings.NormalEquations = solve;
     SetDefaultBundleTimings(&timings);
-    t = std::chrono::steady_clock::now();
-    const std::clock_t c0 = std::clock();
+    ResetPeak();
+    host.marking = true;
+    host.Note("start");
     const bool ok = ObjectPointsCommand(state, host);
-    const double whole = Seconds(t);
-    const double cpu = static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
+    host.Note("end");
+    host.marking = false;
     SetDefaultBundleTimings(nullptr);
 
-    const int order = state.BundleUnknowns ? state.BundleUnknowns->r + 3 * state.Settings.FixedPointCount : 0;
-    std::printf("  %-6s %-4s load %6.3f s | XYZ %8.3f s (cpu %8.3f s): adjustments %8.3f s (svd %7.3f, sparse %6.3f), "
-                "other %6.3f s | passes %2d+%2d, sparse %3d svd %3d fallback %2d, results by %s | order %5d | "
-                "peak %7.1f MB | m0 %.4Lg / %.4Lg | %s\n",
-                Name(solve), ok ? "ok" : "FAIL", load, whole, cpu, timings.totalSeconds, timings.pseudoInverseSeconds,
-                timings.sparseSeconds, whole - timings.totalSeconds, state.BundleIterations,
-                state.BundleIterationsF, timings.sparsePasses, timings.svdPasses, timings.fallbackPasses,
-                timings.lastPassSparse ? "sparse" : "svd", order, PeakMb(), state.BundleSigma0,
-                state.BundleSigma0F, host.last.c_str());
+    // Stage boundaries: start, third camera read, the bundle pipeline's log
+    // line, end.
+    const auto& marks = host.marks;
+    std::vector<std::size_t> cut = {0};
+    int reads = 0;
+    for (std::size_t k = 1; k < marks.size(); ++k) {
+        if (marks[k].what == "camera fields" && ++reads == 3) cut.push_back(k);
+        if (marks[k].what.find("Svazkové vyrovnání - výpočet") != std::string::npos) cut.push_back(k);
+    }
+    cut.push_back(marks.size() - 1);
+    const auto stage = [&](std::size_t a, std::size_t b, double& wall, double& cpu, double& peak) {
+        wall = std::chrono::duration<double>(marks[b].wall - marks[a].wall).count();
+        cpu = marks[b].cpu - marks[a].cpu;
+        peak = 0.0;
+        for (std::size_t k = a + 1; k <= b; ++k) peak = std::max(peak, marks[k].peak);
+    };
+    double wall = 0, cpu = 0, peak = 0;
+    stage(0, marks.size() - 1, wall, cpu, peak);
+    std::printf("  %-6s \"Souřadnice XYZ\" %s: %8.3f s wall, %8.3f s cpu, peak %7.1f MB | passes %d + %d, m0 %.4Lg / "
+                "%.4Lg | protocol line: %s | %s\n",
+                Name(solve), ok ? "ok" : "FAILED", wall, cpu, peak, state.BundleIterations, state.BundleIterationsF,
+                state.BundleSigma0, state.BundleSigma0F, state.BundleByElimination ? "yes" : "no", host.last.c_str());
+    std::printf("         %-46s %8.3f s wall\n", "load the files", load);
+    const char* names[] = {"approximate orientation", "bundle adjustment pipeline", "intersection and F-test"};
+    for (std::size_t s = 0; s + 1 < cut.size() && s < 3; ++s) {
+        stage(cut[s], cut[s + 1], wall, cpu, peak);
+        std::printf("         %-46s %8.3f s wall, %8.3f s cpu, peak %7.1f MB\n", names[s], wall, cpu, peak);
+        if (s != 1) continue;
+        double adjustWall = 0.0, adjustCpu = 0.0;
+        for (const auto& a : timings.adjustments) {
+            std::printf("           %s order %5lld: %8.3f s wall, %8.3f s cpu | %2d passes by %s%s\n", Kind(a),
+                        static_cast<long long>(a.order), a.seconds, a.cpuSeconds, a.passes, SolveOf(a),
+                        a.ok ? "" : " | FAILED");
+            adjustWall += a.seconds;
+            adjustCpu += a.cpuSeconds;
+        }
+        std::printf("           %-44s %8.3f s wall, %8.3f s cpu\n",
+                    "orientation, selection, start values, outliers", wall - adjustWall, cpu - adjustCpu);
+    }
     std::fflush(stdout);
     if (unknowns != nullptr && state.BundleUnknownsF) *unknowns = MatCopy(*state.BundleUnknownsF);
     if (points != nullptr && state.ObjectPoints) *points = MatCopy(*state.ObjectPoints);

@@ -47,17 +47,18 @@ namespace pelvanor {
 
 // Largest order u + 3b of the bordered normal matrix that Auto still solves
 // by the pseudo-inverse: the order at which one pass takes about a second on
-// two processors.  Measured with bench/scale_bench --svd-orders (Release,
-// one pass of BundleAdjust on a generated 10-image block, processor time of
-// one thread, which the other load of the shared machine inflates least):
-//     order        114    198    300    399    450    498    600    798
-//     seconds     0.04   0.18   0.64   1.13   1.78   2.44   5.18   14.1
-// i.e. about 18 ns order^3 on one thread.  Split between two threads (the
-// pseudo-inverse of order 800 ran 1.67 times as fast on two as on one, on
-// the shared machine under a load of about 3), about 10 ns order^3: one
-// second at an order of about 465.  The real calibration sheet (21 images, 100 points)
-// has order 300 without and 321 with the camera constant and stays with the
-// pseudo-inverse.
+// a two-processor machine.  Measured with bench/scale_bench --svd-orders
+// (Release, one pass of BundleAdjust on a generated 10-image block,
+// processor time, which the other load of the shared machine inflates
+// least):
+//     order            114    198    300    399    450    498    600    798
+//     one thread s   0.019  0.094  0.276  0.592  0.915  1.223  2.111  4.808
+// i.e. about 10 ns order^3.  At 450 a pass takes a second even when the
+// second processor is busy with other work; with both processors free the
+// split kernels take about 0.6 of that (the pseudo-inverse of order 800 ran
+// 1.67 times as fast on two threads as on one on a quieter machine).  The
+// real calibration sheet (21 images, 100 points) has order 300 without and
+// 321 with the camera constant and stays with the pseudo-inverse.
 inline constexpr std::int32_t kAutoSvdMaxOrder = 450;
 
 // Svd or Sparse: what `selected` means for a bordered matrix of `order`.

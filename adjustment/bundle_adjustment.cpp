@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <ctime>
 #include <vector>
 
 #include "matrix/arithmetic.h"
@@ -181,6 +182,8 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
 
     BundleWorkspace workspace;
     workspace.timings = control.Timings;
+    if (control.Timings != nullptr) control.Timings->lastOrder = static_cast<std::int64_t>(u) + fixedCoordinates;
+    SparseWorkspace sparseWorkspace;
     std::vector<long double> w(static_cast<std::size_t>(n), 1.0L);
     std::vector<long double> v(static_cast<std::size_t>(n), 0.0L);
     std::vector<long double> d;
@@ -259,7 +262,10 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
         if (control.Solver) {
             solved = control.Solver(rows, W, pr.halve, d, v, vtv);
         } else {
-            solved = SolveBundlePass(rows, W, pr.halve, workspace, d, v, vtv);
+            bool eliminated = false;
+            solved = SolveBundlePassWith(control.Solve, rows, W, pr.halve, workspace,
+                                         sparseWorkspace, control.MemoryLimit, d, v, vtv, eliminated);
+            if (solved && eliminated && control.EliminatedPasses != nullptr) ++*control.EliminatedPasses;
         }
         if (!solved || d.size() != static_cast<std::size_t>(u) ||
             v.size() != static_cast<std::size_t>(n)) {
@@ -291,11 +297,14 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
 // Checks the sizes of a problem and the memory it needs; sends the message
 // when there are fewer observations than unknowns.
 bool Admissible(std::int64_t n, std::int64_t u, std::int64_t fixedCoordinates,
-                std::int32_t imageWidth, const BundleControl& control) {
+                std::int32_t imageWidth, std::int64_t images, const BundleControl& control) {
     if (n - u < 0 && control.Message) control.Message(kTooFewObservationsMessage);
     if (n - u <= 0) return false;
     if (!FitsMatrixSize(n) || !FitsMatrixSize(u + fixedCoordinates)) return false;
     const long double limit = control.MemoryLimit > 0.0L ? control.MemoryLimit : AvailableMemory();
+    const bool sparse = !control.Solver && ResolveNormalSolve(control.Solve, u + fixedCoordinates) ==
+                                               NormalSolve::Sparse;
+    if (sparse) return SparseMemoryEstimate(n, u, images, imageWidth) <= limit;
     return BundleMemoryEstimate(n, u, fixedCoordinates, imageWidth) <= limit;
 }
 
@@ -318,15 +327,35 @@ void StoreResiduals(const BundleControl& control, const std::vector<long double>
     }
 }
 
+double ProcessCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+// Runs one adjustment and, for the benchmark, adds its record to `timings`.
 template <class Body>
-bool Timed(BundleTimings* timings, Body&& body) {
+bool Timed(BundleTimings* timings, std::int32_t imageWidth, const std::int32_t& passes, Body&& body) {
+    if (timings == nullptr) return body();
     const auto start = std::chrono::steady_clock::now();
-    const bool ok = body();
-    if (timings != nullptr) {
-        timings->totalSeconds +=
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    }
-    return ok;
+    const double cpu = ProcessCpuSeconds();
+    BundleTimings::Adjustment record;
+    record.imageWidth = imageWidth;
+    record.sparsePasses = -timings->sparsePasses;
+    record.svdPasses = -timings->svdPasses;
+    record.fallbackPasses = -timings->fallbackPasses;
+    timings->lastOrder = 0;
+    record.ok = body();
+    record.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    record.cpuSeconds = ProcessCpuSeconds() - cpu;
+    record.order = timings->lastOrder;
+    record.passes = passes;
+    record.sparsePasses += timings->sparsePasses;
+    record.svdPasses += timings->svdPasses;
+    record.fallbackPasses += timings->fallbackPasses;
+    timings->totalSeconds += record.seconds;
+    timings->adjustments.push_back(record);
+    return record.ok;
 }
 
 }  // namespace
@@ -341,7 +370,7 @@ bool BundleAdjust(bool robust, const Matice* controlTable, const Matice* imageTa
                   MatPtr& pointIndex, MatPtr& weights, std::int32_t& redundancy) {
     if (control.Residuals != nullptr) control.Residuals->reset();
     std::vector<long double> v;
-    const bool ok = Timed(control.Timings, [&] {
+    const bool ok = Timed(control.Timings, 6, passes, [&] {
         return GuardedComputation([&] {
             if (controlTable == nullptr || imageTable == nullptr || tieIndex == nullptr ||
                 controlIndex == nullptr || imageRows == nullptr || startPoints == nullptr ||
@@ -408,7 +437,7 @@ bool BundleAdjust(bool robust, const Matice* controlTable, const Matice* imageTa
             }
             unknowns = NewMatrix(static_cast<std::uint16_t>(u), 1);
             redundancy = static_cast<std::int32_t>(n64 - u64);
-            if (!Admissible(n64, u64, 3LL * b, 6, control)) return false;
+            if (!Admissible(n64, u64, 3LL * b, 6, m, control)) return false;
             weights = NewMatrix(static_cast<std::uint16_t>(n64), 1);
 
             // Start values.  A control point's known coordinates come from its
@@ -478,7 +507,7 @@ bool BundleAdjustWithF(bool robust, const Matice* controlTable, const Matice* im
                        MatPtr& imageIndexF, MatPtr& weights, std::int32_t& redundancy) {
     if (control.Residuals != nullptr) control.Residuals->reset();
     std::vector<long double> v;
-    const bool ok = Timed(control.Timings, [&] {
+    const bool ok = Timed(control.Timings, 7, passes, [&] {
         return GuardedComputation([&] {
             if (controlTable == nullptr || imageTable == nullptr || startUnknowns == nullptr ||
                 imageRows == nullptr || pointList == nullptr || imageIndex == nullptr) {
@@ -541,7 +570,7 @@ bool BundleAdjustWithF(bool robust, const Matice* controlTable, const Matice* im
             }
             unknowns = NewMatrix(static_cast<std::uint16_t>(u), 1);
             redundancy = static_cast<std::int32_t>(n64 - u64);
-            if (!Admissible(n64, u64, 3LL * b, 7, control)) return false;
+            if (!Admissible(n64, u64, 3LL * b, 7, m, control)) return false;
             weights = NewMatrix(static_cast<std::uint16_t>(n64), 1);
 
             Problem pr = MakeProblem(meas, m, p, b, 7, x0, y0, f, control.MaxIterations, tolerance);

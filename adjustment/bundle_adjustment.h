@@ -18,6 +18,7 @@
 #include <string>
 
 #include "adjustment/bundle_normal_equations.h"
+#include "adjustment/schur_solve.h"
 #include "matrix/matice.h"
 
 namespace pelvanor {
@@ -35,7 +36,13 @@ struct BundleControl {
     long double MemoryLimit = 0.0L;
     // Replaces the sparse pass solver (the tests run the dense formulation through it).
     BundlePassSolver Solver;
-    BundleTimings* Timings = nullptr;
+    // How the passes solve their normal equations (without a Solver above):
+    // the pseudo-inverse of the bordered matrix unless chosen otherwise.
+    NormalSolve Solve = NormalSolve::Svd;
+    // When set, counts the passes whose corrections the point elimination
+    // gave (the protocols say so when any did).
+    std::int32_t* EliminatedPasses = nullptr;
+    BundleTimings* Timings = DefaultBundleTimings();
     // Called at the start of every pass with its number (1, 2, ...) and the
     // m0 of the pass before (0 before the first), for a progress display.  A
     // false answer stops the adjustment, which then fails.  It must leave the

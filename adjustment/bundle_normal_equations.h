@@ -48,6 +48,29 @@ struct BundleTimings {
     double pseudoInverseSeconds = 0.0;
     double totalSeconds = 0.0;
     std::int32_t passes = 0;
+    // Passes solved by point elimination, by the pseudo-inverse, and those
+    // of the former handed to the latter (certificate failed); whether the
+    // last pass (the results) came from the elimination.
+    double sparseSeconds = 0.0;
+    std::int32_t sparsePasses = 0;
+    std::int32_t svdPasses = 0;
+    std::int32_t fallbackPasses = 0;
+    bool lastPassSparse = false;
+    // One record per adjustment run (BundleAdjust or BundleAdjustWithF), in
+    // the order they ran.
+    struct Adjustment {
+        std::int32_t imageWidth = 0;  // 6, or 7 with the camera constant
+        std::int64_t order = 0;       // u + 3b of the bordered matrix
+        bool ok = false;
+        double seconds = 0.0;
+        double cpuSeconds = 0.0;      // processor time of every thread
+        std::int32_t passes = 0;
+        std::int32_t sparsePasses = 0;
+        std::int32_t svdPasses = 0;
+        std::int32_t fallbackPasses = 0;
+    };
+    std::vector<Adjustment> adjustments;
+    std::int64_t lastOrder = 0;  // set by the adjustment that runs
 };
 
 // Solves one pass.  weights: one per row, or null for W = I.  d receives u

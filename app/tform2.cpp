@@ -18,12 +18,27 @@
 
 namespace pelvanor {
 
+namespace {
+
+// The entries of "Řešení normálních rovnic", in their order in the list.
+constexpr NormalSolve kSolveEntries[] = {NormalSolve::Auto, NormalSolve::Svd, NormalSolve::Sparse};
+
+int SolveEntry(NormalSolve solve) {
+    for (int i = 0; i < 3; ++i)
+        if (kSolveEntries[i] == solve) return i;
+    return 0;
+}
+
+}  // namespace
+
 TForm2::TForm2(AdjustmentSettings& settings, UiDialogs& dialogs, QWidget* parent)
     : QDialog(parent), settings_(settings), dialogs_(dialogs) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Nastavení"));
     setFont(TahomaFont(8));
-    setFixedSize(472, 208);
+    // The row of the normal-equation solve below the others moves the
+    // buttons down by one row.
+    setFixedSize(472, 240);
     setModal(true);
 
     fields_[0] = new LabeledEdit(this, QStringLiteral("LabeledEdit1"), QStringLiteral("Maximální počet iterací"), 128, 8, 49);
@@ -57,6 +72,18 @@ TForm2::TForm2(AdjustmentSettings& settings, UiDialogs& dialogs, QWidget* parent
         combo_box1_->addItem(QString::fromLatin1(entry));
     }
 
+    auto* label2 = new QLabel(QStringLiteral("Řešení normálních rovnic"), this);
+    label2->setObjectName(QStringLiteral("Label2"));
+    label2->adjustSize();
+    combo_box2_ = new QComboBox(this);
+    combo_box2_->setObjectName(QStringLiteral("ComboBox2"));
+    combo_box2_->setEditable(false);
+    combo_box2_->setGeometry(334, 168, 130, 21);
+    // In the order of kSolveEntries below.
+    for (const char* entry : {"Automaticky", "SVD", "Řídká eliminace"}) combo_box2_->addItem(QString::fromUtf8(entry));
+    combo_box2_->resize(std::max(combo_box2_->width(), combo_box2_->sizeHint().width()), combo_box2_->height());
+    label2->move(std::max(8, combo_box2_->x() - 4 - label2->width()), 171);
+
     // The layout's widths were measured with other font metrics: widen the
     // check boxes to their text and move the percentage label left of its
     // box where it would run into it.
@@ -69,15 +96,15 @@ TForm2::TForm2(AdjustmentSettings& settings, UiDialogs& dialogs, QWidget* parent
 
     default_ = new QPushButton(QStringLiteral("Default"), this);
     default_->setObjectName(QStringLiteral("default"));
-    default_->setGeometry(227, 175, 75, 25);
+    default_->setGeometry(227, 207, 75, 25);
     default_->setAutoDefault(false);
     storno_ = new QPushButton(QStringLiteral("Storno"), this);
     storno_->setObjectName(QStringLiteral("storno"));
-    storno_->setGeometry(308, 175, 75, 25);
+    storno_->setGeometry(308, 207, 75, 25);
     storno_->setAutoDefault(false);
     pouzit_ = new QPushButton(QStringLiteral("Použít"), this);
     pouzit_->setObjectName(QStringLiteral("Pouzit"));
-    pouzit_->setGeometry(389, 175, 75, 25);
+    pouzit_->setGeometry(389, 207, 75, 25);
     pouzit_->setAutoDefault(false);
     connect(default_, &QPushButton::clicked, this, &TForm2::defaultClick);
     connect(storno_, &QPushButton::clicked, this, &TForm2::stornoClick);
@@ -100,6 +127,7 @@ void TForm2::defaultClick() {
     combo_box1_->setCurrentIndex(1);  // "  50"
     check_box1_->setChecked(true);
     check_box2_->setChecked(true);
+    combo_box2_->setCurrentIndex(SolveEntry(settings_.NormalEquations));
 }
 
 void TForm2::PouzitClick() {
@@ -120,6 +148,8 @@ void TForm2::PouzitClick() {
     }
     settings_.AdjustCameraConstant = check_box1_->isChecked();
     settings_.RobustEstimation = check_box2_->isChecked();
+    const int solve = combo_box2_->currentIndex();
+    settings_.NormalEquations = solve >= 0 && solve < 3 ? kSolveEntries[solve] : NormalSolve::Auto;
     accept();
 }
 

@@ -25,6 +25,8 @@ public:
     // LabeledEdit1 .. LabeledEdit5.
     LabeledEdit* Field(int number) const;
     QComboBox* ComboBox1() const { return combo_box1_; }
+    // "Řešení normálních rovnic": "Automaticky", "SVD", "Řídká eliminace".
+    QComboBox* ComboBox2() const { return combo_box2_; }
     QCheckBox* CheckBox1() const { return check_box1_; }
     QCheckBox* CheckBox2() const { return check_box2_; }
     QPushButton* DefaultButton() const { return default_; }
@@ -45,6 +47,7 @@ private:
     UiDialogs& dialogs_;
     LabeledEdit* fields_[5] = {};
     QComboBox* combo_box1_ = nullptr;
+    QComboBox* combo_box2_ = nullptr;
     QCheckBox* check_box1_ = nullptr;
     QCheckBox* check_box2_ = nullptr;
     QPushButton* default_ = nullptr;

@@ -94,6 +94,7 @@ bool AccuracyBody(const Matice& A, const Matice& l, const Matice& dx, MatPtr& v,
 
     mx = NewMatrix(1, dx.r);
     if (!flag) return false;
+    if (Qxx.r < dx.r || Qxx.s < dx.r) return false;
     MatPtr deviations = NewMatrix(1, dx.r);
     for (int i = 1; i <= dx.r; ++i)
         deviations->SetPrvek(1, i, PowerHalf(Qxx.GetPrvek(i, i)) * m0);
@@ -104,20 +105,24 @@ bool AccuracyBody(const Matice& A, const Matice& l, const Matice& dx, MatPtr& v,
 
 }  // namespace
 
-bool SolveNormal(const Matice& A, const Matice& l, MatPtr& dx) {
+bool SolveNormal(const Matice& A, const Matice& l, MatPtr& dx, MatPtr* normalInverse) {
     dx = NewMatrix(A.s, 1);
     MatPtr solution;
     MatPtr Q;
     const bool ok = GuardedComputation([&] { return SolveBody(A, l, solution, Q); });
     // On any failure dx stays the zero placeholder.
-    if (ok) dx = std::move(solution);
+    if (ok) {
+        dx = std::move(solution);
+        if (normalInverse != nullptr) *normalInverse = std::move(Q);
+    }
     return ok;
 }
 
 bool ResidualsAndAccuracy(const Matice& A, const Matice& l, const Matice& dx, MatPtr& v,
-                          MatPtr& vtv, MatPtr& vtvCheck, long double& m0, MatPtr& mx) {
+                          MatPtr& vtv, MatPtr& vtvCheck, long double& m0, MatPtr& mx,
+                          const Matice* normalInverse) {
     return GuardedComputation(
-        [&] { return AccuracyBody(A, l, dx, v, vtv, vtvCheck, m0, mx, nullptr); });
+        [&] { return AccuracyBody(A, l, dx, v, vtv, vtvCheck, m0, mx, normalInverse); });
 }
 
 bool SolveNormalWithAccuracy(const Matice& A, const Matice& l, MatPtr& dx, MatPtr& v, MatPtr& vtv,

@@ -20,6 +20,13 @@ struct CameraParameters {
     long double p2 = 0.0L;
 };
 
+// How each pass of the bundle adjustment solves its normal equations.
+enum class NormalSolve {
+    Svd,     // pseudo-inverse of the bordered normal matrix
+    Sparse,  // point elimination, the pseudo-inverse where it is not safe
+    Auto,    // Svd while the bordered matrix is small, Sparse above
+};
+
 struct AdjustmentSettings {
     std::int32_t PointPercent = 50;
     std::int32_t FixedPointCount = 4;
@@ -29,6 +36,7 @@ struct AdjustmentSettings {
     long double Tolerance = 0.1L;
     bool RobustEstimation = true;
     bool AdjustCameraConstant = true;
+    NormalSolve NormalEquations = NormalSolve::Auto;
 };
 
 }  // namespace pelvanor

@@ -33,10 +33,11 @@ bool RefineImage(const Matice& control, int first, int count, const Matice& curr
     // A d = l in the least-squares sense; the correction of the unknowns is
     // -d, since the misclosure is computed minus measured.
     MatPtr d;
-    if (!SolveNormal(*A, *l, d)) return false;
+    MatPtr Q;
+    if (!SolveNormal(*A, *l, d, &Q)) return false;
     MatPtr correction = MatScale(*d, -1.0L);
     MatPtr v, vtv, vtvCheck, mx;
-    if (!ResidualsAndAccuracy(*A, *l, *correction, v, vtv, vtvCheck, m0, mx)) return false;
+    if (!ResidualsAndAccuracy(*A, *l, *correction, v, vtv, vtvCheck, m0, mx, Q.get())) return false;
 
     const Angles angles =
         AnglesFromRotation(o[0], o[1], o[2], o[3], o[4], o[5], o[6], o[7], o[8]);

@@ -29,9 +29,10 @@ long double RelativeChange(long double previous, long double m0) {
 // A correction - L.
 bool Step(const Matice& A, const Matice& L, MatPtr& correction, long double& m0) {
     MatPtr minusL = MatScale(L, -1.0L);
-    if (!SolveNormal(A, *minusL, correction)) return false;
+    MatPtr Q;
+    if (!SolveNormal(A, *minusL, correction, &Q)) return false;
     MatPtr v, vtv, vtvCheck, mx;
-    return ResidualsAndAccuracy(A, L, *correction, v, vtv, vtvCheck, m0, mx);
+    return ResidualsAndAccuracy(A, L, *correction, v, vtv, vtvCheck, m0, mx, Q.get());
 }
 
 }  // namespace

@@ -88,6 +88,7 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
     const bool orientationOk = ApproximateOrientation(s, host);
 
     bool result = false;
+    std::int32_t eliminatedPasses = 0;
     if (!fieldsOk) {
         host.WriteLog("Chyba - Špatné hodnoty parametrů kamery");
     } else if (!orientationOk) {
@@ -127,6 +128,8 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
             return !host.CancelRequested();
         };
         host.ReportProgress(progress);
+        control.Solve = set.NormalEquations;
+        control.EliminatedPasses = &eliminatedPasses;
 
         const bool sel = SelectBundlePoints(s.TiePointOccurrences.get(), s.TiePointImageCounts.get(),
                                             set.PointPercent, s.BundlePointOccurrences,
@@ -166,6 +169,7 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
     // A stopped run fails, whatever its earlier adjustments achieved.
     if (detail::StopRequested(s, host)) result = false;
 
+    s.BundleByElimination = result && eliminatedPasses > 0;
     detail::EndPipeline(host, result, "Svazkové vyrovnání - výpočet proveden",
                         "Svazkové vyrovnání - výpočet nelze provést", kBundleResultItems,
                         [&s] { ReleaseResultsNotComputed(s); }, [&s] { ReleaseBundleResults(s); });

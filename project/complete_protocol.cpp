@@ -141,8 +141,9 @@ Lines CompleteProtocolBundleLines(const ProjectState& state, char decimal) {
         "Počet bodů vstupující do svazkového vyrovnání: " +
             General(TableEntryCount(state.BundlePointOccurrences.get()), decimal),
         "Počet vlícovacích bodů - stabilizace: " + General(s.FixedPointCount, decimal),
-        kBlankLine,
     });
+    if (state.BundleByElimination) lines.push_back(kEliminationLine);
+    lines.push_back(kBlankLine);
     if (s.RobustEstimation && state.RobustOutliers) {
         Append(lines, {"Odlehlé body zachycené robustní metodou", Rule('-', 39), kBlankLine});
         Append(lines, OutlierLines(state.RobustOutliers.get(), decimal));

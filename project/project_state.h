@@ -29,6 +29,10 @@ struct ProjectState {
     std::int32_t BundleIterationsF = 0;
     long double BundleSigma0 = 0.0L;
     long double BundleSigma0F = 0.0L;
+    // Whether a pass of the last bundle adjustment run took its correction
+    // from the point elimination rather than the pseudo-inverse; the
+    // protocols then say so in one line.
+    bool BundleByElimination = false;
 
     // Input data.
     MatPtr ImagePoints;

@@ -143,6 +143,7 @@ TEST_F(Drive, MalformedScriptsStopWithStatusTwo) {
         {"# comment\n\nselect 1 2\n", "line 3: select must directly follow"},
         {"settings CheckBox1=2\n", "line 1: settings: CheckBox1 takes 0 or 1"},
         {"settings Tolerance=1\n", "line 1: settings: no field Tolerance"},
+        {"settings ComboBox2=3\n", "line 1: settings: ComboBox2 takes an entry 0, 1 or 2"},
         {"choose ComboBox2 x\n", "line 1: choose: bad index x"},
         {"save a.txt b.txt\n", "line 1: save takes exactly one file"},
         {"click Soubor >\n", "line 1: click: empty caption"},

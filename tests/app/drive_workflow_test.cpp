@@ -355,6 +355,25 @@ TEST_F(DriveWorkflow, BundleAdjustmentInAllFourSettings) {
         }
 }
 
+// "Řešení normálních rovnic" chosen in "Nastavení" decides the solve of the
+// next adjustment: the elimination adds its one line to the protocol, the
+// pseudo-inverse leaves the protocol as it always was.
+TEST_F(DriveWorkflow, ChosenSolveReachesTheProtocol) {
+    const std::string bundle = "click Výpočty > Svazkové vyrovnání\nclick Výsledky > Svazkové vyrovnání\n";
+    Run(Generate(SmallProject(false, 43)) + "settings ComboBox2=2\n" + bundle + "panel e.panel\n" +
+        "settings ComboBox2=1\n" + bundle + "panel s.panel\n");
+    std::vector<std::string> eliminated = ReadLines(Out("e.panel"));
+    const std::vector<std::string> svd = ReadLines(Out("s.panel"));
+    const std::string line = "Řešení normálních rovnic: řídká eliminace bodů";
+    ASSERT_GT(eliminated.size(), 6u);
+    EXPECT_EQ(eliminated[4], "Počet vlícovacích bodů - stabilizace: 4");
+    EXPECT_EQ(eliminated[5], line);
+    EXPECT_EQ(Count(svd, line), 0);
+    eliminated.erase(eliminated.begin() + 5);
+    EXPECT_EQ(eliminated.size(), svd.size());
+    CheckBundlePanel(svd, project_, true, true);
+}
+
 // ---- The whole road of "Souřadnice XYZ" ------------------------------------
 
 using test::RoadProject;

@@ -33,6 +33,7 @@ void ExpectDefaults(const AdjustmentSettings& s) {
     EXPECT_EQ(s.SignificancePercent, 5);
     EXPECT_TRUE(s.AdjustCameraConstant);
     EXPECT_TRUE(s.RobustEstimation);
+    EXPECT_EQ(s.NormalEquations, NormalSolve::Auto);
 }
 
 // Opens "Nastavení" and runs `work` inside the dialog; whether the dialog
@@ -63,7 +64,7 @@ TEST_P(SettingsDialog, DefaultsAreInForceAtStartAndShown) {
     ExpectDefaults(gui.window().State().Settings);
     TForm2& form = gui.window().Form2();
     EXPECT_EQ(form.windowTitle(), "Nastavení");
-    EXPECT_EQ(form.size(), QSize(472, 208));
+    EXPECT_EQ(form.size(), QSize(472, 240));
     EXPECT_EQ(form.Field(1)->text(), "20");
     EXPECT_EQ(form.Field(2)->text(), GetParam().tolerance_text);
     EXPECT_EQ(form.Field(3)->text(), "5");
@@ -76,6 +77,13 @@ TEST_P(SettingsDialog, DefaultsAreInForceAtStartAndShown) {
     for (int i = 0; i < 10; ++i) EXPECT_EQ(form.ComboBox1()->itemText(i), entries[i]);
     EXPECT_TRUE(form.CheckBox1()->isChecked());
     EXPECT_TRUE(form.CheckBox2()->isChecked());
+    EXPECT_EQ(form.findChild<QLabel*>("Label2")->text(), "Řešení normálních rovnic");
+    EXPECT_FALSE(form.ComboBox2()->isEditable());
+    ASSERT_EQ(form.ComboBox2()->count(), 3);
+    EXPECT_EQ(form.ComboBox2()->itemText(0), "Automaticky");
+    EXPECT_EQ(form.ComboBox2()->itemText(1), "SVD");
+    EXPECT_EQ(form.ComboBox2()->itemText(2), "Řídká eliminace");
+    EXPECT_EQ(form.ComboBox2()->currentIndex(), 0);
     EXPECT_EQ(form.Field(5)->EditLabel()->text(), "Počet pevných bodů pro stabilizaci svazkového vyrovnání");
     EXPECT_EQ(form.DefaultButton()->text(), "Default");
     EXPECT_EQ(form.StornoButton()->text(), "Storno");
@@ -94,6 +102,7 @@ TEST_P(SettingsDialog, PouzitStoresEveryFieldAndCloses) {
         form.ComboBox1()->setCurrentIndex(0);  // "100"
         form.CheckBox1()->setChecked(false);
         form.CheckBox2()->setChecked(false);
+        form.ComboBox2()->setCurrentIndex(2);  // "Řídká eliminace"
         form.PouzitButton()->click();
     });
     EXPECT_FALSE(open);
@@ -106,7 +115,13 @@ TEST_P(SettingsDialog, PouzitStoresEveryFieldAndCloses) {
     EXPECT_EQ(s.PointPercent, 100);
     EXPECT_FALSE(s.AdjustCameraConstant);
     EXPECT_FALSE(s.RobustEstimation);
+    EXPECT_EQ(s.NormalEquations, NormalSolve::Sparse);
     EXPECT_TRUE(gui.dialogs->Messages().isEmpty());
+    InSettings(gui, [&](TForm2& form) {
+        form.ComboBox2()->setCurrentIndex(1);  // "SVD"
+        form.PouzitButton()->click();
+    });
+    EXPECT_EQ(s.NormalEquations, NormalSolve::Svd);
 }
 
 TEST_P(SettingsDialog, AFailedFieldStopsTheConversionThere) {
@@ -137,6 +152,7 @@ TEST_P(SettingsDialog, AFailedFieldStopsTheConversionThere) {
         form.Field(2)->setText(GetParam().good_real);
         form.ComboBox1()->setEditText("100 ");
         form.CheckBox2()->setChecked(false);
+        form.ComboBox2()->setCurrentIndex(1);
         form.PouzitButton()->click();
     });
     EXPECT_TRUE(open);
@@ -145,6 +161,7 @@ TEST_P(SettingsDialog, AFailedFieldStopsTheConversionThere) {
     EXPECT_EQ(s.SignificancePercent, 7);
     EXPECT_EQ(s.PointPercent, 50);
     EXPECT_TRUE(s.RobustEstimation);
+    EXPECT_EQ(s.NormalEquations, NormalSolve::Auto);
 
     // A typed entry of the list's form converts.
     open = InSettings(gui, [&](TForm2& form) {
@@ -183,6 +200,7 @@ TEST_P(SettingsDialog, DefaultStoresAtOnceEvenBeforeStorno) {
         form.Field(5)->setText("8");
         form.ComboBox1()->setCurrentIndex(9);
         form.CheckBox1()->setChecked(false);
+        form.ComboBox2()->setCurrentIndex(2);
         form.PouzitButton()->click();
     });
     EXPECT_EQ(gui.window().State().Settings.PointPercent, 1);
@@ -192,6 +210,7 @@ TEST_P(SettingsDialog, DefaultStoresAtOnceEvenBeforeStorno) {
         EXPECT_EQ(form.Field(2)->text(), GetParam().tolerance_text);
         EXPECT_EQ(form.ComboBox1()->currentText(), "  50");
         EXPECT_TRUE(form.CheckBox1()->isChecked());
+        EXPECT_EQ(form.ComboBox2()->currentText(), "Automaticky");
         form.StornoButton()->click();
     });
     ExpectDefaults(gui.window().State().Settings);
@@ -235,7 +254,8 @@ TEST(SettingsLayout, CaptionsFitTheirTextAndDoNotOverlap) {
     TForm2& form = gui.window().Form2();
     form.ensurePolished();
     const QRect inside(QPoint(0, 0), form.size());
-    std::vector<QWidget*> captions = {form.CheckBox1(), form.CheckBox2(), form.findChild<QLabel*>("Label1")};
+    std::vector<QWidget*> captions = {form.CheckBox1(), form.CheckBox2(), form.findChild<QLabel*>("Label1"),
+                                      form.findChild<QLabel*>("Label2"), form.ComboBox2()};
     for (int i = 1; i <= 5; ++i) captions.push_back(form.Field(i)->EditLabel());
     for (QWidget* caption : captions) {
         SCOPED_TRACE(caption->objectName().toStdString());
@@ -244,9 +264,13 @@ TEST(SettingsLayout, CaptionsFitTheirTextAndDoNotOverlap) {
     }
     EXPECT_LT(form.CheckBox1()->geometry().right(), form.CheckBox2()->geometry().left());
     EXPECT_LT(form.findChild<QLabel*>("Label1")->geometry().right(), form.ComboBox1()->geometry().left());
+    EXPECT_LT(form.findChild<QLabel*>("Label2")->geometry().right(), form.ComboBox2()->geometry().left());
+    // The solve's row lies between the percentage box and the buttons.
+    EXPECT_GT(form.ComboBox2()->geometry().top(), form.ComboBox1()->geometry().bottom());
+    EXPECT_LT(form.ComboBox2()->geometry().bottom(), form.PouzitButton()->geometry().top());
     // Positions where they fit.
     EXPECT_EQ(form.CheckBox1()->geometry().topLeft(), QPoint(24, 72));
-    EXPECT_EQ(form.size(), QSize(472, 208));
+    EXPECT_EQ(form.size(), QSize(472, 240));
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, SettingsDialog,

@@ -349,10 +349,15 @@ void CheckAgainstReference() {
 
 TEST(Svd, ProductionMatchesReferenceBitForBit) { CheckAgainstReference(); }
 
-// The same with every kernel loop split between two threads, however small.
+// The same with every kernel loop split between two and between three
+// threads, however small and whatever the machine has.
 TEST(Svd, ProductionMatchesReferenceBitForBitWhenSplit) {
     SetMinParallelWork(0);
-    CheckAgainstReference();
+    for (const int threads : {2, 3}) {
+        SetParallelThreads(threads);
+        CheckAgainstReference();
+    }
+    SetParallelThreads(0);
     SetMinParallelWork(-1);
 }
 
@@ -379,7 +384,11 @@ TEST(Svd, MatMulMatchesReferenceBitForBit) {
         auto B = RandomMatrix(s[1], s[2], ++seed);
         ExpectBitIdentical(*MatMul(*A, *B), *test::MatMulReference(*A, *B), "MatMul");
         SetMinParallelWork(0);
-        ExpectBitIdentical(*MatMul(*A, *B), *test::MatMulReference(*A, *B), "MatMul, split");
+        for (const int threads : {2, 3, 5}) {
+            SetParallelThreads(threads);
+            ExpectBitIdentical(*MatMul(*A, *B), *test::MatMulReference(*A, *B), "MatMul, split");
+        }
+        SetParallelThreads(0);
         SetMinParallelWork(-1);
     }
 }

@@ -13,6 +13,8 @@
 //   choose NAME INDEX     ComboBox1 or ComboBox2 entry, 0-based (on a
 //                         disabled field or box both record "(disabled) NAME")
 //   settings NAME=TEXT... "Nastavení": type the fields, press "Použít"
+//                         (ComboBox2=0|1|2 chooses the normal-equation
+//                         solve's entry)
 //   settings default      "Nastavení": press "Default", then "Použít"
 //   select ROW...         after "click Vybrat body": click grid rows, "Použít"
 //   panel FILE            the protocol panel's lines
@@ -423,6 +425,8 @@ private:
                     const QString value = arg.mid(eq + 1);
                     if (name == QLatin1String("ComboBox1")) {
                         TypeInto(form->ComboBox1(), value);
+                    } else if (name == QLatin1String("ComboBox2")) {
+                        form->ComboBox2()->setCurrentIndex(value.toInt());
                     } else if (name == QLatin1String("CheckBox1")) {
                         form->CheckBox1()->setChecked(value == QLatin1String("1"));
                     } else if (name == QLatin1String("CheckBox2")) {

@@ -20,7 +20,7 @@ bool ParseCount(const QString& text, int& value) {
 bool IsSettingsField(const QString& name) {
     static const QStringList names = {QStringLiteral("LabeledEdit1"), QStringLiteral("LabeledEdit2"),
                                       QStringLiteral("LabeledEdit3"), QStringLiteral("LabeledEdit4"),
-                                      QStringLiteral("LabeledEdit5"), QStringLiteral("ComboBox1"),
+                                      QStringLiteral("LabeledEdit5"), QStringLiteral("ComboBox1"), QStringLiteral("ComboBox2"),
                                       QStringLiteral("CheckBox1"),    QStringLiteral("CheckBox2")};
     return names.contains(name);
 }
@@ -74,6 +74,10 @@ QString CheckCommand(ScriptCommand& command) {
             if (name.startsWith(QLatin1String("CheckBox")) && value != QLatin1String("0") &&
                 value != QLatin1String("1")) {
                 return QStringLiteral("settings: ") + name + QStringLiteral(" takes 0 or 1");
+            }
+            int entry = 0;
+            if (name == QLatin1String("ComboBox2") && (!ParseCount(value, entry) || entry > 2)) {
+                return QStringLiteral("settings: ComboBox2 takes an entry 0, 1 or 2");
             }
         }
     } else if (verb == QLatin1String("plot")) {

@@ -246,6 +246,8 @@ bool Generate(const Options& o, Project& p, std::string* error) {
     if (o.points > 0 && o.images < 2)
         return Fail(error, "tie points need at least two images"), false;
     if (!(o.sigma >= 0.0L) || !std::isfinite(o.sigma)) return Fail(error, "bad sigma"), false;
+    if (o.max_views < 0 || o.max_views == 1)
+        return Fail(error, "max_views must be 0 or at least 2"), false;
     if (o.gross < 0 || o.gross > o.points)
         return Fail(error, "gross errors need as many tie points"), false;
     if (!(o.f_spread >= 0.0L) || !std::isfinite(o.f_spread))
@@ -253,8 +255,9 @@ bool Generate(const Options& o, Project& p, std::string* error) {
     if (!(o.gross_size >= 0.0L) || !std::isfinite(o.gross_size))
         return Fail(error, "bad gross error size"), false;
     {
+        const long long views = o.max_views > 0 ? std::min(o.max_views, o.images) : o.images;
         const long long lines =
-            static_cast<long long>(o.images) * (static_cast<long long>(o.points) + o.control);
+            views * static_cast<long long>(o.points) + static_cast<long long>(o.images) * o.control;
         if (lines > 65535) return Fail(error, "more than 65535 lines in the files"), false;
     }
 
@@ -345,6 +348,27 @@ bool Generate(const Options& o, Project& p, std::string* error) {
         if (CountViews(p, pt) >= 2) p.tie_points.push_back(pt);
     }
 
+    // With max_views, the images each tie point is measured on: the nearest
+    // of those that see it.
+    std::vector<std::vector<bool>> measured_on;
+    if (o.max_views > 0) {
+        measured_on.assign(p.tie_points.size(), std::vector<bool>(static_cast<std::size_t>(m), false));
+        for (std::size_t k = 0; k < p.tie_points.size(); ++k) {
+            const ObjectPoint& pt = p.tie_points[k];
+            std::vector<std::pair<long double, int>> near;
+            for (int i = 0; i < m; ++i) {
+                const Station& st = p.stations[static_cast<std::size_t>(i)];
+                long double xc, yc, xr, yr;
+                if (!Sees(st, CameraOfImage(p, i), p.frame, pt.X, pt.Y, pt.Z, xc, yc, xr, yr)) continue;
+                const long double dx = pt.X - st.X0, dy = pt.Y - st.Y0, dz = pt.Z - st.Z0;
+                near.emplace_back(dx * dx + dy * dy + dz * dz, i);
+            }
+            std::sort(near.begin(), near.end());
+            for (std::size_t j = 0; j < near.size() && j < static_cast<std::size_t>(o.max_views); ++j)
+                measured_on[k][static_cast<std::size_t>(near[j].second)] = true;
+        }
+    }
+
     // Measurements, image by image, control points first, noise-free.
     p.images.resize(static_cast<std::size_t>(m));
     for (int i = 0; i < m; ++i) {
@@ -363,7 +387,10 @@ bool Generate(const Options& o, Project& p, std::string* error) {
         for (const auto& pt : p.control_points) add(pt, img.control);
         if (o.control_in_images)
             for (const auto& pt : p.control_points) add(pt, img.points);
-        for (const auto& pt : p.tie_points) add(pt, img.points);
+        for (std::size_t k = 0; k < p.tie_points.size(); ++k) {
+            if (o.max_views > 0 && !measured_on[k][static_cast<std::size_t>(i)]) continue;
+            add(p.tie_points[k], img.points);
+        }
     }
 
     // Noise, in the corrected frame, in file order.

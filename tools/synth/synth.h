@@ -122,6 +122,10 @@ struct Options {
     bool control_in_images = false;
     // Control points seen on fewer images are not written.
     int min_control_images = 2;
+    // A tie point is measured only on the `max_views` images nearest to it
+    // (projection centre to point) among those that see it; 0: on all.
+    // Large blocks keep within the 65535 lines of the files this way.
+    int max_views = 0;
     // CR LF instead of LF line ends.
     bool crlf = false;
 };

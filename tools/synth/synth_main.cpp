@@ -28,6 +28,7 @@ void Usage() {
         "  --no-distortion     all distortion coefficients 0\n"
         "  --control-in-images list the control points in the image coordinate files too\n"
         "  --min-control-images N  leave out control points seen on fewer images (2)\n"
+        "  --max-views N           measure each tie point on its N nearest images only (0: all)\n"
         "  --crlf              CR LF line ends\n",
         stderr);
 }
@@ -66,7 +67,8 @@ int main(int argc, char** argv) {
             {"--control", &o.control},
             {"--points", &o.points},
             {"--gross", &o.gross},
-            {"--min-control-images", &o.min_control_images}};
+            {"--min-control-images", &o.min_control_images},
+            {"--max-views", &o.max_views}};
         const std::pair<std::string_view, long double*> reals[] = {
             {"--sigma", &o.sigma}, {"--gross-size", &o.gross_size}, {"--f-spread", &o.f_spread}};
         const std::pair<std::string_view, bool*> flags[] = {

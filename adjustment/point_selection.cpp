@@ -43,12 +43,12 @@ namespace {
 // Rows of `table` whose rounded number is not in `removed`, then compacted.
 // False when every point was removed; a table that held no point (the empty
 // table) stays empty without failing.
-bool WithoutPoints(const Matice& table, const std::vector<std::int32_t>& removed, MatPtr& out) {
+bool WithoutPoints(const Matice& table, const std::vector<std::int64_t>& removed, MatPtr& out) {
     out = NewMatrix(table.r, table.s);
     std::int32_t j = 1;
     bool anyPoint = false;
     for (std::int32_t r = 1; r <= table.r; ++r) {
-        const std::int32_t number = RoundId(table.GetPrvek(r, 1));
+        const std::int64_t number = RoundId(table.GetPrvek(r, 1));
         anyPoint = anyPoint || number > 0;
         if (std::find(removed.begin(), removed.end(), number) != removed.end()) continue;
         if (!CopyBlock(*out, j, 1, table, r, r, 1, table.s)) return false;
@@ -82,12 +82,12 @@ bool SelectOutliers(const Matice* pointList, const Matice* selectedIndex,
         if (pointOfRow.size() != weights->r) return false;
 
         const long double threshold = weightPercent / 100.0L;
-        std::vector<std::int32_t> numbers;  // outlier numbers, first detection first
+        std::vector<std::int64_t> numbers;  // outlier numbers, first detection first
         std::vector<std::int32_t> listRows;
         for (std::int32_t i = 1; i <= weights->r; ++i) {
             if (!(threshold > weights->GetPrvek(i, 1))) continue;
             const std::int32_t h = pointOfRow[static_cast<std::size_t>(i - 1)];
-            const std::int32_t number = RoundId(pointList->GetPrvek(h, 1));
+            const std::int64_t number = RoundId(pointList->GetPrvek(h, 1));
             if (std::find(numbers.begin(), numbers.end(), number) != numbers.end()) continue;
             numbers.push_back(number);
             listRows.push_back(h);

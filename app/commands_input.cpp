@@ -130,6 +130,9 @@ void TPelvanor::Nastorientaci1Click() {
         ShowMessage(QStringLiteral("Chyba v minimálním počtu vlícovacích bodů - snímek ") + QString::number(result.image));
     }
     if (result.status != ControlLoadResult::Status::Loaded) {
+        // The state keeps the previous control points; the cause first,
+        // where the program knows it.
+        if (const std::string cause = LoadProblemLine(result.problem); !cause.empty()) WriteLog(cause);
         WriteLog(QStringLiteral("Chyba - Vlícovací body nenačteny do programu"));
         bit_btn2_->setEnabled(false);
         SetItemEnabled(UiItem::Orientace1, false);
@@ -149,9 +152,11 @@ void TPelvanor::Nastsnmkovsouadnice1Click() {
     QStringList files;
     if (!ChooseOpenFiles(FileDialogId::OpenDialog2, files)) return;
     for (const QString& file : files) WriteLog(QStringLiteral("Načten soubor: ") + file);
-    // On failure the matrices keep what was read and ImagePointsLoaded keeps
-    // its value.
-    if (!LoadImagePoints(SortedFileNames(files), state_)) {
+    // On failure the state keeps the previous image coordinates and
+    // ImagePointsLoaded keeps its value.
+    LoadProblem problem;
+    if (!LoadImagePoints(SortedFileNames(files), state_, &problem)) {
+        if (const std::string cause = LoadProblemLine(problem); !cause.empty()) WriteLog(cause);
         WriteLog(QStringLiteral("Chyba - Snímkové souřadnice nenačteny"));
         SetItemEnabled(UiItem::Snmkovsouadnice1, false);
         return;

@@ -1,9 +1,12 @@
 #include "project/bundle_pipeline.h"
 
+#include <new>
+
 #include "project/pipeline_end.h"
 #include "adjustment/approximate_points.h"
 #include "adjustment/bundle_adjustment.h"
 #include "adjustment/point_selection.h"
+#include "project/failure_causes.h"
 #include "project/orientation_pipeline.h"
 
 namespace pelvanor {
@@ -45,6 +48,50 @@ void ReleaseResultsNotComputed(ProjectState& s) {
     }
 }
 
+// Which adjustment wrote BundleWeights last: the one with the camera
+// constant when it runs after the adjustment without the outliers.
+bool WeightsFromAdjustmentWithF(const AdjustmentSettings& set) {
+    return set.RobustEstimation && set.AdjustCameraConstant;
+}
+
+// A bundle adjustment that counts as computed may still hold a kind of
+// adjustment whose last run failed (a later success is enough for the
+// result rule).  Its unknowns, image index, passes, m0 and redundancy
+// would read as a result in the protocols and in "Souřadnice XYZ": they are
+// released, and the reason stays for the protocols to print.
+void ReleaseFailedAdjustments(ProjectState& s) {
+    const bool withoutFailed = s.BundleFailure != AdjustmentFailure::None;
+    const bool withFailed = s.BundleFailureF != AdjustmentFailure::None;
+    if (withoutFailed) {
+        s.BundleUnknowns.reset();
+        s.BundleImageIndex.reset();
+        s.BundleIterations = 0;
+        s.BundleSigma0 = 0.0L;
+        s.BundleRedundancy = 0;
+    }
+    if (withFailed) {
+        s.BundleUnknownsF.reset();
+        s.BundleImageIndexF.reset();
+        s.BundleWeightsF.reset();
+        s.BundleIterationsF = 0;
+        s.BundleSigma0F = 0.0L;
+        s.BundleRedundancyF = 0;
+    }
+    if (WeightsFromAdjustmentWithF(s.Settings) ? withFailed : withoutFailed) s.BundleWeights.reset();
+    // The point list and point index explain the unknowns of both kinds.
+    const bool withKept = s.Settings.AdjustCameraConstant && !withFailed;
+    if (withoutFailed && !withKept) {
+        s.BundleObservationTable.reset();
+        s.BundlePointIndex.reset();
+    }
+}
+
+// Why an adjustment that returned false failed; Other when it said nothing.
+AdjustmentFailure Reason(bool ok, AdjustmentFailure reported) {
+    if (ok) return AdjustmentFailure::None;
+    return reported == AdjustmentFailure::None ? AdjustmentFailure::Other : reported;
+}
+
 // Adjustment without a camera constant on the given tie points; the eight
 // results replace those of an earlier run.
 bool AdjustWithoutF(ProjectState& s, bool robust, const Matice* tieIndex, const Matice* tieCounts,
@@ -81,55 +128,83 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
     const bool orientationOk = ApproximateOrientation(s, host);
 
     bool result = false;
+    // An allocation that fails in any step below fails the whole command:
+    // a half-made result (weights of an adjustment that could not allocate)
+    // must not feed the next step and be reported as computed.
+    MemoryWatch memory;
+    s.BundleFailure = AdjustmentFailure::None;
+    s.BundleFailureF = AdjustmentFailure::None;
     if (!fieldsOk) {
         host.WriteLog("Chyba - Špatné hodnoty parametrů kamery");
     } else if (!orientationOk) {
         host.WriteLog("Chyba - Přibližná orientace - výpočet nelze provést");
     } else {
-        const AdjustmentSettings& set = s.Settings;
-        const CameraParameters& c = s.Camera;
-        BundleControl control;
-        control.MaxIterations = set.MaxIterations;
-        control.Tolerance = set.Tolerance;
-        control.Message = [&host](const std::string& text) { host.ShowMessage(text); };
-        control.KeepResponsive = [&host]() { host.KeepResponsive(); };
+        try {
+            const AdjustmentSettings& set = s.Settings;
+            const CameraParameters& c = s.Camera;
+            AdjustmentFailure why = AdjustmentFailure::None;
+            BundleControl control;
+            control.MaxIterations = set.MaxIterations;
+            control.Tolerance = set.Tolerance;
+            control.Message = [&host](const std::string& text) { host.ShowMessage(text); };
+            control.KeepResponsive = [&host]() { host.KeepResponsive(); };
+            control.Failure = &why;
 
-        const bool sel = SelectBundlePoints(s.TiePointOccurrences.get(), s.TiePointImageCounts.get(),
-                                            set.PointPercent, s.BundlePointOccurrences,
-                                            s.BundlePointImageCounts);
-        const bool app = ApproximateObjectPoints(s.BundlePointOccurrences.get(),
-                                                 s.BundlePointImageCounts.get(),
-                                                 s.ImagePointsCorrected.get(), s.OrientationRefined.get(),
-                                                 c.x0, c.y0, c.f, s.ApproxObjectPoints);
-        const bool adj = AdjustWithoutF(s, set.RobustEstimation, s.BundlePointOccurrences.get(),
-                                        s.BundlePointImageCounts.get(), control);
-        if (sel && app && adj) result = true;
+            const bool sel = SelectBundlePoints(s.TiePointOccurrences.get(), s.TiePointImageCounts.get(),
+                                                set.PointPercent, s.BundlePointOccurrences,
+                                                s.BundlePointImageCounts);
+            const bool app = ApproximateObjectPoints(s.BundlePointOccurrences.get(),
+                                                     s.BundlePointImageCounts.get(),
+                                                     s.ImagePointsCorrected.get(), s.OrientationRefined.get(),
+                                                     c.x0, c.y0, c.f, s.ApproxObjectPoints);
+            const bool adj = AdjustWithoutF(s, set.RobustEstimation, s.BundlePointOccurrences.get(),
+                                            s.BundlePointImageCounts.get(), control);
+            if (sel && app && adj) result = true;
+            s.BundleFailure = Reason(sel && app && adj, why);
 
-        // With robust estimation this run takes the weights of the first one.
-        if (set.AdjustCameraConstant &&
-            AdjustWithF(s, set.RobustEstimation, s.BundlePointImageCounts.get(), s.BundleWeightsF, control))
-            result = true;
+            // With robust estimation this run takes the weights of the first one.
+            if (set.AdjustCameraConstant) {
+                const bool adjF = AdjustWithF(s, set.RobustEstimation, s.BundlePointImageCounts.get(),
+                                              s.BundleWeightsF, control);
+                if (adjF) result = true;
+                s.BundleFailureF = Reason(adjF, why);
+            }
 
-        if (set.RobustEstimation) {
-            const bool out = SelectOutliers(
-                s.BundleObservationTable.get(), s.BundlePointOccurrences.get(), s.ControlPointCounts.get(),
-                static_cast<long double>(set.RobustWeightPercent), s.BundlePointImageCounts.get(),
-                s.ControlPointImageCounts.get(), s.BundleWeights.get(), set.FixedPointCount,
-                s.RobustPointOccurrences, s.RobustPointImageCounts, s.RobustOutliers);
-            // Without the outliers the remaining observations get unit weights;
-            // every remaining tie point keeps its start coordinates.
-            const bool adj2 = AdjustWithoutF(s, false, s.RobustPointOccurrences.get(),
-                                             s.RobustPointImageCounts.get(), control);
-            if (out && adj2) result = true;
-            if (set.AdjustCameraConstant &&
-                AdjustWithF(s, false, s.RobustPointImageCounts.get(), s.BundleWeights, control))
-                result = true;
+            if (set.RobustEstimation) {
+                const bool out = SelectOutliers(
+                    s.BundleObservationTable.get(), s.BundlePointOccurrences.get(), s.ControlPointCounts.get(),
+                    static_cast<long double>(set.RobustWeightPercent), s.BundlePointImageCounts.get(),
+                    s.ControlPointImageCounts.get(), s.BundleWeights.get(), set.FixedPointCount,
+                    s.RobustPointOccurrences, s.RobustPointImageCounts, s.RobustOutliers);
+                // Without the outliers the remaining observations get unit weights;
+                // every remaining tie point keeps its start coordinates.
+                const bool adj2 = AdjustWithoutF(s, false, s.RobustPointOccurrences.get(),
+                                                 s.RobustPointImageCounts.get(), control);
+                if (out && adj2) result = true;
+                s.BundleFailure = Reason(out && adj2, why);
+                if (set.AdjustCameraConstant) {
+                    const bool adjF2 =
+                        AdjustWithF(s, false, s.RobustPointImageCounts.get(), s.BundleWeights, control);
+                    if (adjF2) result = true;
+                    s.BundleFailureF = Reason(adjF2, why);
+                }
+            }
+        } catch (const std::bad_alloc&) {
+            memory.Trip();
+        }
+        if (memory.Tripped()) {
+            host.WriteLog(kMemoryFailureLine);
+            result = false;
         }
     }
 
     detail::EndPipeline(host, result, "Svazkové vyrovnání - výpočet proveden",
                         "Svazkové vyrovnání - výpočet nelze provést", kBundleResultItems,
-                        [&s] { ReleaseResultsNotComputed(s); }, [&s] { ReleaseBundleResults(s); });
+                        [&s] {
+                            ReleaseResultsNotComputed(s);
+                            ReleaseFailedAdjustments(s);
+                        },
+                        [&s] { ReleaseBundleResults(s); });
     return result;
 }
 

@@ -1,9 +1,12 @@
 #include "project/object_points_pipeline.h"
 
+#include <new>
+
 #include "project/pipeline_end.h"
 #include "adjustment/f_test.h"
 #include "adjustment/intersection.h"
 #include "project/bundle_pipeline.h"
+#include "project/failure_causes.h"
 #include "project/orientation_pipeline.h"
 #include "protocol/report_layout.h"
 
@@ -26,9 +29,16 @@ bool ComputeAndTest(ProjectState& s) {
     // run that computed nothing must not be reported as done.
     if (TableEntryCount(s.TiePointOccurrences.get()) == 0) return false;
 
+    // The start values come from the orientations without the camera
+    // constant; when that adjustment was released (it failed, and the one
+    // with the camera constant is the one used) its rows of X0 .. gama in
+    // the unknowns with the camera constant serve the same purpose.
+    const bool startWithF = !s.BundleUnknowns && set.AdjustCameraConstant;
     if (!ApproximatePointsFromBundle(s.TiePointOccurrences.get(), s.TiePointImageCounts.get(),
-                                     s.ImagePointsCorrected.get(), s.BundleUnknowns.get(),
-                                     s.BundleImageIndex.get(), c.x0, c.y0, c.f, s.ApproxObjectPoints))
+                                     s.ImagePointsCorrected.get(),
+                                     startWithF ? s.BundleUnknownsF.get() : s.BundleUnknowns.get(),
+                                     startWithF ? s.BundleImageIndexF.get() : s.BundleImageIndex.get(),
+                                     c.x0, c.y0, c.f, s.ApproxObjectPoints))
         return false;
 
     const long double percent = static_cast<long double>(set.SignificancePercent);
@@ -63,14 +73,30 @@ bool ObjectPointsPipeline(ProjectState& s, CommandHost& host) {
     const bool bundleOk = BundlePipeline(s, host);
 
     bool result = false;
+    // The adjustment whose orientations the intersection uses: with the
+    // camera constant when that setting is on.
+    const bool withF = s.Settings.AdjustCameraConstant;
+    const AdjustmentFailure needed = withF ? s.BundleFailureF : s.BundleFailure;
     if (!fieldsOk) {
         // The orientation and the bundle adjustment have said why.
     } else if (!orientationOk) {
         host.WriteLog("Chyba - Přibližná orientace - výpočet nelze provést");
     } else if (!bundleOk) {
         host.WriteLog("Chyba - Svazkové vyrovnání - výpočet nelze provést");
+    } else if (needed != AdjustmentFailure::None) {
+        // Its results were released: no coordinates from a failed adjustment.
+        host.WriteLog(AdjustmentFailedLogLine(withF, needed));
     } else {
-        result = ComputeAndTest(s);
+        MemoryWatch memory;
+        try {
+            result = ComputeAndTest(s);
+        } catch (const std::bad_alloc&) {
+            memory.Trip();
+        }
+        if (memory.Tripped()) {
+            host.WriteLog(kMemoryFailureLine);
+            result = false;
+        }
     }
 
     detail::EndPipeline(

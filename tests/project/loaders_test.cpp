@@ -130,15 +130,17 @@ TEST(LoadControlPoints, MinimumCheckNamesTheFirstShortImage) {
     TempDir dir;
     ProjectState state;
     ASSERT_EQ(LoadControlPoints(MakeFiles(dir, {ControlLines(1, 4)}), state).status, Status::Loaded);
+    const Matice* points = state.ControlPoints.get();
     const Matice* selected = state.SelectedOrientationPoints.get();
 
     const auto files = MakeFiles(dir, {ControlLines(1, 5), ControlLines(10, 3), ControlLines(20, 2)});
     const ControlLoadResult r = LoadControlPoints(files, state);
     EXPECT_EQ(r.status, Status::TooFewPoints);
     EXPECT_EQ(r.image, 2);
-    EXPECT_FALSE(state.ControlPoints);
-    EXPECT_FALSE(state.ControlPointCounts);
-    EXPECT_FALSE(state.ControlPointRanges);
+    // A refused load changes nothing: the previous project stays whole.
+    EXPECT_EQ(state.ControlPoints.get(), points);
+    EXPECT_EQ(state.ControlPointCounts->r, 1);
+    EXPECT_EQ(state.ControlPointRanges->r, 1);
     EXPECT_EQ(state.SelectedOrientationPoints.get(), selected);
     EXPECT_TRUE(state.ControlPointsLoaded);
 
@@ -147,10 +149,10 @@ TEST(LoadControlPoints, MinimumCheckNamesTheFirstShortImage) {
     const ControlLoadResult m = LoadControlPoints(missing, state);
     EXPECT_EQ(m.status, Status::TooFewPoints);
     EXPECT_EQ(m.image, 2);
-    EXPECT_FALSE(state.ControlPoints);
+    EXPECT_EQ(state.ControlPoints.get(), points);
 }
 
-TEST(LoadControlPoints, UnreadableNumberFailsAndKeepsWhatWasRead) {
+TEST(LoadControlPoints, UnreadableNumberFailsAndChangesNothing) {
     TempDir dir;
     ProjectState state;
     ASSERT_EQ(LoadControlPoints(MakeFiles(dir, {ControlLines(1, 4)}), state).status, Status::Loaded);
@@ -164,7 +166,8 @@ TEST(LoadControlPoints, UnreadableNumberFailsAndKeepsWhatWasRead) {
         const ControlLoadResult r = LoadControlPoints(files, state);
         EXPECT_EQ(r.status, Status::Failed) << bad;
         ASSERT_TRUE(state.ControlPoints);
-        EXPECT_EQ(Column(*state.ControlPoints, 1), (std::vector<long double>{1, 2, 3, 4, 10, 11, 0, 0, 0}));
+        EXPECT_EQ(Column(*state.ControlPoints, 1), (std::vector<long double>{1, 2, 3, 4}));
+        EXPECT_EQ(Column(*state.ControlPointCounts, 1), (std::vector<long double>{4}));
         EXPECT_EQ(state.SelectedOrientationPoints.get(), selected);
         EXPECT_FALSE(state.ControlPointsLoaded);
     }
@@ -220,7 +223,7 @@ TEST(LoadImagePoints, FillsTheStateAndTheFlag) {
     WriteFileBytes(a, "1 2 3 inf\n");
     EXPECT_FALSE(LoadImagePoints({a}, state));
     EXPECT_TRUE(state.ImagePointsLoaded);  // keeps its value
-    EXPECT_EQ(state.ImagePoints->r, 1);
+    EXPECT_EQ(state.ImagePoints->r, 4);    // and so do the tables
 
     ProjectState fresh;
     EXPECT_FALSE(LoadImagePoints({a}, fresh));

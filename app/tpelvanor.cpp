@@ -120,6 +120,8 @@ void TPelvanor::BuildMenu() {
                false, &TPelvanor::Piblineenvnjorientace1Click);
     AddCommand(vysledky, UiItem::Svazkovvyrovnn2, QStringLiteral("Svazkové vyrovnání"), false,
                &TPelvanor::Svazkovvyrovnn2Click);
+    AddCommand(vysledky, UiItem::Kontrolnbody1, QStringLiteral("Kontrolní body"), false,
+               &TPelvanor::Kontrolnbody1Click);
     AddCommand(vysledky, UiItem::SouadniceXYZ2, QStringLiteral("Souřadnice XYZ"), false,
                &TPelvanor::SouadniceXYZ2Click);
     QMenu* protokoly = vysledky->addMenu(QStringLiteral("Protokoly"));
@@ -129,6 +131,8 @@ void TPelvanor::BuildMenu() {
     AddCommand(protokoly, UiItem::Kompletn1, QStringLiteral("Kompletní"), false, &TPelvanor::Kompletn1Click);
     AddCommand(protokoly, UiItem::Pouzesouadnice1, QStringLiteral("Souřadnice"), false,
                &TPelvanor::Pouzesouadnice1Click);
+    AddCommand(protokoly, UiItem::Kontrolnbody2, QStringLiteral("Kontrolní body"), false,
+               &TPelvanor::Kontrolnbody2Click);
 
     QAction* help = bar->addAction(QStringLiteral("O programu"));
     connect(help, &QAction::triggered, this, [this]() { RunCommand(&TPelvanor::Help1Click); });
@@ -141,7 +145,7 @@ void TPelvanor::BuildMenu() {
             "N1", "Opravadistorze1", "Snmkovsouadnice1", "Orientace1", "Piblinvnjorientace1",
             "Svazkovvyrovnn1", "SouadniceXYZ1", "Opravensnmkovsouadnice1", "Snmkovsouadnice2",
             "Orientace2", "Piblineenvnjorientace1", "Svazkovvyrovnn2", "SouadniceXYZ2", "Protokoly1",
-            "Kompletn1", "Pouzesouadnice1", "Help1", "BitBtn2"};
+            "Kompletn1", "Pouzesouadnice1", "Kontrolnbody1", "Kontrolnbody2", "Help1", "BitBtn2"};
         actions_[i]->setObjectName(QString::fromLatin1(names[i]));
     }
 }

@@ -114,6 +114,8 @@ public slots:
     void SouadniceXYZ2Click();
     void Kompletn1Click();
     void Pouzesouadnice1Click();
+    void Kontrolnbody1Click();
+    void Kontrolnbody2Click();
     // "O programu".
     void Help1Click();
     // Buttons.

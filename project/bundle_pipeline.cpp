@@ -16,7 +16,7 @@ namespace {
 // The result items the bundle adjustment feeds.
 constexpr UiItem kBundleResultItems[] = {
     UiItem::Svazkovvyrovnn2, UiItem::Piblineenvnjorientace1, UiItem::Opravensnmkovsouadnice1,
-    UiItem::Snmkovsouadnice2, UiItem::Orientace2,
+    UiItem::Snmkovsouadnice2, UiItem::Orientace2, UiItem::Kontrolnbody1, UiItem::Kontrolnbody2,
 };
 
 void ReleaseBundleResults(ProjectState& s) {

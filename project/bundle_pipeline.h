@@ -10,9 +10,10 @@
 
 namespace pelvanor {
 
-// The whole pipeline on the state; writes its log line and switches the five
+// The whole pipeline on the state; writes its log line and switches the
 // result items ("Svazkové vyrovnání", "Přibližné řešení vnější orientace",
-// "Oprava distorze" with its "Snímkové souřadnice" and "Orientace" under
+// "Oprava distorze" with its "Snímkové souřadnice" and "Orientace", and
+// "Kontrolní body" with its protocol under "Protokoly", all under
 // "Výsledky").  True when the bundle adjustment counts as computed: the
 // first adjustment with its point selection and start coordinates, or any
 // later adjustment, succeeded.  On failure the bundle results are released;

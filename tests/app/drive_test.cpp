@@ -100,14 +100,14 @@ panel session.panel
 
     const std::vector<std::string> start = ReadLines(dir_.Path("start.menu"));
     const std::vector<std::string> end = ReadLines(dir_.Path("end.menu"));
-    ASSERT_EQ(start.size(), 25u);
-    ASSERT_EQ(end.size(), 25u);
+    ASSERT_EQ(start.size(), 27u);
+    ASSERT_EQ(end.size(), 27u);
     EXPECT_EQ(start[0], "Soubor\t1");
     EXPECT_EQ(start[8], "Výpočty > Oprava distorze\t0");
     EXPECT_EQ(end[8], "Výpočty > Oprava distorze\t1");
     EXPECT_EQ(end[13], "Výpočty > Souřadnice XYZ\t1");
-    EXPECT_EQ(end[22], "Výsledky > Protokoly > Kompletní\t0");
-    EXPECT_EQ(end[24], "O programu\t1");
+    EXPECT_EQ(end[23], "Výsledky > Protokoly > Kompletní\t0");
+    EXPECT_EQ(end[26], "O programu\t1");
 }
 
 TEST_F(Drive, PointLocaleRefusesADecimalComma) {

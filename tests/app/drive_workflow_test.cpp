@@ -342,7 +342,8 @@ TEST_F(DriveWorkflow, BundleAdjustmentInAllFourSettings) {
             CheckSuccessLines(log, "Snímkové souřadnice načteny do programu");
             EXPECT_EQ(Count(log, "Svazkové vyrovnání - výpočet proveden"), 1);
             EXPECT_EQ(log.back(), "Svazkové vyrovnání - výpočet proveden");
-            std::vector<std::string> expected = {"Výsledky > Svazkové vyrovnání"};
+            std::vector<std::string> expected = {"Výsledky > Svazkové vyrovnání", "Výsledky > Kontrolní body",
+                                                 "Výsledky > Protokoly > Kontrolní body"};
             for (const std::string& item : OrientationResults()) expected.push_back(item);
             std::vector<std::string> on = EnabledResults(Out("b.menu"));
             std::sort(on.begin(), on.end());
@@ -429,7 +430,8 @@ TEST_F(DriveWorkflow, WholeRoadInCommaAndPointLocale) {
         std::vector<std::string> on = EnabledResults(Out("r.menu"));
         std::vector<std::string> expected = OrientationResults();
         for (const char* item : {"Výsledky > Svazkové vyrovnání", "Výsledky > Souřadnice XYZ", "Výsledky > Protokoly",
-                                 "Výsledky > Protokoly > Kompletní", "Výsledky > Protokoly > Souřadnice"})
+                                 "Výsledky > Protokoly > Kompletní", "Výsledky > Protokoly > Souřadnice",
+                                 "Výsledky > Kontrolní body", "Výsledky > Protokoly > Kontrolní body"})
             expected.push_back(item);
         std::sort(on.begin(), on.end());
         std::sort(expected.begin(), expected.end());

@@ -25,7 +25,7 @@ const std::string kFailed = "Svazkové vyrovnání - výpočet nelze provést";
 
 const UiItem kItems[] = {UiItem::Svazkovvyrovnn2, UiItem::Piblineenvnjorientace1,
                          UiItem::Opravensnmkovsouadnice1, UiItem::Snmkovsouadnice2,
-                         UiItem::Orientace2};
+                         UiItem::Orientace2, UiItem::Kontrolnbody1, UiItem::Kontrolnbody2};
 
 // Largest distance between the adjusted and the true projection centres.
 long double WorstCentreError(const ProjectState& s, const synth::Project& p) {

@@ -28,7 +28,7 @@ const UiItem kItems[] = {UiItem::SouadniceXYZ2,  UiItem::Protokoly1,
                          UiItem::Kompletn1,      UiItem::Pouzesouadnice1,
                          UiItem::Svazkovvyrovnn2, UiItem::Piblineenvnjorientace1,
                          UiItem::Opravensnmkovsouadnice1, UiItem::Snmkovsouadnice2,
-                         UiItem::Orientace2};
+                         UiItem::Orientace2, UiItem::Kontrolnbody1, UiItem::Kontrolnbody2};
 
 // Largest distance of a computed point from its true position.
 long double WorstPointError(const ProjectState& s, const synth::Project& p) {

@@ -74,8 +74,10 @@ std::vector<CheckPointRowValues> AdjustedControlPoints(const ProjectState& state
 // The points of the image coordinate files that carry a control point's
 // number and were measured on two or more images, each intersected alone
 // with the adjustment's orientations (and camera constants), exactly as
-// "Souřadnice XYZ" intersects every point.  A point whose intersection
-// fails is left out.
+// "Souřadnice XYZ" intersects every point: from the start values that the
+// rays of the adjustment without the camera constant give (those of the
+// adjustment itself when that one was released).  A point whose
+// intersection fails is left out.
 std::vector<CheckPointRowValues> IntersectedControlPoints(const ProjectState& state, const Matice& unknowns,
                                                           const Matice& imageIndex, bool withF) {
     std::vector<CheckPointRowValues> points;
@@ -108,8 +110,11 @@ std::vector<CheckPointRowValues> IntersectedControlPoints(const ProjectState& st
             continue;
         MatPtr start;
         MatPtr result;
-        if (!ApproximatePointsFromBundle(index.get(), count.get(), image, &unknowns, &imageIndex, c.x0, c.y0, c.f,
-                                         start))
+        const bool startWithout = state.BundleUnknowns && state.BundleImageIndex;
+        if (!ApproximatePointsFromBundle(index.get(), count.get(), image,
+                                         startWithout ? state.BundleUnknowns.get() : &unknowns,
+                                         startWithout ? state.BundleImageIndex.get() : &imageIndex, c.x0, c.y0,
+                                         c.f, start))
             continue;
         const bool ok = withF ? IntersectPointsWithF(image, index.get(), count.get(), start.get(), &unknowns,
                                                      &imageIndex, set.Tolerance, c.x0, c.y0, set.MaxIterations,

@@ -28,7 +28,8 @@ std::string CheckPointRow(const CheckPointRowValues& point, char decimal) {
 }
 
 std::vector<std::string> CheckPointSummaryLines(const CheckPointStatistics& statistics, char decimal) {
-    const auto metres = [decimal](long double value) { return FormatPattern("0.000000", value, decimal) + " m"; };
+    // Six decimals and at most 15 significant digits, as the coordinates.
+    const auto metres = [decimal](long double value) { return FixedSigned(value, decimal).substr(1) + " m"; };
     const char* const axes[3] = {"dX", "dY", "dZ"};
     std::vector<std::string> lines{"Počet kontrolních bodů: " +
                                    FormatGeneral(static_cast<long double>(statistics.count), decimal)};

@@ -230,5 +230,32 @@ TEST(LoadImagePoints, FillsTheStateAndTheFlag) {
     EXPECT_FALSE(fresh.ImagePointsLoaded);
 }
 
+TEST(LoadImagePoints, LargePointNumbersExactAndTooLargeRefused) {
+    TempDir dir;
+    ProjectState state;
+    const std::string a = dir.Path("a.txt");
+    WriteFileBytes(a, "1003 1 2 0\n2147484651 1 2 0\n4294968299 1 2 0\n3000001003 1 2 0\n1000000000000000 1 2 0\n"
+                      "9223372036854775807 1 2 0\n");
+    ASSERT_TRUE(LoadImagePoints({a}, state));
+    EXPECT_EQ(Column(*state.ImagePoints, 1),
+              (std::vector<long double>{1003.0L, 2147484651.0L, 4294968299.0L, 3000001003.0L, 1.0e15L,
+                                        9223372036854775807.0L}));
+
+    // Beyond 2^63 - 1 a number can no longer be told from its neighbours:
+    // the load is refused, naming the number and its file.
+    const std::string b = dir.Path("b.txt");
+    WriteFileBytes(b, "1 1 2 0\n1e19 1 2 0\n");
+    LoadProblem problem;
+    EXPECT_FALSE(LoadImagePoints({a, b}, state, &problem));
+    EXPECT_EQ(state.ImagePoints->r, 6);
+    EXPECT_EQ(LoadProblemLine(problem), "Chyba - Číslo bodu 1E19 v souboru " + b +
+                                            " přesahuje 9223372036854775807 a program by je nerozlišil přesně");
+    WriteFileBytes(b, ControlLines(1, 3) + "-9223372036854775809 0 0 0 0 0\n");
+    const ControlLoadResult control = LoadControlPoints({b}, state);
+    EXPECT_EQ(control.status, Status::Failed);
+    EXPECT_EQ(control.problem.cause, LoadProblem::Cause::PointNumberTooLarge);
+    EXPECT_FALSE(state.ControlPoints);
+}
+
 }  // namespace
 }  // namespace pelvanor

@@ -1,7 +1,5 @@
 #include "project/bundle_pipeline.h"
 
-#include <new>
-
 #include "project/pipeline_end.h"
 #include "adjustment/approximate_points.h"
 #include "adjustment/bundle_adjustment.h"
@@ -130,8 +128,9 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
     bool result = false;
     // An allocation that fails in any step below fails the whole command:
     // a half-made result (weights of an adjustment that could not allocate)
-    // must not feed the next step and be reported as computed.
-    MemoryWatch memory;
+    // must not feed the next step and be reported as computed.  Every step
+    // is a guarded computation, which counts such a failure.
+    const MemoryWatch memory;
     s.BundleFailure = AdjustmentFailure::None;
     s.BundleFailureF = AdjustmentFailure::None;
     if (!fieldsOk) {
@@ -139,58 +138,53 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
     } else if (!orientationOk) {
         host.WriteLog("Chyba - Přibližná orientace - výpočet nelze provést");
     } else {
-        try {
-            const AdjustmentSettings& set = s.Settings;
-            const CameraParameters& c = s.Camera;
-            AdjustmentFailure why = AdjustmentFailure::None;
-            BundleControl control;
-            control.MaxIterations = set.MaxIterations;
-            control.Tolerance = set.Tolerance;
-            control.Message = [&host](const std::string& text) { host.ShowMessage(text); };
-            control.KeepResponsive = [&host]() { host.KeepResponsive(); };
-            control.Failure = &why;
+        const AdjustmentSettings& set = s.Settings;
+        const CameraParameters& c = s.Camera;
+        AdjustmentFailure why = AdjustmentFailure::None;
+        BundleControl control;
+        control.MaxIterations = set.MaxIterations;
+        control.Tolerance = set.Tolerance;
+        control.Message = [&host](const std::string& text) { host.ShowMessage(text); };
+        control.KeepResponsive = [&host]() { host.KeepResponsive(); };
+        control.Failure = &why;
 
-            const bool sel = SelectBundlePoints(s.TiePointOccurrences.get(), s.TiePointImageCounts.get(),
-                                                set.PointPercent, s.BundlePointOccurrences,
-                                                s.BundlePointImageCounts);
-            const bool app = ApproximateObjectPoints(s.BundlePointOccurrences.get(),
-                                                     s.BundlePointImageCounts.get(),
-                                                     s.ImagePointsCorrected.get(), s.OrientationRefined.get(),
-                                                     c.x0, c.y0, c.f, s.ApproxObjectPoints);
-            const bool adj = AdjustWithoutF(s, set.RobustEstimation, s.BundlePointOccurrences.get(),
-                                            s.BundlePointImageCounts.get(), control);
-            if (sel && app && adj) result = true;
-            s.BundleFailure = Reason(sel && app && adj, why);
+        const bool sel = SelectBundlePoints(s.TiePointOccurrences.get(), s.TiePointImageCounts.get(),
+                                            set.PointPercent, s.BundlePointOccurrences,
+                                            s.BundlePointImageCounts);
+        const bool app = ApproximateObjectPoints(s.BundlePointOccurrences.get(),
+                                                 s.BundlePointImageCounts.get(),
+                                                 s.ImagePointsCorrected.get(), s.OrientationRefined.get(),
+                                                 c.x0, c.y0, c.f, s.ApproxObjectPoints);
+        const bool adj = AdjustWithoutF(s, set.RobustEstimation, s.BundlePointOccurrences.get(),
+                                        s.BundlePointImageCounts.get(), control);
+        if (sel && app && adj) result = true;
+        s.BundleFailure = Reason(sel && app && adj, why);
 
-            // With robust estimation this run takes the weights of the first one.
+        // With robust estimation this run takes the weights of the first one.
+        if (set.AdjustCameraConstant) {
+            const bool adjF =
+                AdjustWithF(s, set.RobustEstimation, s.BundlePointImageCounts.get(), s.BundleWeightsF, control);
+            if (adjF) result = true;
+            s.BundleFailureF = Reason(adjF, why);
+        }
+
+        if (set.RobustEstimation) {
+            const bool out = SelectOutliers(
+                s.BundleObservationTable.get(), s.BundlePointOccurrences.get(), s.ControlPointCounts.get(),
+                static_cast<long double>(set.RobustWeightPercent), s.BundlePointImageCounts.get(),
+                s.ControlPointImageCounts.get(), s.BundleWeights.get(), set.FixedPointCount,
+                s.RobustPointOccurrences, s.RobustPointImageCounts, s.RobustOutliers);
+            // Without the outliers the remaining observations get unit weights;
+            // every remaining tie point keeps its start coordinates.
+            const bool adj2 = AdjustWithoutF(s, false, s.RobustPointOccurrences.get(),
+                                             s.RobustPointImageCounts.get(), control);
+            if (out && adj2) result = true;
+            s.BundleFailure = Reason(out && adj2, why);
             if (set.AdjustCameraConstant) {
-                const bool adjF = AdjustWithF(s, set.RobustEstimation, s.BundlePointImageCounts.get(),
-                                              s.BundleWeightsF, control);
-                if (adjF) result = true;
-                s.BundleFailureF = Reason(adjF, why);
+                const bool adjF2 = AdjustWithF(s, false, s.RobustPointImageCounts.get(), s.BundleWeights, control);
+                if (adjF2) result = true;
+                s.BundleFailureF = Reason(adjF2, why);
             }
-
-            if (set.RobustEstimation) {
-                const bool out = SelectOutliers(
-                    s.BundleObservationTable.get(), s.BundlePointOccurrences.get(), s.ControlPointCounts.get(),
-                    static_cast<long double>(set.RobustWeightPercent), s.BundlePointImageCounts.get(),
-                    s.ControlPointImageCounts.get(), s.BundleWeights.get(), set.FixedPointCount,
-                    s.RobustPointOccurrences, s.RobustPointImageCounts, s.RobustOutliers);
-                // Without the outliers the remaining observations get unit weights;
-                // every remaining tie point keeps its start coordinates.
-                const bool adj2 = AdjustWithoutF(s, false, s.RobustPointOccurrences.get(),
-                                                 s.RobustPointImageCounts.get(), control);
-                if (out && adj2) result = true;
-                s.BundleFailure = Reason(out && adj2, why);
-                if (set.AdjustCameraConstant) {
-                    const bool adjF2 =
-                        AdjustWithF(s, false, s.RobustPointImageCounts.get(), s.BundleWeights, control);
-                    if (adjF2) result = true;
-                    s.BundleFailureF = Reason(adjF2, why);
-                }
-            }
-        } catch (const std::bad_alloc&) {
-            memory.Trip();
         }
         if (memory.Tripped()) {
             host.WriteLog(kMemoryFailureLine);

@@ -19,7 +19,11 @@ namespace pelvanor {
 // later adjustment, succeeded.  On failure the bundle results are released;
 // on success those of a block the settings left out (the outliers with
 // robust estimation off, the adjustment with the camera constant when that
-// is off), so that no result of an earlier run passes for a current one.
+// is off), so that no result of an earlier run passes for a current one,
+// and those of a kind of adjustment (without or with the camera constant)
+// whose last run failed, whose reason stays in BundleFailure or
+// BundleFailureF.  An allocation that fails anywhere fails the pipeline
+// after the line "Chyba - Nedostatek paměti".
 bool BundlePipeline(ProjectState& state, CommandHost& host);
 
 // The menu command: clears OrientationLogged, so that this command logs the

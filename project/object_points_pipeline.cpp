@@ -1,7 +1,5 @@
 #include "project/object_points_pipeline.h"
 
-#include <new>
-
 #include "project/pipeline_end.h"
 #include "adjustment/f_test.h"
 #include "adjustment/intersection.h"
@@ -88,12 +86,10 @@ bool ObjectPointsPipeline(ProjectState& s, CommandHost& host) {
         // Its results were released: no coordinates from a failed adjustment.
         host.WriteLog(AdjustmentFailedLogLine(withF, needed));
     } else {
-        MemoryWatch memory;
-        try {
-            result = ComputeAndTest(s);
-        } catch (const std::bad_alloc&) {
-            memory.Trip();
-        }
+        // Every step is a guarded computation, which counts an allocation
+        // that failed in it: then the command fails, naming the memory.
+        const MemoryWatch memory;
+        result = ComputeAndTest(s);
         if (memory.Tripped()) {
             host.WriteLog(kMemoryFailureLine);
             result = false;

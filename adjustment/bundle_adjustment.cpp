@@ -150,7 +150,7 @@ std::int32_t ImageColumn(const Problem& pr, std::int32_t image) {
 // return; its first 3b entries are the fixed coordinates.
 bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long double>& X,
                Matice& weightsOut, std::int32_t& passes, long double& m0Out,
-               std::vector<long double>& residuals) {
+               std::vector<long double>& residuals, AdjustmentFailure& why) {
     const auto& meas = *pr.measurements;
     const std::int32_t n = 2 * static_cast<std::int32_t>(meas.size());
     const std::int32_t u = static_cast<std::int32_t>(X.size());
@@ -269,6 +269,7 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
         }
         if (!solved || d.size() != static_cast<std::size_t>(u) ||
             v.size() != static_cast<std::size_t>(n)) {
+            why = AdjustmentFailure::Singular;
             return false;
         }
         // The unweighted sum of squares gives m0.
@@ -290,22 +291,65 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
     m0Out = m0;
     residuals = v;
     // A solution whose m0 grew a thousandfold has run away from the data.
-    if (!(m0 <= 1000.0L * firstM0)) return false;
+    if (!(m0 <= 1000.0L * firstM0)) {
+        why = AdjustmentFailure::Divergence;
+        return false;
+    }
     return true;
 }
 
 // Checks the sizes of a problem and the memory it needs; sends the message
 // when there are fewer observations than unknowns.
 bool Admissible(std::int64_t n, std::int64_t u, std::int64_t fixedCoordinates,
-                std::int32_t imageWidth, std::int64_t images, const BundleControl& control) {
+                std::int32_t imageWidth, std::int64_t images, const BundleControl& control,
+                AdjustmentFailure& why) {
     if (n - u < 0 && control.Message) control.Message(kTooFewObservationsMessage);
-    if (n - u <= 0) return false;
-    if (!FitsMatrixSize(n) || !FitsMatrixSize(u + fixedCoordinates)) return false;
+    if (n - u <= 0) {
+        why = n - u < 0 ? AdjustmentFailure::TooFewObservations : AdjustmentFailure::NoRedundancy;
+        return false;
+    }
+    if (!FitsMatrixSize(n) || !FitsMatrixSize(u + fixedCoordinates)) {
+        why = AdjustmentFailure::TooLarge;
+        return false;
+    }
     const long double limit = control.MemoryLimit > 0.0L ? control.MemoryLimit : AvailableMemory();
     const bool sparse = !control.Solver && ResolveNormalSolve(control.Solve, u + fixedCoordinates) ==
                                                NormalSolve::Sparse;
-    if (sparse) return SparseMemoryEstimate(n, u, images, imageWidth) <= limit;
-    return BundleMemoryEstimate(n, u, fixedCoordinates, imageWidth) <= limit;
+    const long double need = sparse ? SparseMemoryEstimate(n, u, images, imageWidth)
+                                    : BundleMemoryEstimate(n, u, fixedCoordinates, imageWidth);
+    if (need > limit) {
+        why = AdjustmentFailure::Memory;
+        return false;
+    }
+    return true;
+}
+
+// Runs the guarded body of an adjustment and tells why it failed: the
+// reason the body named, else an allocation that failed anywhere inside,
+// else the fault that the guard caught, else a missing input.
+template <class Body>
+bool Classified(const BundleControl& control, Body&& body) {
+    AdjustmentFailure why = AdjustmentFailure::None;
+    const std::uint64_t allocationFailures = AllocationFailureCount();
+    const std::uint64_t guardFailures = LastGuardFailure().serial;
+    const bool ok = GuardedComputation([&] { return body(why); });
+    if (control.Failure == nullptr) return ok;
+    if (ok) {
+        *control.Failure = AdjustmentFailure::None;
+    } else if (AllocationFailureCount() != allocationFailures) {
+        *control.Failure = AdjustmentFailure::Memory;
+    } else if (why != AdjustmentFailure::None) {
+        *control.Failure = why;
+    } else if (LastGuardFailure().serial != guardFailures &&
+               LastGuardFailure().kind == GuardFailure::Kind::Fault) {
+        *control.Failure = AdjustmentFailure::Fault;
+    } else if (LastGuardFailure().serial != guardFailures &&
+               LastGuardFailure().kind == GuardFailure::Kind::Exception) {
+        *control.Failure = AdjustmentFailure::Other;
+    } else {
+        *control.Failure = AdjustmentFailure::MissingInput;
+    }
+    return ok;
 }
 
 // The residual pairs of a successful run into the control's output.  The
@@ -371,7 +415,7 @@ bool BundleAdjust(bool robust, const Matice* controlTable, const Matice* imageTa
     if (control.Residuals != nullptr) control.Residuals->reset();
     std::vector<long double> v;
     const bool ok = Timed(control.Timings, 6, passes, [&] {
-        return GuardedComputation([&] {
+        return Classified(control, [&](AdjustmentFailure& why) {
             if (controlTable == nullptr || imageTable == nullptr || tieIndex == nullptr ||
                 controlIndex == nullptr || imageRows == nullptr || startPoints == nullptr ||
                 startOrientations == nullptr) {
@@ -397,12 +441,18 @@ bool BundleAdjust(bool robust, const Matice* controlTable, const Matice* imageTa
             }
             const std::int32_t c = static_cast<std::int32_t>(controlRows.size());
             const std::int32_t p = c + static_cast<std::int32_t>(tieRows.size());
-            if (p == 0) return false;
+            if (p == 0) {
+                why = AdjustmentFailure::NoPoints;
+                return false;
+            }
             const std::int32_t b = std::clamp(fixedCount, 0, c);
             const std::int64_t width =
                 std::max<std::int64_t>({2LL * m + 1, tieIndex->s, controlIndex->s});
             const std::int64_t u64 = 3LL * p + 6LL * m;
-            if (!FitsMatrixSize(width) || !FitsMatrixSize(p) || !FitsMatrixSize(u64)) return false;
+            if (!FitsMatrixSize(width) || !FitsMatrixSize(p) || !FitsMatrixSize(u64)) {
+                why = AdjustmentFailure::TooLarge;
+                return false;
+            }
 
             pointList = NewMatrix(static_cast<std::uint16_t>(p), static_cast<std::uint16_t>(width));
             std::int32_t i = 1;
@@ -437,7 +487,7 @@ bool BundleAdjust(bool robust, const Matice* controlTable, const Matice* imageTa
             }
             unknowns = NewMatrix(static_cast<std::uint16_t>(u), 1);
             redundancy = static_cast<std::int32_t>(n64 - u64);
-            if (!Admissible(n64, u64, 3LL * b, 6, m, control)) return false;
+            if (!Admissible(n64, u64, 3LL * b, 6, m, control, why)) return false;
             weights = NewMatrix(static_cast<std::uint16_t>(n64), 1);
 
             // Start values.  A control point's known coordinates come from its
@@ -485,7 +535,7 @@ bool BundleAdjust(bool robust, const Matice* controlTable, const Matice* imageTa
             Problem pr = MakeProblem(meas, m, p, b, 6, x0, y0, f, control.MaxIterations, control.Tolerance);
             pr.halve = true;
             pr.weighByResiduals = robust;
-            const bool passed = RunPasses(pr, control, X, *weights, passes, m0, v);
+            const bool passed = RunPasses(pr, control, X, *weights, passes, m0, v, why);
             for (std::int32_t k = 0; k < u; ++k) unknowns->SetPrvek(k + 1, 1, X[k]);
             return passed;
         });
@@ -508,7 +558,7 @@ bool BundleAdjustWithF(bool robust, const Matice* controlTable, const Matice* im
     if (control.Residuals != nullptr) control.Residuals->reset();
     std::vector<long double> v;
     const bool ok = Timed(control.Timings, 7, passes, [&] {
-        return GuardedComputation([&] {
+        return Classified(control, [&](AdjustmentFailure& why) {
             if (controlTable == nullptr || imageTable == nullptr || startUnknowns == nullptr ||
                 imageRows == nullptr || pointList == nullptr || imageIndex == nullptr) {
                 return false;
@@ -533,7 +583,10 @@ bool BundleAdjustWithF(bool robust, const Matice* controlTable, const Matice* im
             if (!CollectMeasurements(*pointList, *controlTable, *imageTable, m, meas)) return false;
             const std::int64_t n64 = 2LL * static_cast<std::int64_t>(meas.size());
             const std::int64_t u64 = 3LL * p + 7LL * m;
-            if (!FitsMatrixSize(u64)) return false;
+            if (!FitsMatrixSize(u64)) {
+                why = AdjustmentFailure::TooLarge;
+                return false;
+            }
             const std::int32_t u = static_cast<std::int32_t>(u64);
 
             // The weights of the preceding run are read before any output is
@@ -570,14 +623,14 @@ bool BundleAdjustWithF(bool robust, const Matice* controlTable, const Matice* im
             }
             unknowns = NewMatrix(static_cast<std::uint16_t>(u), 1);
             redundancy = static_cast<std::int32_t>(n64 - u64);
-            if (!Admissible(n64, u64, 3LL * b, 7, m, control)) return false;
+            if (!Admissible(n64, u64, 3LL * b, 7, m, control, why)) return false;
             weights = NewMatrix(static_cast<std::uint16_t>(n64), 1);
 
             Problem pr = MakeProblem(meas, m, p, b, 7, x0, y0, f, control.MaxIterations, tolerance);
             pr.halve = false;
             pr.weighByResiduals = false;
             pr.fixedWeights = robust ? &fixedWeights : nullptr;
-            const bool passed = RunPasses(pr, control, X, *weights, passes, m0, v);
+            const bool passed = RunPasses(pr, control, X, *weights, passes, m0, v, why);
             for (std::int32_t k = 0; k < u; ++k) unknowns->SetPrvek(k + 1, 1, X[k]);
             return passed;
         });

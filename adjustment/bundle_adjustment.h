@@ -27,6 +27,21 @@ namespace pelvanor {
 inline constexpr const char* kTooFewObservationsMessage =
     "Chyba - menší počet meření než neznámých";
 
+// Why an adjustment returned false; None when it succeeded.
+enum class AdjustmentFailure {
+    None,
+    MissingInput,        // an input missing or inconsistent with the others
+    NoPoints,            // no point measured on two images enters
+    TooLarge,            // more than 65535 observation rows or unknowns
+    TooFewObservations,  // fewer observations than unknowns
+    NoRedundancy,        // exactly as many observations as unknowns
+    Memory,              // more memory needed than is available, or an allocation failed
+    Singular,            // the normal equations of a pass could not be solved
+    Divergence,          // the solution ran away (m0 grew a thousandfold)
+    Fault,               // overflow, division by zero or an invalid operation
+    Other,
+};
+
 struct BundleControl {
     std::int32_t MaxIterations = 20;  // at most MaxIterations + 1 passes run
     long double Tolerance = 0.1L;     // BundleAdjust: relative change of m0 in percent
@@ -59,6 +74,9 @@ struct BundleControl {
     // only when the adjustment succeeds, so that residuals always belong to
     // the unknowns handed out beside them.
     MatPtr* Residuals = nullptr;
+    // Receives why the adjustment failed (None when it succeeded); the
+    // bool it returns stays the result.
+    AdjustmentFailure* Failure = nullptr;
 };
 
 // Six unknowns per image, camera constant f held.  Corrections are halved in

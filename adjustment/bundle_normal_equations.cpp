@@ -121,34 +121,49 @@ long double BundleMemoryEstimate(std::int64_t n, std::int64_t u, std::int64_t fi
 
 namespace {
 
-long double MemAvailableBytes() {
-    std::ifstream in("/proc/meminfo");
+// A "Name:   value kB" field of a /proc file, in bytes; a negative value
+// when the file or the field is missing.
+long double ProcFieldBytes(const char* file, const std::string& name) {
+    std::ifstream in(file);
     std::string line;
     while (std::getline(in, line)) {
-        if (line.rfind("MemAvailable:", 0) == 0) {
-            std::istringstream fields(line.substr(13));
+        if (line.rfind(name, 0) == 0) {
+            std::istringstream fields(line.substr(name.size()));
             long double kb = 0.0L;
             if (fields >> kb) return kb * 1024.0L;
         }
     }
+    return -1.0L;
+}
+
+long double MemAvailableBytes() {
+    const long double available = ProcFieldBytes("/proc/meminfo", "MemAvailable:");
+    if (available >= 0.0L) return available;
     const long pages = sysconf(_SC_AVPHYS_PAGES);
     const long page = sysconf(_SC_PAGESIZE);
     if (pages > 0 && page > 0) return static_cast<long double>(pages) * static_cast<long double>(page);
     return std::numeric_limits<long double>::max();
 }
 
-long double LimitBytes(int resource) {
+// What is left under a limit of the process: the limit less what the
+// process already holds of it (`held`, a field of /proc/self/status).  The
+// limit counts everything the process has mapped, its libraries and the
+// matrices of the project among them, so the limit alone would promise
+// memory that is not there.
+long double LeftUnderLimit(int resource, const char* held) {
     rlimit limit{};
     if (getrlimit(resource, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
         return std::numeric_limits<long double>::max();
     }
-    return static_cast<long double>(limit.rlim_cur);
+    const long double used = std::max(0.0L, ProcFieldBytes("/proc/self/status", held));
+    return std::max(0.0L, static_cast<long double>(limit.rlim_cur) - used);
 }
 
 }  // namespace
 
 long double AvailableMemory() {
-    return std::min({MemAvailableBytes(), LimitBytes(RLIMIT_AS), LimitBytes(RLIMIT_DATA)});
+    return std::min({MemAvailableBytes(), LeftUnderLimit(RLIMIT_AS, "VmSize:"),
+                     LeftUnderLimit(RLIMIT_DATA, "VmData:")});
 }
 
 }  // namespace pelvanor

@@ -102,7 +102,8 @@ inline constexpr long double kBundlePseudoInverseTolerance = 1e-32L;
 long double BundleMemoryEstimate(std::int64_t n, std::int64_t u, std::int64_t fixed,
                                  std::int32_t imageWidth);
 // Bytes this process can still allocate: the smaller of the system's
-// available memory and the address-space and data limits.
+// available memory and what is left under the address-space and data
+// limits after what the process already holds.
 long double AvailableMemory();
 
 }  // namespace pelvanor

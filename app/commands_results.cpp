@@ -48,6 +48,20 @@ void TPelvanor::Pouzesouadnice1Click() {
     SavePassedCoordinates(state_, *this, ToUtf8(file));
 }
 
+// "Kontrolní body" under "Výsledky": the check point protocol in the panel.
+void TPelvanor::Kontrolnbody1Click() {
+    const auto lines = ShowCheckPoints(state_, *this);
+    ClearProtocol();
+    ProtocolLines(lines);
+}
+
+// "Protokoly" > "Kontrolní body": the check point protocol as a file.
+void TPelvanor::Kontrolnbody2Click() {
+    QString file;
+    if (!ChooseSaveFile(FileDialogId::SaveDialog2, file)) return;
+    SaveCheckPoints(state_, *this, ToUtf8(file));
+}
+
 // "Ulož protokol": the panel's lines as they stand, the user's edits
 // included, replace the chosen file.  A write error reaches RunCommand's
 // message box, and then no log line is written.

@@ -139,6 +139,8 @@ void TPelvanor::BuildMenu() {
                false, &TPelvanor::Piblineenvnjorientace1Click);
     AddCommand(vysledky, UiItem::Svazkovvyrovnn2, QStringLiteral("S&vazkové vyrovnání"), false,
                &TPelvanor::Svazkovvyrovnn2Click);
+    AddCommand(vysledky, UiItem::Kontrolnbody1, QStringLiteral("&Kontrolní body"), false,
+               &TPelvanor::Kontrolnbody1Click);
     AddCommand(vysledky, UiItem::SouadniceXYZ2, QStringLiteral("Souřadnice &XYZ"), false,
                &TPelvanor::SouadniceXYZ2Click);
     QMenu* protokoly = vysledky->addMenu(QStringLiteral("P&rotokoly"));
@@ -148,6 +150,8 @@ void TPelvanor::BuildMenu() {
     AddCommand(protokoly, UiItem::Kompletn1, QStringLiteral("&Kompletní"), false, &TPelvanor::Kompletn1Click);
     AddCommand(protokoly, UiItem::Pouzesouadnice1, QStringLiteral("&Souřadnice"), false,
                &TPelvanor::Pouzesouadnice1Click);
+    AddCommand(protokoly, UiItem::Kontrolnbody2, QStringLiteral("Kontrolní &body"), false,
+               &TPelvanor::Kontrolnbody2Click);
     AddCommand(vysledky, UiItem::Grafy1, QStringLiteral("&Grafy"), false, &TPelvanor::Grafy1Click);
 
     QAction* help = bar->addAction(QStringLiteral("&O programu"));
@@ -161,7 +165,7 @@ void TPelvanor::BuildMenu() {
             "N1", "Opravadistorze1", "Snmkovsouadnice1", "Orientace1", "Piblinvnjorientace1",
             "Svazkovvyrovnn1", "SouadniceXYZ1", "Opravensnmkovsouadnice1", "Snmkovsouadnice2",
             "Orientace2", "Piblineenvnjorientace1", "Svazkovvyrovnn2", "SouadniceXYZ2", "Protokoly1",
-            "Kompletn1", "Pouzesouadnice1", "Grafy1", "Help1", "BitBtn2"};
+            "Kompletn1", "Pouzesouadnice1", "Grafy1", "Kontrolnbody1", "Kontrolnbody2", "Help1", "BitBtn2"};
         actions_[i]->setObjectName(QString::fromLatin1(names[i]));
     }
 }

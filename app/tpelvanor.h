@@ -143,6 +143,8 @@ public slots:
     void Pouzesouadnice1Click();
     // "Grafy": the pictures' window, opened or brought to the front.
     void Grafy1Click();
+    void Kontrolnbody1Click();
+    void Kontrolnbody2Click();
     // "O programu".
     void Help1Click();
     // F1 and the about box's link: the user guide in the desktop's viewer.

@@ -79,7 +79,9 @@ std::string JsonSummary(const BatchOptions& options, const RunInputs& inputs, co
         ordered_json bundle;
         bundle["points"] = summary.bundlePoints;
         bundle["fixed_points"] = s.FixedPointCount;
-        bundle["without_camera_constant"] = Adjustment(summary.withoutCameraConstant);
+        bundle["without_camera_constant"] = summary.hasWithoutCameraConstant
+                                                ? Adjustment(summary.withoutCameraConstant)
+                                                : ordered_json(nullptr);
         bundle["with_camera_constant"] =
             summary.hasCameraConstant ? Adjustment(summary.withCameraConstant) : ordered_json(nullptr);
         ordered_json outliers = ordered_json::array();

@@ -43,13 +43,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (result.status == Status::TooFewPoints) {
         Check(result.image >= 1 && result.image <= n, "TooFewPoints names no image");
         Check(!state.ControlPoints && !state.ControlPointCounts && !state.ControlPointRanges,
-              "TooFewPoints keeps the control point tables");
+              "TooFewPoints changed the control point tables");
         long long lines = 0;
         CountLines(files[static_cast<std::size_t>(result.image - 1)], lines);
         Check(lines < kMinControlPointsPerImage, "TooFewPoints for an image with enough lines");
         return 0;
     }
-    if (result.status == Status::Failed) return 0;
+    if (result.status == Status::Failed) {
+        Check(!state.ControlPoints && !state.ControlPointCounts && !state.ControlPointRanges,
+              "a failed load changed the control point tables");
+        return 0;
+    }
 
     Check(state.ControlPointsLoaded, "a load did not set ControlPointsLoaded");
     const Matice& counts = *state.ControlPointCounts;

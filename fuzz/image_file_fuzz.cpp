@@ -42,9 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool loaded = LoadImagePoints(files, state);
     Check(state.ImagePointsLoaded == loaded, "ImagePointsLoaded is not the result of a load");
     if (!loaded) {
-        if (state.ImagePointCounts == nullptr)  // refused: nothing replaced
-            Check(state.ImagePoints->r == 1 && state.ImagePoints->GetPrvek(1, 1) == 42.0L,
-                  "a refused load replaced the points");
+        // A failed load changes nothing.
+        Check(state.ImagePointCounts == nullptr && state.ImagePointRanges == nullptr &&
+                  state.ImagePoints->r == 1 && state.ImagePoints->GetPrvek(1, 1) == 42.0L,
+              "a failed load replaced the points");
         return 0;
     }
     const Matice& counts = *state.ImagePointCounts;

@@ -73,14 +73,13 @@ MatPtr MatMul(const Matice& A, const Matice& B) {
     return R;
 }
 
-std::int32_t RoundId(long double value) {
+std::int64_t RoundId(long double value) {
     // llrint rounds in the current mode (nearest, ties to even) and raises
     // the invalid-operation fault for a value outside 64 bits or a NaN.
-    const long long whole = std::llrint(value);
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<unsigned long long>(whole)));
+    return static_cast<std::int64_t>(std::llrint(value));
 }
 
-bool FindRow(std::int32_t id, const Matice* M, std::int32_t& row) {
+bool FindRow(std::int64_t id, const Matice* M, std::int32_t& row) {
     row = 0;
     if (!M) return false;
     std::int32_t found = 0;

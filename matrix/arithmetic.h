@@ -18,12 +18,20 @@ MatPtr MatAdd(const Matice& A, const Matice& B);
 // summed for k = 1..K as A(i,k)*B(k,j) + sum, in extended precision.
 MatPtr MatMul(const Matice& A, const Matice& B);
 
-// A point number stored as a real: rounded to nearest (ties to even), low 32
-// bits taken as a signed integer.
-std::int32_t RoundId(long double value);
+// A point number (or a row, image or count stored as a real): rounded to
+// nearest (ties to even), whole.  Every integer of magnitude below 2^63 is
+// held exactly, so two point numbers compare equal only when they are the
+// same number; a value beyond 64 bits (which the loaders refuse) raises
+// the invalid-operation fault.
+std::int64_t RoundId(long double value);
+
+// The largest magnitude of a point number the program compares exactly,
+// 2^63 - 1 (held exactly by the 64-bit mantissa); the loaders refuse files
+// holding a larger one.
+inline constexpr long double kLargestPointNumber = 9223372036854775807.0L;
 
 // Last row whose rounded column 1 equals id (0 when none); false for a null M.
-bool FindRow(std::int32_t id, const Matice* M, std::int32_t& row);
+bool FindRow(std::int64_t id, const Matice* M, std::int32_t& row);
 // Copies Src(srcRowFirst+p, srcColFirst+q) to Dest(destRow+p, destCol+q),
 // columns outer, rows inner; false at the first position outside either
 // matrix (elements copied before it stay written).

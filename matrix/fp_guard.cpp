@@ -7,6 +7,7 @@ namespace pelvanor {
 namespace {
 
 thread_local GuardFailure t_last;
+thread_local std::uint64_t t_allocationFailures = 0;
 
 bool DebugFailures() {
     static const bool on = [] {
@@ -19,6 +20,8 @@ bool DebugFailures() {
 }  // namespace
 
 const GuardFailure& LastGuardFailure() noexcept { return t_last; }
+
+std::uint64_t AllocationFailureCount() noexcept { return t_allocationFailures; }
 
 std::string DescribeGuardFailure(const GuardFailure& failure) {
     switch (failure.kind) {
@@ -67,6 +70,8 @@ void RecordGuardFailure(GuardFailure::Kind kind, int flags, const char* what) no
 }
 
 std::uint64_t GuardFailureSerial() noexcept { return t_last.serial; }
+
+void RecordAllocationFailure() noexcept { ++t_allocationFailures; }
 
 }  // namespace detail
 }  // namespace pelvanor

@@ -34,6 +34,7 @@
 #include <cfenv>
 #include <cstdint>
 #include <exception>
+#include <new>
 #include <string>
 
 namespace pelvanor {
@@ -65,7 +66,15 @@ std::string DescribeGuardFailure(const GuardFailure& failure);
 namespace detail {
 void RecordGuardFailure(GuardFailure::Kind kind, int flags, const char* what) noexcept;
 std::uint64_t GuardFailureSerial() noexcept;
+void RecordAllocationFailure() noexcept;
 }  // namespace detail
+
+// How many allocations failed (std::bad_alloc) inside guarded computations
+// of this thread since it started.  A command compares the count before and
+// after its work: an allocation failure anywhere fails the whole command,
+// also where the computation that met it is one whose failure the command
+// would otherwise survive.
+std::uint64_t AllocationFailureCount() noexcept;
 
 // Forces `x` into memory so that the operation that produced it is performed
 // here and cannot be removed or moved past a flag test.
@@ -113,6 +122,10 @@ bool GuardedComputation(Body&& body) noexcept {
     bool ok = false;
     try {
         ok = detail::RunGuardedBody(body);
+    } catch (const std::bad_alloc& e) {
+        detail::RecordAllocationFailure();
+        detail::RecordGuardFailure(GuardFailure::Kind::Exception, 0, e.what());
+        return false;
     } catch (const std::exception& e) {
         detail::RecordGuardFailure(GuardFailure::Kind::Exception, 0, e.what());
         return false;

@@ -12,13 +12,23 @@ namespace pelvanor {
 
 namespace {
 
-// Rounded whole number of element (i, j); false outside the matrix.
-bool ReadId(const Matice& m, int i, int j, std::int32_t& id) {
+// Rounded whole number of element (i, j); false outside the matrix.  Point
+// numbers keep all their digits: 2^32 + 1003 is not 1003.
+bool ReadId(const Matice& m, int i, int j, std::int64_t& id) {
     long double v = 0.0L;
     if (i < 1 || j < 1 || i > m.r || j > m.s) return false;
     if (!m.CtiPrvek(static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(j), v)) return false;
-    if (!std::isfinite(v)) return false;
+    if (!std::isfinite(v) || std::fabs(v) > kLargestPointNumber) return false;
     id = RoundId(v);
+    return true;
+}
+
+// A row, count or image number: whole and small.
+bool ReadId(const Matice& m, int i, int j, std::int32_t& id) {
+    std::int64_t whole = 0;
+    if (!ReadId(m, i, j, whole)) return false;
+    if (whole < INT32_MIN || whole > INT32_MAX) return false;
+    id = static_cast<std::int32_t>(whole);
     return true;
 }
 
@@ -63,9 +73,9 @@ bool BuildIndex(const Matice* table, const Matice* rowCounts, const Matice* poin
         std::vector<std::int32_t> images;
         if (!ImagesOfRows(*rowCounts, table->r, images)) return false;
 
-        std::unordered_map<std::int32_t, std::vector<std::int32_t>> rowsOf;
+        std::unordered_map<std::int64_t, std::vector<std::int32_t>> rowsOf;
         for (int row = 1; row <= table->r; ++row) {
-            std::int32_t id = 0;
+            std::int64_t id = 0;
             if (!ReadId(*table, row, 1, id)) return false;
             rowsOf[id].push_back(row);
         }
@@ -73,7 +83,7 @@ bool BuildIndex(const Matice* table, const Matice* rowCounts, const Matice* poin
         std::vector<std::vector<long double>> counts;
         std::vector<std::vector<long double>> index;
         for (int k = 1; k <= pointList->r; ++k) {
-            std::int32_t p = 0;
+            std::int64_t p = 0;
             if (!ReadId(*pointList, k, 1, p)) return false;
             if (p <= 0) continue;  // such a row would be dropped from both tables
             const auto it = rowsOf.find(p);
@@ -104,13 +114,13 @@ bool BuildIndex(const Matice* table, const Matice* rowCounts, const Matice* poin
 
 }  // namespace
 
-bool RowsOfPoint(std::int32_t number, const Matice* table, MatPtr& rows, std::int32_t capacity) {
+bool RowsOfPoint(std::int64_t number, const Matice* table, MatPtr& rows, std::int32_t capacity) {
     return GuardedComputation([&] {
         if (!table || !FitsMatrixSize(capacity)) return false;
         rows = NewMatrix(static_cast<std::uint16_t>(capacity), 1);
         std::int32_t found = 0;
         for (int i = 1; i <= table->r; ++i) {
-            std::int32_t id = 0;
+            std::int64_t id = 0;
             if (!ReadId(*table, i, 1, id)) return false;
             if (id != number) continue;
             // More occurrences than places: refuse instead of silently
@@ -152,10 +162,10 @@ bool DistinctPoints(const Matice* table, const Matice* rowRanges, const Matice* 
         if (last < 0 || last > table->r) return false;
         // Point number 0 is never listed (it marks an unfilled place) and
         // non-positive numbers are dropped like every compacted table does.
-        std::unordered_set<std::int32_t> seen;
+        std::unordered_set<std::int64_t> seen;
         std::vector<std::vector<long double>> rows;
         for (int i = 1; i <= last; ++i) {
-            std::int32_t p = 0;
+            std::int64_t p = 0;
             if (!ReadId(*table, i, 1, p)) return false;
             if (p <= 0 || !seen.insert(p).second) continue;
             rows.push_back({static_cast<long double>(p)});

@@ -18,7 +18,7 @@ namespace pelvanor {
 // rows (capacity x 1): the rows of table whose column 1 equals number, in
 // increasing order, then zeros.  False when the number stands more than
 // capacity times (no measurement is dropped silently).
-bool RowsOfPoint(std::int32_t number, const Matice* table, MatPtr& rows, std::int32_t capacity);
+bool RowsOfPoint(std::int64_t number, const Matice* table, MatPtr& rows, std::int32_t capacity);
 
 // The image whose block holds `row`, from the cumulative row counts; 0 for a
 // row outside 1..sum of counts.

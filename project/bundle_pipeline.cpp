@@ -5,6 +5,7 @@
 #include "adjustment/bundle_adjustment.h"
 #include "adjustment/point_selection.h"
 #include "matrix/fp_guard.h"
+#include "project/failure_causes.h"
 #include "project/orientation_pipeline.h"
 
 namespace pelvanor {
@@ -15,7 +16,7 @@ namespace {
 // and orientations.
 constexpr UiItem kBundleResultItems[] = {
     UiItem::Svazkovvyrovnn2, UiItem::Piblineenvnjorientace1, UiItem::Opravensnmkovsouadnice1,
-    UiItem::Snmkovsouadnice2, UiItem::Orientace2, UiItem::Grafy1,
+    UiItem::Snmkovsouadnice2, UiItem::Orientace2, UiItem::Grafy1, UiItem::Kontrolnbody1, UiItem::Kontrolnbody2,
 };
 
 void ReleaseBundleResults(ProjectState& s) {
@@ -46,6 +47,52 @@ void ReleaseResultsNotComputed(ProjectState& s) {
         s.RobustPointOccurrences.reset();
         s.RobustPointImageCounts.reset();
     }
+}
+
+// Which adjustment wrote BundleWeights last: the one with the camera
+// constant when it runs after the adjustment without the outliers.
+bool WeightsFromAdjustmentWithF(const AdjustmentSettings& set) {
+    return set.RobustEstimation && set.AdjustCameraConstant;
+}
+
+// A bundle adjustment that counts as computed may still hold a kind of
+// adjustment whose last run failed (a later success is enough for the
+// result rule).  Its unknowns, image index, passes, m0 and redundancy
+// would read as a result in the protocols and in "Souřadnice XYZ": they are
+// released, and the reason stays for the protocols to print.
+void ReleaseFailedAdjustments(ProjectState& s) {
+    const bool withoutFailed = s.BundleFailure != AdjustmentFailure::None;
+    const bool withFailed = s.BundleFailureF != AdjustmentFailure::None;
+    if (withoutFailed) {
+        s.BundleUnknowns.reset();
+        s.BundleImageIndex.reset();
+        s.BundleResiduals.reset();
+        s.BundleIterations = 0;
+        s.BundleSigma0 = 0.0L;
+        s.BundleRedundancy = 0;
+    }
+    if (withFailed) {
+        s.BundleUnknownsF.reset();
+        s.BundleImageIndexF.reset();
+        s.BundleWeightsF.reset();
+        s.BundleResidualsF.reset();
+        s.BundleIterationsF = 0;
+        s.BundleSigma0F = 0.0L;
+        s.BundleRedundancyF = 0;
+    }
+    if (WeightsFromAdjustmentWithF(s.Settings) ? withFailed : withoutFailed) s.BundleWeights.reset();
+    // The point list and point index explain the unknowns of both kinds.
+    const bool withKept = s.Settings.AdjustCameraConstant && !withFailed;
+    if (withoutFailed && !withKept) {
+        s.BundleObservationTable.reset();
+        s.BundlePointIndex.reset();
+    }
+}
+
+// Why an adjustment that returned false failed; Other when it said nothing.
+AdjustmentFailure Reason(bool ok, AdjustmentFailure reported) {
+    if (ok) return AdjustmentFailure::None;
+    return reported == AdjustmentFailure::None ? AdjustmentFailure::Other : reported;
 }
 
 // Adjustment without a camera constant on the given tie points; the eight
@@ -89,6 +136,13 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
 
     bool result = false;
     std::int32_t eliminatedPasses = 0;
+    // An allocation that fails in any step below fails the whole command:
+    // a half-made result (weights of an adjustment that could not allocate)
+    // must not feed the next step and be reported as computed.  Every step
+    // is a guarded computation, which counts such a failure.
+    const MemoryWatch memory;
+    s.BundleFailure = AdjustmentFailure::None;
+    s.BundleFailureF = AdjustmentFailure::None;
     if (!fieldsOk) {
         host.WriteLog("Chyba - Špatné hodnoty parametrů kamery");
     } else if (!orientationOk) {
@@ -96,10 +150,12 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
     } else {
         const AdjustmentSettings& set = s.Settings;
         const CameraParameters& c = s.Camera;
+        AdjustmentFailure why = AdjustmentFailure::None;
         BundleControl control;
         control.MaxIterations = set.MaxIterations;
         control.Tolerance = set.Tolerance;
         control.Message = [&host](const std::string& text) { host.ShowMessage(text); };
+        control.Failure = &why;
         // Which adjustment runs, for the reports of its passes.
         ComputationProgress progress{ComputationStage::Adjustment};
         control.PassStarting = [&host, &progress](std::int32_t pass, long double m0) {
@@ -142,11 +198,15 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
                          AdjustWithoutF(s, set.RobustEstimation, s.BundlePointOccurrences.get(),
                                         s.BundlePointImageCounts.get(), control);
         if (sel && app && adj) result = true;
+        s.BundleFailure = Reason(sel && app && adj, why);
 
         // With robust estimation this run takes the weights of the first one.
-        if (set.AdjustCameraConstant && starting(AdjustmentKind::WithCameraConstant, false) &&
-            AdjustWithF(s, set.RobustEstimation, s.BundlePointImageCounts.get(), s.BundleWeightsF, control))
-            result = true;
+        if (set.AdjustCameraConstant && starting(AdjustmentKind::WithCameraConstant, false)) {
+            const bool adjF =
+                AdjustWithF(s, set.RobustEstimation, s.BundlePointImageCounts.get(), s.BundleWeightsF, control);
+            if (adjF) result = true;
+            s.BundleFailureF = Reason(adjF, why);
+        }
 
         // A stop asked for leaves out the rest.
         if (set.RobustEstimation && !host.CancelRequested()) {
@@ -161,9 +221,16 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
                               AdjustWithoutF(s, false, s.RobustPointOccurrences.get(),
                                              s.RobustPointImageCounts.get(), control);
             if (out && adj2) result = true;
-            if (set.AdjustCameraConstant && starting(AdjustmentKind::WithCameraConstant, true) &&
-                AdjustWithF(s, false, s.RobustPointImageCounts.get(), s.BundleWeights, control))
-                result = true;
+            s.BundleFailure = Reason(out && adj2, why);
+            if (set.AdjustCameraConstant && starting(AdjustmentKind::WithCameraConstant, true)) {
+                const bool adjF2 = AdjustWithF(s, false, s.RobustPointImageCounts.get(), s.BundleWeights, control);
+                if (adjF2) result = true;
+                s.BundleFailureF = Reason(adjF2, why);
+            }
+        }
+        if (memory.Tripped()) {
+            host.WriteLog(kMemoryFailureLine);
+            result = false;
         }
     }
     // A stopped run fails, whatever its earlier adjustments achieved.
@@ -172,7 +239,11 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
     s.BundleByElimination = result && eliminatedPasses > 0;
     detail::EndPipeline(host, result, "Svazkové vyrovnání - výpočet proveden",
                         "Svazkové vyrovnání - výpočet nelze provést", kBundleResultItems,
-                        [&s] { ReleaseResultsNotComputed(s); }, [&s] { ReleaseBundleResults(s); });
+                        [&s] {
+                            ReleaseResultsNotComputed(s);
+                            ReleaseFailedAdjustments(s);
+                        },
+                        [&s] { ReleaseBundleResults(s); });
     return result;
 }
 

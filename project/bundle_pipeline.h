@@ -10,15 +10,20 @@
 
 namespace pelvanor {
 
-// The whole pipeline on the state; writes its log line and switches the six
+// The whole pipeline on the state; writes its log line and switches the
 // result items ("Svazkové vyrovnání", "Přibližné řešení vnější orientace",
-// "Oprava distorze" with its "Snímkové souřadnice" and "Orientace" under
+// "Oprava distorze" with its "Snímkové souřadnice" and "Orientace",
+// "Kontrolní body" with its protocol under "Protokoly", all under
 // "Výsledky", and "Grafy").  True when the bundle adjustment counts as computed: the
 // first adjustment with its point selection and start coordinates, or any
 // later adjustment, succeeded.  On failure the bundle results are released;
 // on success those of a block the settings left out (the outliers with
 // robust estimation off, the adjustment with the camera constant when that
-// is off), so that no result of an earlier run passes for a current one.
+// is off), so that no result of an earlier run passes for a current one,
+// and those of a kind of adjustment (without or with the camera constant)
+// whose last run failed, whose reason stays in BundleFailure or
+// BundleFailureF.  An allocation that fails anywhere fails the pipeline
+// after the line "Chyba - Nedostatek paměti".
 // A stop the host reports (CommandHost::CancelRequested) leaves out the
 // remaining steps and ends the run through the failure path after the line
 // kCancelledLine, whatever the earlier adjustments achieved.

@@ -16,7 +16,10 @@ enum class UiItem {
     Svazkovvyrovnn1, SouadniceXYZ1,
     Opravensnmkovsouadnice1, Snmkovsouadnice2, Orientace2, Piblineenvnjorientace1,
     Svazkovvyrovnn2, SouadniceXYZ2, Protokoly1, Kompletn1, Pouzesouadnice1,
-    Grafy1, Help1, BitBtn2,
+    Grafy1,
+    // "Výsledky" > "Kontrolní body" and "Výsledky" > "Protokoly" > "Kontrolní body".
+    Kontrolnbody1, Kontrolnbody2,
+    Help1, BitBtn2,
 };
 
 // What a command needs from the window, without Qt: the log writer, the

@@ -1,6 +1,7 @@
 #include "project/complete_protocol.h"
 
 #include "matrix/matice.h"
+#include "project/failure_causes.h"
 #include "protocol/bundle_report.h"
 #include "protocol/coordinate_report.h"
 #include "protocol/number_format.h"
@@ -149,17 +150,24 @@ Lines CompleteProtocolBundleLines(const ProjectState& state, char decimal) {
         Append(lines, OutlierLines(state.RobustOutliers.get(), decimal));
         lines.push_back(kBlankLine);
     }
-    Append(lines, {kBlankLine, "Výpočet svazkového vyrovnání bez konstanty komory", Rule('-', 49),
-                   kBlankLine});
-    Append(lines, BundleSummaryLines(state.BundleSigma0, state.BundleRedundancy,
-                                     state.BundleIterations, decimal));
-    lines.push_back(kBlankLine);
-    lines.push_back(kBundleHeader);
-    if (BundleTableAvailable(state.BundleUnknowns.get(), state.BundleImageIndex.get(), n, false))
-        for (int i = 1; i <= n; ++i)
-            lines.push_back(BundleRow(*state.BundleUnknowns, *state.BundleImageIndex, i, false, decimal));
-    if (s.AdjustCameraConstant &&
-        BundleTableAvailable(state.BundleUnknownsF.get(), state.BundleImageIndexF.get(), n, true)) {
+    // An adjustment whose last run failed: one line in place of its block.
+    if (state.BundleFailure != AdjustmentFailure::None) {
+        Append(lines, {kBlankLine, AdjustmentNotComputedLine(false, state.BundleFailure)});
+    } else {
+        Append(lines, {kBlankLine, "Výpočet svazkového vyrovnání bez konstanty komory", Rule('-', 49),
+                       kBlankLine});
+        Append(lines, BundleSummaryLines(state.BundleSigma0, state.BundleRedundancy,
+                                         state.BundleIterations, decimal));
+        lines.push_back(kBlankLine);
+        lines.push_back(kBundleHeader);
+        if (BundleTableAvailable(state.BundleUnknowns.get(), state.BundleImageIndex.get(), n, false))
+            for (int i = 1; i <= n; ++i)
+                lines.push_back(BundleRow(*state.BundleUnknowns, *state.BundleImageIndex, i, false, decimal));
+    }
+    if (s.AdjustCameraConstant && state.BundleFailureF != AdjustmentFailure::None) {
+        Append(lines, {kBlankLine, AdjustmentNotComputedLine(true, state.BundleFailureF)});
+    } else if (s.AdjustCameraConstant &&
+               BundleTableAvailable(state.BundleUnknownsF.get(), state.BundleImageIndexF.get(), n, true)) {
         // The 48-character heading takes the 49-character rule of the one above.
         Append(lines, {kBlankLine, "Výpočet svazkového vyrovnání s konstantou komory", Rule('-', 49),
                        kBlankLine});

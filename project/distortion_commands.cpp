@@ -1,6 +1,7 @@
 #include "project/distortion_commands.h"
 
 #include "orientation/distortion.h"
+#include "project/failure_causes.h"
 #include "protocol/number_format.h"
 
 namespace pelvanor {
@@ -20,7 +21,9 @@ bool CorrectionCommand(ProjectState& state, CommandHost& host, Correction correc
     }
     const CameraParameters& c = state.Camera;
     MatPtr corrected;
+    const MemoryWatch memory;
     const bool ok = correct(table, corrected, c.x0, c.y0, c.f, c.k1, c.k2, c.k3, c.p1, c.p2);
+    if (memory.Tripped()) host.WriteLog(kMemoryFailureLine);
     if (ok) {
         result = std::move(corrected);
         host.WriteLog("Oprava o distorze provedena - " + what);

@@ -4,6 +4,7 @@
 #include "adjustment/f_test.h"
 #include "adjustment/intersection.h"
 #include "project/bundle_pipeline.h"
+#include "project/failure_causes.h"
 #include "project/orientation_pipeline.h"
 #include "protocol/report_layout.h"
 
@@ -16,6 +17,7 @@ constexpr UiItem kCoordinateResultItems[] = {
     UiItem::SouadniceXYZ2,   UiItem::Protokoly1,           UiItem::Kompletn1,
     UiItem::Pouzesouadnice1, UiItem::Svazkovvyrovnn2,      UiItem::Piblineenvnjorientace1,
     UiItem::Opravensnmkovsouadnice1, UiItem::Snmkovsouadnice2, UiItem::Orientace2,
+    UiItem::Kontrolnbody1, UiItem::Kontrolnbody2,
 };
 
 // Intersection and F-test from the current bundle results.
@@ -26,9 +28,16 @@ bool ComputeAndTest(ProjectState& s) {
     // run that computed nothing must not be reported as done.
     if (TableEntryCount(s.TiePointOccurrences.get()) == 0) return false;
 
+    // The start values come from the orientations without the camera
+    // constant; when that adjustment was released (it failed, and the one
+    // with the camera constant is the one used) its rows of X0 .. gama in
+    // the unknowns with the camera constant serve the same purpose.
+    const bool startWithF = !s.BundleUnknowns && set.AdjustCameraConstant;
     if (!ApproximatePointsFromBundle(s.TiePointOccurrences.get(), s.TiePointImageCounts.get(),
-                                     s.ImagePointsCorrected.get(), s.BundleUnknowns.get(),
-                                     s.BundleImageIndex.get(), c.x0, c.y0, c.f, s.ApproxObjectPoints))
+                                     s.ImagePointsCorrected.get(),
+                                     startWithF ? s.BundleUnknownsF.get() : s.BundleUnknowns.get(),
+                                     startWithF ? s.BundleImageIndexF.get() : s.BundleImageIndex.get(),
+                                     c.x0, c.y0, c.f, s.ApproxObjectPoints))
         return false;
 
     const long double percent = static_cast<long double>(set.SignificancePercent);
@@ -64,15 +73,29 @@ bool ObjectPointsPipeline(ProjectState& s, CommandHost& host) {
     const bool bundleOk = BundlePipeline(s, host);
 
     bool result = false;
+    // The adjustment whose orientations the intersection uses: with the
+    // camera constant when that setting is on.
+    const bool withF = s.Settings.AdjustCameraConstant;
+    const AdjustmentFailure needed = withF ? s.BundleFailureF : s.BundleFailure;
     if (!fieldsOk) {
         // The orientation and the bundle adjustment have said why.
     } else if (!orientationOk) {
         host.WriteLog("Chyba - Přibližná orientace - výpočet nelze provést");
     } else if (!bundleOk) {
         host.WriteLog("Chyba - Svazkové vyrovnání - výpočet nelze provést");
+    } else if (needed != AdjustmentFailure::None) {
+        // Its results were released: no coordinates from a failed adjustment.
+        host.WriteLog(AdjustmentFailedLogLine(withF, needed));
     } else if (!host.CancelRequested()) {
         host.ReportProgress({ComputationStage::ObjectPoints});
+        // Every step is a guarded computation, which counts an allocation
+        // that failed in it: then the command fails, naming the memory.
+        const MemoryWatch memory;
         result = ComputeAndTest(s);
+        if (memory.Tripped()) {
+            host.WriteLog(kMemoryFailureLine);
+            result = false;
+        }
     }
     // A stopped run fails, also when the stop came after the last step that
     // could notice it.

@@ -11,7 +11,8 @@ namespace pelvanor {
 // Runs the approximate orientation and the whole bundle adjustment pipeline,
 // then the spatial intersection (with the camera constant of every image
 // when that setting is on) and the F-test.  Writes its log line and switches
-// the nine result items, the protocol items among them.  True when the
+// the nine result items, the protocol items among them (and the two of the
+// check points).  True when the
 // coordinates were computed and tested; a project without any point
 // measured on two images has none to compute and fails.  On failure the
 // approximate and final object coordinates and the test results are

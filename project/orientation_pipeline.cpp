@@ -5,6 +5,7 @@
 #include "orientation/plane_resection.h"
 #include "orientation/refinement.h"
 #include "orientation/space_resection.h"
+#include "project/failure_causes.h"
 #include "project/pipeline_end.h"
 #include "protocol/orientation_report.h"
 
@@ -36,7 +37,10 @@ bool ApproximateOrientation(ProjectState& state, CommandHost& host) {
     // loaded.
     const bool imagePoints = host.IsItemEnabled(UiItem::Snmkovsouadnice1);
 
-    // Every step runs; each result replaces the previous one.
+    // Every step runs; each result replaces the previous one.  Every step
+    // is a guarded computation, which counts an allocation that failed in
+    // it: the failure line then names the memory.
+    MemoryWatch memory;
     bool ok = true;
     if (imagePoints) {
         MatPtr corrected;
@@ -99,6 +103,10 @@ bool ApproximateOrientation(ProjectState& state, CommandHost& host) {
         state.OrientationRefined = std::move(refined);
         state.RefinementIterations = iterations;
         state.OrientationSigma0 = std::move(sigma0);
+    }
+    if (memory.Tripped()) {
+        host.WriteLog(kMemoryFailureLine);
+        ok = false;
     }
 
     // A stop asked for during the steps ends the run as a failure, whether

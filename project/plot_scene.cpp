@@ -14,6 +14,9 @@ namespace pelvanor {
 
 namespace {
 
+// Point numbers are whole numbers of up to 63 bits, as RoundId gives them.
+using PointNumber = decltype(RoundId(0.0L));
+
 // Drawn sizes relative to the larger side of what is drawn.
 constexpr double kResidualTarget = 1.0 / 50.0;  // a typical residual vector
 constexpr double kResidualBar = 1.0 / 6.0;
@@ -56,11 +59,11 @@ double Median(std::vector<double> values) {
 }
 
 // Point numbers of a table's first column (the 1 x 1 zero table is empty).
-std::set<std::int32_t> NumberSet(const MatPtr& m) {
-    std::set<std::int32_t> numbers;
+std::set<PointNumber> NumberSet(const MatPtr& m) {
+    std::set<PointNumber> numbers;
     if (!Has(m)) return numbers;
     for (std::int32_t i = 1; i <= m->r; ++i) {
-        const std::int32_t n = RoundId(m->GetPrvek(i, 1));
+        const PointNumber n = RoundId(m->GetPrvek(i, 1));
         if (n != 0) numbers.insert(n);
     }
     return numbers;
@@ -103,9 +106,9 @@ struct StationOrientation {
 
 bool OrientationOf(const ProjectState& s, const KeptAdjustment& k, int image, StationOrientation& o) {
     if (k.unknowns == nullptr || k.imageIndex == nullptr || image < 1 || image > k.imageIndex->r) return false;
-    const std::int32_t first = RoundId(k.imageIndex->GetPrvek(image, 1));
-    const std::int32_t last = first + (k.withF ? 6 : 5);
-    if (first < 1 || last > k.unknowns->r) return false;
+    const std::int64_t start = RoundId(k.imageIndex->GetPrvek(image, 1));
+    if (start < 1 || start + (k.withF ? 6 : 5) > k.unknowns->r) return false;
+    const auto first = static_cast<std::int32_t>(start);
     const Matice& u = *k.unknowns;
     o.X0 = u.GetPrvek(first, 1);
     o.Y0 = u.GetPrvek(first + 1, 1);
@@ -142,7 +145,7 @@ bool Misclosure(const StationOrientation& o, const CameraParameters& camera, lon
 }
 
 // Key of a measurement: its table (control or image coordinates) and row.
-using MeasurementKey = std::pair<bool, std::int32_t>;
+using MeasurementKey = std::pair<bool, PointNumber>;
 
 // Row of each measurement of the kept adjustment in its residual table, in
 // the order the adjustment assembles its observation rows: points of the
@@ -155,7 +158,7 @@ std::map<MeasurementKey, std::int32_t> ResidualRows(const ProjectState& s, const
     std::int32_t h = 0;
     for (std::int32_t i = 1; i <= list.r; ++i) {
         for (std::int32_t col = 2; col + 1 <= list.s; col += 2) {
-            const std::int32_t g = RoundId(list.GetPrvek(i, col + 1));
+            const PointNumber g = RoundId(list.GetPrvek(i, col + 1));
             if (g == 0) continue;
             ++h;
             rows[{g < 0, RoundId(list.GetPrvek(i, col))}] = h;
@@ -167,14 +170,14 @@ std::map<MeasurementKey, std::int32_t> ResidualRows(const ProjectState& s, const
 
 // The first row of every number in a table's first column, compared after
 // rounding.
-std::map<std::int32_t, std::int32_t> RowsByNumber(const MatPtr& table) {
-    std::map<std::int32_t, std::int32_t> rows;
+std::map<PointNumber, std::int32_t> RowsByNumber(const MatPtr& table) {
+    std::map<PointNumber, std::int32_t> rows;
     if (!Has(table)) return rows;
     for (std::int32_t i = table->r; i >= 1; --i) rows[RoundId(table->GetPrvek(i, 1))] = i;
     return rows;
 }
 
-std::int32_t RowOf(const std::map<std::int32_t, std::int32_t>& rows, std::int32_t number) {
+std::int32_t RowOf(const std::map<PointNumber, std::int32_t>& rows, PointNumber number) {
     const auto it = rows.find(number);
     return it == rows.end() ? 0 : it->second;
 }
@@ -193,8 +196,8 @@ std::string FTestLine(const ProjectState& s, std::int32_t objectRow, char decima
 std::set<std::int32_t> FailedFTest(const ProjectState& s) {
     std::set<std::int32_t> failed;
     if (!Has(s.ObjectPoints) || !Has(s.FTestPassed)) return failed;
-    const std::set<std::int32_t> passed = NumberSet(s.FTestPassed);
-    for (const std::int32_t n : NumberSet(s.ObjectPoints)) {
+    const std::set<PointNumber> passed = NumberSet(s.FTestPassed);
+    for (const PointNumber n : NumberSet(s.ObjectPoints)) {
         if (!passed.count(n)) failed.insert(n);
     }
     return failed;
@@ -273,7 +276,7 @@ void AddLegend(PlotScene& scene, PlotSymbol symbol, const char* text) {
 struct Measured {
     bool control = false;
     std::int32_t row = 0;  // in ControlPointsCorrected or ImagePointsCorrected
-    std::int32_t number = 0;
+    PointNumber number = 0;
     long double xc = 0.0L;  // corrected frame (y up)
     long double yc = 0.0L;
     long double xRaw = 0.0L;  // as in the file
@@ -288,9 +291,9 @@ std::vector<Measured> MeasurementsOf(const ProjectState& s, int image) {
         if (!Has(ranges) || !Has(corrected) || image > ranges->r || ranges->s < 2) return;
         const int xCol = control ? 5 : 2;
         if (corrected->s < xCol + 1) return;
-        const std::int32_t first = std::max(1, RoundId(ranges->GetPrvek(image, 1)));
-        const std::int32_t last = std::min<std::int32_t>(corrected->r, RoundId(ranges->GetPrvek(image, 2)));
-        for (std::int32_t row = first; row <= last; ++row) {
+        const std::int64_t first = std::max<std::int64_t>(1, RoundId(ranges->GetPrvek(image, 1)));
+        const std::int64_t last = std::min<std::int64_t>(corrected->r, RoundId(ranges->GetPrvek(image, 2)));
+        for (std::int32_t row = static_cast<std::int32_t>(first); row <= last; ++row) {
             Measured m;
             m.control = control;
             m.row = row;
@@ -360,9 +363,9 @@ PlotScene ResidualScene(const ProjectState& s, const PlotRequest& request, char 
     const Matice* residuals = residualRows.empty() ? nullptr : kept.residuals;
     StationOrientation orientation;
     const bool oriented = OrientationOf(s, kept, image, orientation);
-    const std::set<std::int32_t> outliers = NumberSet(s.RobustOutliers);
+    const std::set<PointNumber> outliers = NumberSet(s.RobustOutliers);
     const std::set<std::int32_t> failed = FailedFTest(s);
-    const std::map<std::int32_t, std::int32_t> objectRows = RowsByNumber(s.ObjectPoints);
+    const std::map<PointNumber, std::int32_t> objectRows = RowsByNumber(s.ObjectPoints);
 
     scene.frame = ImageFrame(s, images);
     scene.hasFrame = true;
@@ -527,11 +530,11 @@ struct ObjectPointRow {
 // or, before that command, the adjusted points of the bundle adjustment.
 std::vector<ObjectPointRow> PlanPoints(const ProjectState& s, const KeptAdjustment& kept) {
     std::vector<ObjectPointRow> out;
-    std::set<std::int32_t> seenControl;
+    std::set<PointNumber> seenControl;
     if (Has(s.ControlPointsCorrected) && s.ControlPointsCorrected->s >= 4) {
         const Matice& c = *s.ControlPointsCorrected;
         for (std::int32_t i = 1; i <= c.r; ++i) {
-            const std::int32_t n = RoundId(c.GetPrvek(i, 1));
+            const PointNumber n = RoundId(c.GetPrvek(i, 1));
             if (!seenControl.insert(n).second) continue;
             ObjectPointRow p;
             p.number = n;
@@ -543,7 +546,7 @@ std::vector<ObjectPointRow> PlanPoints(const ProjectState& s, const KeptAdjustme
     if (Has(s.ObjectPoints) && s.ObjectPoints->s >= 8) {
         const Matice& o = *s.ObjectPoints;
         for (std::int32_t i = 1; i <= o.r; ++i) {
-            const std::int32_t n = RoundId(o.GetPrvek(i, 1));
+            const PointNumber n = RoundId(o.GetPrvek(i, 1));
             if (n == 0) continue;
             ObjectPointRow p;
             p.number = n;
@@ -589,7 +592,7 @@ PlotScene PlanScene(const ProjectState& s, const PlotRequest& request, char deci
 
     const KeptAdjustment kept = Kept(s);
     const std::vector<ObjectPointRow> points = PlanPoints(s, kept);
-    const std::set<std::int32_t> outliers = NumberSet(s.RobustOutliers);
+    const std::set<PointNumber> outliers = NumberSet(s.RobustOutliers);
     const std::set<std::int32_t> failed = FailedFTest(s);
 
     // Stations and the extent of points and stations first: the stubs and

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "adjustment/bundle_adjustment.h"
 #include "matrix/matice.h"
 #include "matrix/project_parameters.h"
 
@@ -33,6 +34,12 @@ struct ProjectState {
     // from the point elimination rather than the pseudo-inverse; the
     // protocols then say so in one line.
     bool BundleByElimination = false;
+    // Why the last run of the adjustment without (with) the camera constant
+    // failed in a bundle adjustment that counted as computed; its results
+    // are then released, and the protocols say why in place of its block.
+    // None when its results are kept or it did not run.
+    AdjustmentFailure BundleFailure = AdjustmentFailure::None;
+    AdjustmentFailure BundleFailureF = AdjustmentFailure::None;
 
     // Input data.
     MatPtr ImagePoints;

@@ -1,5 +1,7 @@
 #include "project/result_commands.h"
 
+#include "matrix/text_file.h"
+#include "project/check_points.h"
 #include "project/state_reports.h"
 #include "protocol/bundle_report.h"
 #include "project/complete_protocol.h"
@@ -45,6 +47,15 @@ void SaveProtocolPanel(const std::vector<std::string>& lines, CommandHost& host,
                        const std::string& chosenFileName) {
     WriteTextLines(chosenFileName, lines, false);
     host.WriteLog("Uložen protokol: " + chosenFileName);
+}
+
+std::vector<std::string> ShowCheckPoints(const ProjectState& state, const CommandHost& host) {
+    return CheckPointReportLines(state, host.DecimalSeparator());
+}
+
+void SaveCheckPoints(const ProjectState& state, CommandHost& host, const std::string& chosenFileName) {
+    WriteTextLines(chosenFileName, CheckPointReportLines(state, host.DecimalSeparator()), false);
+    host.WriteLog("Uloženy kontrolní body: " + chosenFileName);
 }
 
 }  // namespace pelvanor

@@ -37,4 +37,13 @@ void SaveCompleteProtocol(const ProjectState& state, CommandHost& host,
 void SaveProtocolPanel(const std::vector<std::string>& lines, CommandHost& host,
                        const std::string& chosenFileName);
 
+// "Výsledky" > "Kontrolní body": the check point protocol, the new lines of
+// the protocol panel.
+std::vector<std::string> ShowCheckPoints(const ProjectState& state, const CommandHost& host);
+
+// "Výsledky" > "Protokoly" > "Kontrolní body": the check point protocol
+// written to the file (replacing one of that name), then the log line
+// "Uloženy kontrolní body: " and the file name.
+void SaveCheckPoints(const ProjectState& state, CommandHost& host, const std::string& chosenFileName);
+
 }  // namespace pelvanor

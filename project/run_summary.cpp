@@ -26,13 +26,16 @@ RunSummary SummarizeRun(const ProjectState& s) {
             out.orientationSigma0.push_back(s.OrientationSigma0->GetPrvek(i, 1));
     }
 
-    if (s.BundleUnknowns) {
+    // The protocol's rule: the block with the camera constant only when that
+    // setting is on and its results exist; either kind may have been
+    // released after its last run failed.
+    out.hasWithoutCameraConstant = s.BundleUnknowns != nullptr;
+    out.hasCameraConstant = s.Settings.AdjustCameraConstant && s.BundleUnknownsF != nullptr;
+    if (out.hasWithoutCameraConstant || out.hasCameraConstant) {
         out.hasBundle = true;
         out.bundlePoints = TableEntryCount(s.BundlePointOccurrences.get());
-        out.withoutCameraConstant = {s.BundleSigma0, s.BundleRedundancy, s.BundleIterations};
-        // The protocol's rule: the block with the camera constant only when
-        // that setting is on and its results exist.
-        out.hasCameraConstant = s.Settings.AdjustCameraConstant && s.BundleUnknownsF != nullptr;
+        if (out.hasWithoutCameraConstant)
+            out.withoutCameraConstant = {s.BundleSigma0, s.BundleRedundancy, s.BundleIterations};
         if (out.hasCameraConstant)
             out.withCameraConstant = {s.BundleSigma0F, s.BundleRedundancyF, s.BundleIterationsF};
         if (s.Settings.RobustEstimation && s.RobustOutliers) {

@@ -30,6 +30,9 @@ struct RunSummary {
     };
     bool hasBundle = false;
     int bundlePoints = 0;  // tie points selected to enter it
+    // False when the adjustment without the camera constant failed in a
+    // bundle adjustment kept for the other kind (its results are released).
+    bool hasWithoutCameraConstant = false;
     Adjustment withoutCameraConstant;
     bool hasCameraConstant = false;
     Adjustment withCameraConstant;

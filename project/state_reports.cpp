@@ -1,5 +1,6 @@
 #include "project/state_reports.h"
 
+#include "project/failure_causes.h"
 #include "protocol/bundle_report.h"
 #include "protocol/number_format.h"
 #include "protocol/report_layout.h"
@@ -32,18 +33,27 @@ std::vector<std::string> BundleReportLines(const ProjectState& state, char decim
         lines.push_back(kBlankLine);
     }
 
-    lines.push_back("Výpočet svazkového vyrovnání bez konstanty komory");
-    lines.push_back(Rule('-', 49));
-    add(BundleSummaryLines(state.BundleSigma0, state.BundleRedundancy, state.BundleIterations,
-                           decimal));
-    lines.push_back(kBlankLine);
-    lines.push_back(kBundleHeader);
-    if (BundleTableAvailable(state.BundleUnknowns.get(), state.BundleImageIndex.get(), n, false))
-        for (int i = 1; i <= n; ++i)
-            lines.push_back(BundleRow(*state.BundleUnknowns, *state.BundleImageIndex, i, false, decimal));
+    // An adjustment whose last run failed has no results to show: one line
+    // says so in place of its block.
+    if (state.BundleFailure != AdjustmentFailure::None) {
+        lines.push_back(AdjustmentNotComputedLine(false, state.BundleFailure));
+    } else {
+        lines.push_back("Výpočet svazkového vyrovnání bez konstanty komory");
+        lines.push_back(Rule('-', 49));
+        add(BundleSummaryLines(state.BundleSigma0, state.BundleRedundancy, state.BundleIterations,
+                               decimal));
+        lines.push_back(kBlankLine);
+        lines.push_back(kBundleHeader);
+        if (BundleTableAvailable(state.BundleUnknowns.get(), state.BundleImageIndex.get(), n, false))
+            for (int i = 1; i <= n; ++i)
+                lines.push_back(BundleRow(*state.BundleUnknowns, *state.BundleImageIndex, i, false, decimal));
+    }
 
-    if (settings.AdjustCameraConstant &&
-        BundleTableAvailable(state.BundleUnknownsF.get(), state.BundleImageIndexF.get(), n, true)) {
+    if (settings.AdjustCameraConstant && state.BundleFailureF != AdjustmentFailure::None) {
+        lines.push_back(kBlankLine);
+        lines.push_back(AdjustmentNotComputedLine(true, state.BundleFailureF));
+    } else if (settings.AdjustCameraConstant &&
+               BundleTableAvailable(state.BundleUnknownsF.get(), state.BundleImageIndexF.get(), n, true)) {
         lines.push_back(kBlankLine);
         lines.push_back("Výpočet svazkového vyrovnání s konstantou komory");
         // The heading has 48 characters; its rule is the 49 of the heading above.

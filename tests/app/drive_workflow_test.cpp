@@ -24,6 +24,7 @@
 
 #include "tests/project/road_project.h"
 #include "tests/app/drive_support.h"
+#include "matrix/text_file.h"
 #include "tests/support/test_util.h"
 #include "tools/synth/synth.h"
 
@@ -345,7 +346,8 @@ TEST_F(DriveWorkflow, BundleAdjustmentInAllFourSettings) {
             CheckSuccessLines(log, "Snímkové souřadnice načteny do programu");
             EXPECT_EQ(Count(log, "Svazkové vyrovnání - výpočet proveden"), 1);
             EXPECT_EQ(log.back(), "Svazkové vyrovnání - výpočet proveden");
-            std::vector<std::string> expected = {"Výsledky > Svazkové vyrovnání", "Výsledky > Grafy"};
+            std::vector<std::string> expected = {"Výsledky > Svazkové vyrovnání", "Výsledky > Kontrolní body",
+                                                 "Výsledky > Protokoly > Kontrolní body", "Výsledky > Grafy"};
             for (const std::string& item : OrientationResults()) expected.push_back(item);
             std::vector<std::string> on = EnabledResults(Out("b.menu"));
             std::sort(on.begin(), on.end());
@@ -452,6 +454,7 @@ TEST_F(DriveWorkflow, WholeRoadInCommaAndPointLocale) {
         std::vector<std::string> expected = OrientationResults();
         for (const char* item : {"Výsledky > Svazkové vyrovnání", "Výsledky > Souřadnice XYZ", "Výsledky > Protokoly",
                                  "Výsledky > Protokoly > Kompletní", "Výsledky > Protokoly > Souřadnice",
+                                 "Výsledky > Kontrolní body", "Výsledky > Protokoly > Kontrolní body",
                                  "Výsledky > Grafy"})
             expected.push_back(item);
         std::sort(on.begin(), on.end());
@@ -518,6 +521,53 @@ TEST_F(DriveWorkflow, GrafyAfterSouradniceXyzExportsBothViews) {
     for (const auto& [caption, enabled] : Menu(Out("g.menu")))
         if (caption == "Výsledky > Grafy") grafy = enabled;
     EXPECT_FALSE(grafy);
+}
+
+// ---- "Kontrolní body" ---------------------------------------------------------
+
+// The check point protocol from the menu: in the panel after "Souřadnice
+// XYZ", and the same lines as a file (CP1250, CR LF) from "Protokoly".
+TEST_F(DriveWorkflow, CheckPointsInThePanelAndAsAFile) {
+    const std::string load = Generate(SmallProject(false, 44));
+    Run(load +
+        "click Výpočty > Souřadnice XYZ\n"
+        "click Výsledky > Kontrolní body\n"
+        "panel k.panel\n"
+        "save \"" + Out("kontrolni.txt") + "\"\nclick Výsledky > Protokoly > Kontrolní body\n"
+        "log k.log\nmessages k.messages\n");
+    const std::vector<std::string> panel = ReadLines(Out("k.panel"));
+    ASSERT_GE(panel.size(), 10u);
+    EXPECT_EQ(panel[0], "Kontrolní body - program Pelvanor");
+    EXPECT_EQ(panel[3], "Počet vlícovacích bodů - stabilizace: 4");
+    std::string bytes;
+    for (const std::string& line : panel) bytes += EncodeCp1250(line) + "\r\n";
+    EXPECT_EQ(test::ReadFileBytes(Out("kontrolni.txt")), bytes);
+    const std::vector<std::string> log = ReadLines(Out("k.log"));
+    EXPECT_EQ(log.back(), "Uloženy kontrolní body: " + Out("kontrolni.txt"));
+    EXPECT_EQ(ReadLines(Out("k.messages")), std::vector<std::string>{});
+
+    // Both adjustments have their table of the control points beyond the
+    // four fixed ones, which lie within millimetres of the truth.
+    EXPECT_EQ(Count(panel, "Kontrolní body - vyrovnání bez konstanty komory"), 1);
+    EXPECT_EQ(Count(panel, "Kontrolní body - vyrovnání s konstantou komory"), 1);
+    EXPECT_EQ(Count(panel, "Vlícovací body vyrovnané jako neznámé"), 2);
+    int rows = 0;
+    for (const std::string& line : panel) {
+        // A row: the point number right-aligned in 15 characters, then ten numbers.
+        if (line.size() < 16 || line[0] != ' ' || line[14] < '0' || line[14] > '9') continue;
+        const std::vector<long double> v = Numbers(line);
+        ASSERT_EQ(v.size(), 11u) << line;
+        ++rows;
+        const synth::ObjectPoint* truth = nullptr;
+        for (const synth::ObjectPoint& p : project_.control_points)
+            if (static_cast<long double>(p.id) == v[0]) truth = &p;
+        ASSERT_NE(truth, nullptr) << line;
+        EXPECT_GT(v[0], 4.0L) << "a fixed point is no check point";
+        EXPECT_NEAR_L(v[4], truth->X, 0.02L);
+        EXPECT_NEAR_L(v[5], truth->Y, 0.02L);
+        EXPECT_NEAR_L(v[6], truth->Z, 0.02L);
+    }
+    EXPECT_GE(rows, 2);
 }
 
 // ---- A result file that cannot be written ---------------------------------

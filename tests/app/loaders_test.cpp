@@ -273,10 +273,12 @@ TEST_F(Loaders, TooFewControlPointsOnAnImage) {
     ASSERT_EQ(gui.dialogs->Messages().size(), 1);
     EXPECT_EQ(gui.dialogs->Messages()[0], "Chyba v minimálním počtu vlícovacích bodů - snímek 2");
     EXPECT_EQ(gui.LastLog(), "Chyba - Vlícovací body nenačteny do programu");
+    // The refused load leaves the previous control points as they were.
     const ProjectState& s = gui.window().State();
-    EXPECT_EQ(s.ControlPoints, nullptr);
-    EXPECT_EQ(s.ControlPointCounts, nullptr);
-    EXPECT_EQ(s.ControlPointRanges, nullptr);
+    ASSERT_NE(s.ControlPoints, nullptr);
+    EXPECT_EQ(s.ControlPoints->r, 4);
+    EXPECT_EQ(s.ControlPointCounts->r, 1);
+    EXPECT_EQ(s.ControlPointRanges->r, 1);
     EXPECT_TRUE(s.ControlPointsLoaded) << "never reset";
     EXPECT_FALSE(gui.window().IsItemEnabled(UiItem::Orientace1));
     EXPECT_FALSE(gui.window().IsItemEnabled(UiItem::BitBtn2));

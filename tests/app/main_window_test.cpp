@@ -133,10 +133,12 @@ const MenuRow kMenu[] = {
     {"Výsledky > Oprava distorze > Orientace", "Orientace2", false},
     {"Výsledky > Přibližné řešení vnější orientace", "Piblineenvnjorientace1", false},
     {"Výsledky > Svazkové vyrovnání", "Svazkovvyrovnn2", false},
+    {"Výsledky > Kontrolní body", "Kontrolnbody1", false},
     {"Výsledky > Souřadnice XYZ", "SouadniceXYZ2", false},
     {"Výsledky > Protokoly", "Protokoly1", false},
     {"Výsledky > Protokoly > Kompletní", "Kompletn1", false},
     {"Výsledky > Protokoly > Souřadnice", "Pouzesouadnice1", false},
+    {"Výsledky > Protokoly > Kontrolní body", "Kontrolnbody2", false},
     {"Výsledky > Grafy", "Grafy1", false},
     {"O programu", "Help1", true},
 };
@@ -177,7 +179,8 @@ TEST(MainWindow, MenuCaptionsNamesAndStateAtStart) {
           "Piblinvnjorientace1Click()", "Svazkovvyrovnn1Click()", "SouadniceXYZ1Click()",
           "Snmkovsouadnice2Click()", "Orientace2Click()", "Piblineenvnjorientace1Click()",
           "Svazkovvyrovnn2Click()", "SouadniceXYZ2Click()", "Kompletn1Click()", "Pouzesouadnice1Click()",
-          "Grafy1Click()", "Help1Click()", "BitBtn2Click()", "Ulozprotokol1Click()", "Nastprojekt1Click()"}) {
+          "Grafy1Click()", "Kontrolnbody1Click()", "Kontrolnbody2Click()", "Help1Click()", "BitBtn2Click()",
+          "Ulozprotokol1Click()", "Nastprojekt1Click()"}) {
         EXPECT_GE(w.metaObject()->indexOfSlot(slot), 0) << slot;
     }
 }

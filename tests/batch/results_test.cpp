@@ -93,10 +93,21 @@ TEST(BatchSummary, HoldsTheNumbersOfTheProtocols) {
     ASSERT_EQ(b["outliers"].size(), removed);
     const std::size_t list = IndexOf(panel, "Vyřazené body") + 1;
     for (std::size_t k = 0; k < removed; ++k) EXPECT_EQ(b["outliers"][k], Whole(panel.at(list + k)));
+    // With every weighted row removed the outlier selection leaves no tie
+    // point, so the adjustment without the camera constant after it is not
+    // a result: the panel says so in one line and the summary holds null.
     const std::size_t withoutF = IndexOf(panel, "Výpočet svazkového vyrovnání bez konstanty komory");
     const std::size_t withF = IndexOf(panel, "Výpočet svazkového vyrovnání s konstantou komory");
+    const bool withoutFailed =
+        IndexOf(panel, "Výpočet svazkového vyrovnání bez konstanty komory nelze provést - vyrovnání selhalo") <
+        panel.size();
+    ASSERT_TRUE(withoutFailed || withoutF < panel.size());
     ASSERT_LT(withF, panel.size());
+    if (withoutFailed) {
+        EXPECT_TRUE(b["without_camera_constant"].is_null());
+    }
     for (const auto& [key, from] : {std::pair{"without_camera_constant", withoutF}, std::pair{"with_camera_constant", withF}}) {
+        if (b[key].is_null()) continue;
         SCOPED_TRACE(key);
         EXPECT_NEAR(b[key]["m0"].get<double>(), Number(After(panel, "Aposteriorní směrodatná odchylka jednotková: ", from)),
                     0.0005);
@@ -108,8 +119,10 @@ TEST(BatchSummary, HoldsTheNumbersOfTheProtocols) {
     const json& runs = b["adjustments"];
     ASSERT_EQ(runs.size(), 4u);
     for (int k = 0; k < 4; ++k) EXPECT_EQ(runs[k]["adjustment"], k + 1);
-    EXPECT_EQ(runs[2]["passes"], b["without_camera_constant"]["iterations"]);
-    EXPECT_EQ(runs[2]["m0"], b["without_camera_constant"]["m0"]);
+    if (!withoutFailed) {
+        EXPECT_EQ(runs[2]["passes"], b["without_camera_constant"]["iterations"]);
+        EXPECT_EQ(runs[2]["m0"], b["without_camera_constant"]["m0"]);
+    }
     EXPECT_EQ(runs[3]["passes"], b["with_camera_constant"]["iterations"]);
     EXPECT_EQ(runs[3]["m0"], b["with_camera_constant"]["m0"]);
 

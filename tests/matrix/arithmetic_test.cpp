@@ -68,14 +68,17 @@ TEST(Arithmetic, MatMulSumsInIncreasingIndexOrder) {
     EXPECT_FALSE(std::signbit(Z->GetPrvek(1, 1)));
 }
 
-TEST(Arithmetic, RoundIdTiesToEvenAndLow32Bits) {
+TEST(Arithmetic, RoundIdTiesToEvenAndKeepsEveryDigit) {
     EXPECT_EQ(RoundId(2.5L), 2);
     EXPECT_EQ(RoundId(3.5L), 4);
     EXPECT_EQ(RoundId(-2.5L), -2);
     EXPECT_EQ(RoundId(7.0000000001L), 7);
     EXPECT_EQ(RoundId(0.5L), 0);
-    EXPECT_EQ(RoundId(4294967296.0L + 5.0L), 5);
-    EXPECT_EQ(RoundId(2147483648.0L), std::numeric_limits<std::int32_t>::min());
+    // Numbers beyond 32 bits are not folded onto small ones.
+    EXPECT_EQ(RoundId(4294967296.0L + 1003.0L), 4294967296LL + 1003);
+    EXPECT_EQ(RoundId(2147483648.0L + 1003.0L), 2147483648LL + 1003);
+    EXPECT_EQ(RoundId(1.0e15L), 1000000000000000LL);
+    EXPECT_EQ(RoundId(kLargestPointNumber), std::numeric_limits<std::int64_t>::max());
 }
 
 TEST(Arithmetic, FindRowTakesLastMatch) {

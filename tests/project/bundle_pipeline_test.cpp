@@ -1,11 +1,16 @@
 #include "project/bundle_pipeline.h"
 
+#include <algorithm>
 #include <cmath>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "project/check_points.h"
+#include "project/failure_causes.h"
+#include "project/object_points_pipeline.h"
 #include "project/state_reports.h"
 #include "protocol/bundle_report.h"
 #include "tests/project/loaded_project.h"
@@ -25,7 +30,7 @@ const std::string kFailed = "Svazkové vyrovnání - výpočet nelze provést";
 
 const UiItem kItems[] = {UiItem::Svazkovvyrovnn2, UiItem::Piblineenvnjorientace1,
                          UiItem::Opravensnmkovsouadnice1, UiItem::Snmkovsouadnice2,
-                         UiItem::Orientace2, UiItem::Grafy1};
+                         UiItem::Orientace2, UiItem::Grafy1, UiItem::Kontrolnbody1, UiItem::Kontrolnbody2};
 
 // Largest distance between the adjusted and the true projection centres.
 long double WorstCentreError(const ProjectState& s, const synth::Project& p) {
@@ -208,6 +213,116 @@ TEST(BundlePipeline, BlocksSwitchedOffLeaveNoOldResultsForTheProtocol) {
     s.Settings.AdjustCameraConstant = true;
     EXPECT_EQ(BundleReportLines(s, ','), plain);
     EXPECT_LT(plain.size(), full);
+}
+
+bool Contains(const Lines& lines, const std::string& line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// Three images of control in a plane and four tie points: enough
+// observations for six unknowns per image, too few for seven.
+synth::Options TooFewForTheCameraConstant() {
+    synth::Options o = test::TinyProject(1);
+    o.control = 6;
+    o.points = 4;
+    o.plane = true;
+    return o;
+}
+
+TEST(BundlePipeline, FailedAdjustmentWithCameraConstantIsNeverShownOrUsed) {
+    test::LoadedProject lp(TooFewForTheCameraConstant());
+    ProjectState& s = lp.state;
+    lp.host.method = 0;  // four points in the plane Z = 0
+    ASSERT_TRUE(BundleCommand(s, lp.host));
+    // The result rule and its log line stay: the adjustment without the
+    // camera constant succeeded.
+    EXPECT_EQ(lp.host.log.back(), kDone);
+    EXPECT_EQ(lp.host.messages, (Lines{kTooFewObservationsMessage, kTooFewObservationsMessage}));
+    EXPECT_EQ(s.BundleFailure, AdjustmentFailure::None);
+    EXPECT_EQ(s.BundleFailureF, AdjustmentFailure::TooFewObservations);
+    EXPECT_TRUE(s.BundleUnknowns && s.BundleImageIndex && s.BundleObservationTable);
+    EXPECT_FALSE(s.BundleUnknownsF);
+    EXPECT_FALSE(s.BundleImageIndexF);
+    EXPECT_FALSE(s.BundleWeightsF);
+    EXPECT_FALSE(s.BundleWeights) << "written last by the failed adjustment";
+    EXPECT_EQ(s.BundleIterationsF, 0);
+    EXPECT_EQ(s.BundleSigma0F, 0.0L);
+    EXPECT_EQ(s.BundleRedundancyF, 0);
+
+    // The protocol: the block without the camera constant as it is, one
+    // line in place of the other.
+    const Lines withF = BundleReportLines(s, ',');
+    const std::string line =
+        "Výpočet svazkového vyrovnání s konstantou komory nelze provést - vyrovnání má menší počet měření než "
+        "neznámých";
+    ASSERT_GE(withF.size(), 2u);
+    EXPECT_EQ(withF.back(), line);
+    EXPECT_EQ(withF[withF.size() - 2], " ");
+    EXPECT_FALSE(Contains(withF, kBundleHeaderF));
+    EXPECT_EQ(CheckPointReportLines(s, ',').back(), line);
+
+    // "Souřadnice XYZ" needs the released adjustment: it fails naming why.
+    lp.host.log.clear();
+    EXPECT_FALSE(ObjectPointsCommand(s, lp.host));
+    ASSERT_GE(lp.host.log.size(), 2u);
+    EXPECT_EQ(lp.host.log[lp.host.log.size() - 2],
+              "Chyba - Vyrovnání s konstantou komory má menší počet měření než neznámých");
+    EXPECT_EQ(lp.host.log.back(), "Chyba - Souřadnice XYZ - výpočet nelze provést");
+    EXPECT_FALSE(s.ObjectPoints);
+
+    // Without the camera constant the same project is computed, and its
+    // protocol is the one above without the line.
+    s.Settings.AdjustCameraConstant = false;
+    ASSERT_TRUE(ObjectPointsCommand(s, lp.host));
+    EXPECT_EQ(s.BundleFailureF, AdjustmentFailure::None);
+    const Lines withoutF = BundleReportLines(s, ',');
+    EXPECT_EQ(withoutF, Lines(withF.begin(), withF.end() - 2));
+}
+
+// The real aerial block without tie points: the adjustment with a camera
+// constant per image runs away (m0 of thousands of millimetres, X0 of
+// 10^11 m) on nearly flat control seen from above.
+TEST(BundlePipeline, RealAerialBlockShowsNoDivergedOrientation) {
+    const std::string folder = test::RealDataPath("prague2016_sxb_fixed/exact_noctrl");
+    if (folder.empty()) GTEST_SKIP() << "real data not available";
+    ProjectState s;
+    test::RecordingHost host(&s, ',');
+    ASSERT_TRUE(LoadCameraFile(folder + "/camera.txt", s));
+    ASSERT_EQ(LoadControlPoints(test::ProjectFiles(folder, "ctrl_"), s).status, ControlLoadResult::Status::Loaded);
+    ASSERT_TRUE(LoadImagePoints(test::ProjectFiles(folder, "img_"), s));
+    host.items[UiItem::Orientace1] = true;
+    host.items[UiItem::Snmkovsouadnice1] = true;
+    host.camera = s.Camera;
+
+    ASSERT_TRUE(BundleCommand(s, host));
+    EXPECT_EQ(host.log.back(), kDone);
+    EXPECT_EQ(s.BundleFailure, AdjustmentFailure::None);
+    EXPECT_EQ(s.BundleFailureF, AdjustmentFailure::Divergence);
+    EXPECT_FALSE(s.BundleUnknownsF);
+    const Lines report = BundleReportLines(s, ',');
+    EXPECT_TRUE(Contains(report, "Aposteriorní směrodatná odchylka jednotková: 0,007"));
+    EXPECT_EQ(report.back(),
+              "Výpočet svazkového vyrovnání s konstantou komory nelze provést - vyrovnání nekonverguje");
+    // Every projection centre shown is the converged one, some 1.8 km
+    // above the block.
+    int rows = 0;
+    for (std::string row : report) {
+        if (row.rfind("  00", 0) != 0) continue;
+        ++rows;
+        std::replace(row.begin(), row.end(), ',', '.');
+        std::istringstream in(row);
+        long double image = 0.0L, X0 = 0.0L, Y0 = 0.0L, Z0 = 0.0L;
+        ASSERT_TRUE(in >> image >> X0 >> Y0 >> Z0) << row;
+        EXPECT_LT(std::fabs(X0), 1000.0L) << row;
+        EXPECT_LT(std::fabs(Y0), 1000.0L) << row;
+        EXPECT_NEAR(static_cast<double>(Z0), 1780.0, 40.0) << row;
+    }
+    EXPECT_EQ(rows, 5);
+
+    host.log.clear();
+    EXPECT_FALSE(ObjectPointsCommand(s, host));
+    EXPECT_EQ(host.log, (Lines{kCorrected, kOriented, kDone, "Chyba - Vyrovnání s konstantou komory nekonverguje",
+                               "Chyba - Souřadnice XYZ - výpočet nelze provést"}));
 }
 
 }  // namespace

@@ -130,15 +130,17 @@ TEST(LoadControlPoints, MinimumCheckNamesTheFirstShortImage) {
     TempDir dir;
     ProjectState state;
     ASSERT_EQ(LoadControlPoints(MakeFiles(dir, {ControlLines(1, 4)}), state).status, Status::Loaded);
+    const Matice* points = state.ControlPoints.get();
     const Matice* selected = state.SelectedOrientationPoints.get();
 
     const auto files = MakeFiles(dir, {ControlLines(1, 5), ControlLines(10, 3), ControlLines(20, 2)});
     const ControlLoadResult r = LoadControlPoints(files, state);
     EXPECT_EQ(r.status, Status::TooFewPoints);
     EXPECT_EQ(r.image, 2);
-    EXPECT_FALSE(state.ControlPoints);
-    EXPECT_FALSE(state.ControlPointCounts);
-    EXPECT_FALSE(state.ControlPointRanges);
+    // A refused load changes nothing: the previous project stays whole.
+    EXPECT_EQ(state.ControlPoints.get(), points);
+    EXPECT_EQ(state.ControlPointCounts->r, 1);
+    EXPECT_EQ(state.ControlPointRanges->r, 1);
     EXPECT_EQ(state.SelectedOrientationPoints.get(), selected);
     EXPECT_TRUE(state.ControlPointsLoaded);
 
@@ -147,10 +149,10 @@ TEST(LoadControlPoints, MinimumCheckNamesTheFirstShortImage) {
     const ControlLoadResult m = LoadControlPoints(missing, state);
     EXPECT_EQ(m.status, Status::TooFewPoints);
     EXPECT_EQ(m.image, 2);
-    EXPECT_FALSE(state.ControlPoints);
+    EXPECT_EQ(state.ControlPoints.get(), points);
 }
 
-TEST(LoadControlPoints, UnreadableNumberFailsAndKeepsWhatWasRead) {
+TEST(LoadControlPoints, UnreadableNumberFailsAndChangesNothing) {
     TempDir dir;
     ProjectState state;
     ASSERT_EQ(LoadControlPoints(MakeFiles(dir, {ControlLines(1, 4)}), state).status, Status::Loaded);
@@ -164,7 +166,8 @@ TEST(LoadControlPoints, UnreadableNumberFailsAndKeepsWhatWasRead) {
         const ControlLoadResult r = LoadControlPoints(files, state);
         EXPECT_EQ(r.status, Status::Failed) << bad;
         ASSERT_TRUE(state.ControlPoints);
-        EXPECT_EQ(Column(*state.ControlPoints, 1), (std::vector<long double>{1, 2, 3, 4, 10, 11, 0, 0, 0}));
+        EXPECT_EQ(Column(*state.ControlPoints, 1), (std::vector<long double>{1, 2, 3, 4}));
+        EXPECT_EQ(Column(*state.ControlPointCounts, 1), (std::vector<long double>{4}));
         EXPECT_EQ(state.SelectedOrientationPoints.get(), selected);
         EXPECT_FALSE(state.ControlPointsLoaded);
     }
@@ -220,11 +223,38 @@ TEST(LoadImagePoints, FillsTheStateAndTheFlag) {
     WriteFileBytes(a, "1 2 3 inf\n");
     EXPECT_FALSE(LoadImagePoints({a}, state));
     EXPECT_TRUE(state.ImagePointsLoaded);  // keeps its value
-    EXPECT_EQ(state.ImagePoints->r, 1);
+    EXPECT_EQ(state.ImagePoints->r, 4);    // and so do the tables
 
     ProjectState fresh;
     EXPECT_FALSE(LoadImagePoints({a}, fresh));
     EXPECT_FALSE(fresh.ImagePointsLoaded);
+}
+
+TEST(LoadImagePoints, LargePointNumbersExactAndTooLargeRefused) {
+    TempDir dir;
+    ProjectState state;
+    const std::string a = dir.Path("a.txt");
+    WriteFileBytes(a, "1003 1 2 0\n2147484651 1 2 0\n4294968299 1 2 0\n3000001003 1 2 0\n1000000000000000 1 2 0\n"
+                      "9223372036854775807 1 2 0\n");
+    ASSERT_TRUE(LoadImagePoints({a}, state));
+    EXPECT_EQ(Column(*state.ImagePoints, 1),
+              (std::vector<long double>{1003.0L, 2147484651.0L, 4294968299.0L, 3000001003.0L, 1.0e15L,
+                                        9223372036854775807.0L}));
+
+    // Beyond 2^63 - 1 a number can no longer be told from its neighbours:
+    // the load is refused, naming the number and its file.
+    const std::string b = dir.Path("b.txt");
+    WriteFileBytes(b, "1 1 2 0\n1e19 1 2 0\n");
+    LoadProblem problem;
+    EXPECT_FALSE(LoadImagePoints({a, b}, state, &problem));
+    EXPECT_EQ(state.ImagePoints->r, 6);
+    EXPECT_EQ(LoadProblemLine(problem), "Chyba - Číslo bodu 1E19 v souboru " + b +
+                                            " přesahuje 9223372036854775807 a program by je nerozlišil přesně");
+    WriteFileBytes(b, ControlLines(1, 3) + "-9223372036854775809 0 0 0 0 0\n");
+    const ControlLoadResult control = LoadControlPoints({b}, state);
+    EXPECT_EQ(control.status, Status::Failed);
+    EXPECT_EQ(control.problem.cause, LoadProblem::Cause::PointNumberTooLarge);
+    EXPECT_FALSE(state.ControlPoints);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "adjustment/f_test.h"
+#include "project/complete_protocol.h"
 #include "tests/project/loaded_project.h"
 #include "tests/support/test_util.h"
 
@@ -28,7 +29,7 @@ const UiItem kItems[] = {UiItem::SouadniceXYZ2,  UiItem::Protokoly1,
                          UiItem::Kompletn1,      UiItem::Pouzesouadnice1,
                          UiItem::Svazkovvyrovnn2, UiItem::Piblineenvnjorientace1,
                          UiItem::Opravensnmkovsouadnice1, UiItem::Snmkovsouadnice2,
-                         UiItem::Orientace2};
+                         UiItem::Orientace2, UiItem::Kontrolnbody1, UiItem::Kontrolnbody2};
 
 // Largest distance of a computed point from its true position.
 long double WorstPointError(const ProjectState& s, const synth::Project& p) {
@@ -156,6 +157,65 @@ TEST(ObjectPointsPipeline, StopInAPassEndsThroughTheFailurePathAfterOneLine) {
     lp.host.log.clear();
     ASSERT_TRUE(ObjectPointsCommand(s, lp.host));
     EXPECT_EQ(lp.host.log, (Lines{kCorrected, kOriented, kBundleDone, kDone}));
+}
+
+// Point numbers are compared whole: numbers that share their low 32 bits
+// with another (2^32 + 1003 and 1003), or that a signed 32-bit integer
+// would hold as negative (2^31 + 1003, 3 000 001 003), or that need 50 bits
+// (10^15), are points of their own.
+TEST(ObjectPointsPipeline, LargePointNumbersStayDistinct) {
+    test::LoadedProject lp(test::SmallProject(26));
+    ProjectState& s = lp.state;
+    const std::map<long double, long double> renumbered = {
+        {1004.0L, 2147483648.0L + 1003.0L},
+        {1005.0L, 4294967296.0L + 1003.0L},
+        {1006.0L, 3000001003.0L},
+        {1007.0L, 1.0e15L},
+    };
+    for (int i = 1; i <= s.ImagePoints->r; ++i) {
+        const auto it = renumbered.find(s.ImagePoints->GetPrvek(i, 1));
+        if (it != renumbered.end()) s.ImagePoints->SetPrvek(i, 1, it->second);
+    }
+    ASSERT_TRUE(ObjectPointsCommand(s, lp.host));
+    ASSERT_EQ(s.ObjectPoints->r, static_cast<int>(lp.project.tie_points.size()));
+    std::map<long double, int> rows;
+    for (int i = 1; i <= s.ObjectPoints->r; ++i) ++rows[s.ObjectPoints->GetPrvek(i, 1)];
+    for (const synth::ObjectPoint& truth : lp.project.tie_points) {
+        const long double original = static_cast<long double>(truth.id);
+        const auto it = renumbered.find(original);
+        const long double number = it == renumbered.end() ? original : it->second;
+        SCOPED_TRACE(static_cast<double>(number));
+        ASSERT_EQ(rows[number], 1);
+        for (int i = 1; i <= s.ObjectPoints->r; ++i) {
+            if (s.ObjectPoints->GetPrvek(i, 1) != number) continue;
+            EXPECT_NEAR(static_cast<double>(s.ObjectPoints->GetPrvek(i, 2)), static_cast<double>(truth.X), 0.05);
+            EXPECT_NEAR(static_cast<double>(s.ObjectPoints->GetPrvek(i, 3)), static_cast<double>(truth.Y), 0.05);
+            EXPECT_NEAR(static_cast<double>(s.ObjectPoints->GetPrvek(i, 4)), static_cast<double>(truth.Z), 0.05);
+        }
+    }
+}
+
+// A reload that fails changes nothing: the next computation works on the
+// project as it was and gives the same protocol, not the headers of the new
+// files over the rows of the old ones.
+TEST(ObjectPointsPipeline, FailedReloadLeavesTheProjectAsItWas) {
+    test::LoadedProject lp(test::TinyProject(27));
+    ProjectState& s = lp.state;
+    ASSERT_TRUE(ObjectPointsCommand(s, lp.host));
+    const Lines before = CompleteProtocolBundleLines(s, ',');
+    const Matice points = *s.ObjectPoints;
+
+    const std::vector<std::string> images = test::ProjectFiles(lp.dir.Path("p"), "img_");
+    const std::vector<std::string> controls = test::ProjectFiles(lp.dir.Path("p"), "ctrl_");
+    const std::string unreadable = lp.dir.Path("spatne.txt");
+    test::WriteFileBytes(unreadable, "1 0,5 0 0\n");
+    EXPECT_FALSE(LoadImagePoints({images[0], unreadable}, s));
+    test::WriteFileBytes(unreadable, "1 0 0 0 0 0\n");
+    EXPECT_EQ(LoadControlPoints({controls[0], unreadable}, s).status, ControlLoadResult::Status::TooFewPoints);
+
+    ASSERT_TRUE(ObjectPointsCommand(s, lp.host));
+    EXPECT_EQ(CompleteProtocolBundleLines(s, ','), before);
+    EXPECT_EQ(s.ObjectPoints->prvky, points.prvky);
 }
 
 }  // namespace

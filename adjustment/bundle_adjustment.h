@@ -39,6 +39,12 @@ struct BundleControl {
     // Called at the start of every pass (the window repaints); it must not
     // change the floating-point fault flags.
     std::function<void()> KeepResponsive;
+    // Called when the passes end (not after a pass that failed), telling
+    // which adjustment ran (true: BundleAdjustWithF) and whether the passes
+    // ended on the pass limit while m0 still changed by more than the
+    // tolerance.  The number of passes alone cannot tell: the last permitted
+    // pass may meet the change test.
+    std::function<void(bool withCameraConstant, bool limitReached)> PassesEnded;
 };
 
 // Six unknowns per image, camera constant f held.  Corrections are halved in

@@ -15,6 +15,7 @@
 #include "input/control_file.h"
 #include "input/image_file.h"
 #include "project/loaders.h"
+#include "project/warnings.h"
 
 namespace pelvanor {
 
@@ -133,6 +134,7 @@ void TPelvanor::Nastorientaci1Click() {
         WriteLog(QStringLiteral("Chyba - Vlícovací body nenačteny do programu"));
         bit_btn2_->setEnabled(false);
         SetItemEnabled(UiItem::Orientace1, false);
+        ReportAfterLoad(SortedFileNames(files), true, false, state_, *this);
         return;
     }
     combo_box2_->clear();
@@ -140,6 +142,7 @@ void TPelvanor::Nastorientaci1Click() {
     combo_box2_->setCurrentIndex(0);
     WriteLog(QStringLiteral("Vlícovací body načteny do programu"));
     EnableAfterControlPointLoad();
+    ReportAfterLoad(SortedFileNames(files), true, true, state_, *this);
 }
 
 // ---------------------------------------------------------------------------
@@ -154,10 +157,12 @@ void TPelvanor::Nastsnmkovsouadnice1Click() {
     if (!LoadImagePoints(SortedFileNames(files), state_)) {
         WriteLog(QStringLiteral("Chyba - Snímkové souřadnice nenačteny"));
         SetItemEnabled(UiItem::Snmkovsouadnice1, false);
+        ReportAfterLoad(SortedFileNames(files), false, false, state_, *this);
         return;
     }
     WriteLog(QStringLiteral("Snímkové souřadnice načteny do programu"));
     EnableAfterImagePointLoad();
+    ReportAfterLoad(SortedFileNames(files), false, true, state_, *this);
 }
 
 }  // namespace pelvanor

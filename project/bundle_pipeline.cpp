@@ -5,6 +5,7 @@
 #include "adjustment/bundle_adjustment.h"
 #include "adjustment/point_selection.h"
 #include "project/orientation_pipeline.h"
+#include "project/warnings.h"
 
 namespace pelvanor {
 
@@ -93,6 +94,10 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
         control.Tolerance = set.Tolerance;
         control.Message = [&host](const std::string& text) { host.ShowMessage(text); };
         control.KeepResponsive = [&host]() { host.KeepResponsive(); };
+        s.BundlePassLimitReached = s.BundlePassLimitReachedF = false;
+        control.PassesEnded = [&s](bool withF, bool limit) {
+            (withF ? s.BundlePassLimitReachedF : s.BundlePassLimitReached) = limit;
+        };
 
         const bool sel = SelectBundlePoints(s.TiePointOccurrences.get(), s.TiePointImageCounts.get(),
                                             set.PointPercent, s.BundlePointOccurrences,
@@ -135,7 +140,9 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
 
 bool BundleCommand(ProjectState& state, CommandHost& host) {
     state.OrientationLogged = false;
-    return BundlePipeline(state, host);
+    const bool ok = BundlePipeline(state, host);
+    ReportAfterComputation(state, host, ComputingCommand::Bundle, ok);
+    return ok;
 }
 
 }  // namespace pelvanor

@@ -5,6 +5,7 @@
 #include "adjustment/intersection.h"
 #include "project/bundle_pipeline.h"
 #include "project/orientation_pipeline.h"
+#include "project/warnings.h"
 #include "protocol/report_layout.h"
 
 namespace pelvanor {
@@ -85,7 +86,9 @@ bool ObjectPointsPipeline(ProjectState& s, CommandHost& host) {
 
 bool ObjectPointsCommand(ProjectState& state, CommandHost& host) {
     state.OrientationLogged = false;
-    return ObjectPointsPipeline(state, host);
+    const bool ok = ObjectPointsPipeline(state, host);
+    ReportAfterComputation(state, host, ComputingCommand::ObjectPoints, ok);
+    return ok;
 }
 
 }  // namespace pelvanor

@@ -5,6 +5,7 @@
 #include "orientation/plane_resection.h"
 #include "orientation/refinement.h"
 #include "orientation/space_resection.h"
+#include "project/warnings.h"
 #include "protocol/orientation_report.h"
 
 namespace pelvanor {
@@ -127,7 +128,9 @@ bool ApproximateOrientation(ProjectState& state, CommandHost& host) {
 
 bool ApproximateOrientationCommand(ProjectState& state, CommandHost& host) {
     state.OrientationLogged = false;
-    return ApproximateOrientation(state, host);
+    const bool ok = ApproximateOrientation(state, host);
+    ReportAfterComputation(state, host, ComputingCommand::Orientation, ok);
+    return ok;
 }
 
 std::vector<std::string> ShowOrientationResults(const ProjectState& state, const CommandHost& host) {

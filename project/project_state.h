@@ -26,6 +26,10 @@ struct ProjectState {
     std::int32_t BundleIterationsF = 0;
     long double BundleSigma0 = 0.0L;
     long double BundleSigma0F = 0.0L;
+    // Whether the last run of each bundle adjustment ended on its pass limit
+    // with the change test unmet; read by the warnings after a command.
+    bool BundlePassLimitReached = false;
+    bool BundlePassLimitReachedF = false;
 
     // Input data.
     MatPtr ImagePoints;

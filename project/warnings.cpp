@@ -1,0 +1,1020 @@
+#include "project/warnings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <new>
+#include <optional>
+#include <string_view>
+#include <system_error>
+
+#include "adjustment/approximate_points.h"
+#include "adjustment/f_test.h"
+#include "adjustment/intersection.h"
+#include "adjustment/point_selection.h"
+#include "input/image_file.h"
+#include "input/number_parse.h"
+#include "matrix/fp_guard.h"
+#include "matrix/svd.h"
+#include "orientation/collinearity.h"
+#include "orientation/distortion.h"
+#include "orientation/observation_assembly.h"
+#include "orientation/plane_resection.h"
+#include "orientation/refinement.h"
+#include "orientation/space_resection.h"
+#include "protocol/number_format.h"
+#include "protocol/report_layout.h"
+
+namespace pelvanor {
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Thresholds.
+
+// A projection centre or an object point farther from the centroid of the
+// control points than this many times their spread (the root mean square of
+// their distances from the centroid).  In a workable block the object points
+// lie among the control points or close around them (extrapolating far
+// beyond the control is already unreliable), and the cameras stand at a few
+// control extents in close range and at most a few tens of them with long
+// focal lengths or in aerial blocks (the aerial test block: 1.8 km above
+// control of 0.6 km spread).  A hundredfold distance is no network at all:
+// it is the mark of a diverged solution or of files paired with the wrong
+// images.
+constexpr long double kFarFactor = 100.0L;
+
+// Two projection centres are "nearly the same" when the distance between
+// them (the base) is below this fraction of their distance from the control
+// points' centroid.  The intersection angle of the two rays to a point is
+// about base / distance: at 1/1000 (0.06 degree) the depth of a point seen
+// from these two images is a thousand times less precise than its position
+// across the rays, so the pair contributes no base.  The same image loaded
+// twice, or the same station used twice, gives exactly 0.
+constexpr long double kNoBaseRatio = 1.0e-3L;
+
+// The control points of an image are "collinear" when the root mean square
+// of their offsets from their best-fitting straight line is below this
+// fraction of the root mean square of their spread along it.  The rotation
+// of the image about that line is determined only through those offsets;
+// at 1 % it is a hundred times weaker than the other elements, which breaks
+// the four-point methods and leaves the refinement to turn the image freely
+// about the line.  Compared as squares (eigenvalues of the scatter matrix).
+constexpr long double kCollinearRatio = 1.0e-2L;
+
+// A residual (computed minus measured, either coordinate) larger than the
+// extent of the measured image coordinates of that image (the larger of the
+// x and y ranges of all its measurements): the computed image point falls
+// outside the measured area, which no measuring error can do.  The extent of
+// the measurements stands for the frame, whose size the program is not told.
+
+// A standard deviation of an object coordinate below this fraction of the
+// control points' spread is "zero".  The best close-range photogrammetry
+// reaches about 1 : 1 000 000 of the object's size; ten times better than
+// that is no precision but rays without residuals: identical images, or a
+// point determined without any redundancy.  (The calibration sheet of the
+// real test data: 2.5e-5 of its spread; the same image loaded six times:
+// below 1e-8.)  Exact zeros count whether or not the spread is known.
+constexpr long double kZeroDeviationRatio = 1.0e-7L;
+
+// Items named in one line; the rest are counted.
+constexpr std::size_t kListed = 5;
+
+// ---------------------------------------------------------------------------
+// Texts.
+
+constexpr const char* kWarn = "Upozornění - ";
+constexpr const char* kError = "Chyba - ";
+
+// A point number as the user wrote it (a whole number).
+std::string NumberText(long double value) {
+    if (std::isfinite(value) && std::fabs(value) < 9.0e18L) return std::to_string(std::llroundl(value));
+    return FormatGeneral(value, '.');
+}
+
+// "a", "a a b", "a, b a c", "a, b, c, d, e a dalších 7" (never "a dalších 1").
+std::string ListText(const std::vector<std::string>& items) {
+    std::string text;
+    const std::size_t shown = items.size() <= kListed + 1 ? items.size() : kListed;
+    for (std::size_t i = 0; i < shown; ++i) {
+        if (i > 0) text += (i + 1 == shown && items.size() == shown) ? " a " : ", ";
+        text += items[i];
+    }
+    if (items.size() > shown) text += " a dalších " + std::to_string(items.size() - shown);
+    return text;
+}
+
+// "1 číslo", "3 čísla", "5 čísel".
+std::string NumbersText(long long n) {
+    const char* noun = n == 1 ? "číslo" : (n >= 2 && n <= 4) ? "čísla" : "čísel";
+    return std::to_string(n) + " " + noun;
+}
+
+// Integers of index tables (rows, images, positions); 0 for anything else.
+long long IndexValue(long double value) {
+    if (!std::isfinite(value) || std::fabs(value) > 1.0e9L) return 0;
+    return std::llroundl(value);
+}
+
+// ---------------------------------------------------------------------------
+// Geometry of the control.
+
+struct Point3 {
+    long double X = 0.0L;
+    long double Y = 0.0L;
+    long double Z = 0.0L;
+};
+
+long double Distance(const Point3& a, const Point3& b) {
+    return std::sqrt((a.X - b.X) * (a.X - b.X) + (a.Y - b.Y) * (a.Y - b.Y) + (a.Z - b.Z) * (a.Z - b.Z));
+}
+
+struct ControlFrame {
+    Point3 centroid;
+    long double spread = 0.0L;
+    bool valid = false;
+};
+
+// Centroid and spread of the distinct control points (first row of each
+// positive number; rows of number 0 are empty lines).
+ControlFrame FrameOfControl(const ProjectState& s) {
+    ControlFrame frame;
+    const Matice* cp = s.ControlPoints.get();
+    if (!cp || cp->s < 4) return frame;
+    std::vector<long double> seen;
+    std::vector<Point3> points;
+    for (int i = 1; i <= cp->r; ++i) {
+        const long double number = std::nearbyint(cp->GetPrvek(i, 1));
+        if (!(number > 0.0L) || std::find(seen.begin(), seen.end(), number) != seen.end()) continue;
+        seen.push_back(number);
+        points.push_back({cp->GetPrvek(i, 2), cp->GetPrvek(i, 3), cp->GetPrvek(i, 4)});
+    }
+    if (points.size() < 2) return frame;
+    frame.valid = GuardedComputation([&] {
+        const long double n = static_cast<long double>(points.size());
+        for (const Point3& p : points) {
+            frame.centroid.X += p.X / n;
+            frame.centroid.Y += p.Y / n;
+            frame.centroid.Z += p.Z / n;
+        }
+        long double sum = 0.0L;
+        for (const Point3& p : points) {
+            const long double d = Distance(p, frame.centroid);
+            sum += d * d;
+        }
+        frame.spread = std::sqrt(sum / n);
+        FpBarrier(frame.spread);
+        return frame.spread > 0.0L;
+    });
+    return frame;
+}
+
+// ---------------------------------------------------------------------------
+// Orientations of the images.
+
+struct ImageOrientation {
+    int image = 0;
+    Point3 centre;
+    long double alfa = 0.0L;
+    long double beta = 0.0L;
+    long double gama = 0.0L;
+    long double f = 0.0L;
+};
+
+// One adjustment's (or the refinement's) orientations, with the name the
+// warnings give it.
+struct OrientationSet {
+    std::string label;
+    std::vector<ImageOrientation> images;  // in image order
+};
+
+// From the unknowns of an adjustment: X0 Y0 Z0 alfa beta gama (f) from the
+// image's first position; `f` when the adjustment holds no f of its own.
+OrientationSet FromUnknowns(const char* label, const Matice* unknowns, const Matice* imageIndex,
+                            bool ownF, long double f) {
+    OrientationSet set{label, {}};
+    if (!unknowns || !imageIndex || imageIndex->s < 1) return set;
+    for (int j = 1; j <= imageIndex->r; ++j) {
+        const long long first = IndexValue(imageIndex->GetPrvek(j, 1));
+        if (first < 1 || first + (ownF ? 6 : 5) > unknowns->r) return {label, {}};
+        const auto at = [&](long long k) { return unknowns->GetPrvek(static_cast<int>(first + k), 1); };
+        ImageOrientation o;
+        o.image = j;
+        o.centre = {at(0), at(1), at(2)};
+        o.alfa = at(3);
+        o.beta = at(4);
+        o.gama = at(5);
+        o.f = ownF ? at(6) : f;
+        set.images.push_back(o);
+    }
+    return set;
+}
+
+OrientationSet WithoutF(const ProjectState& s) {
+    return FromUnknowns("vyrovnání bez konstanty komory", s.BundleUnknowns.get(), s.BundleImageIndex.get(),
+                        false, s.Camera.f);
+}
+
+OrientationSet WithF(const ProjectState& s) {
+    return FromUnknowns("vyrovnání s konstantou komory", s.BundleUnknownsF.get(), s.BundleImageIndexF.get(),
+                        true, s.Camera.f);
+}
+
+// Projection centres of the refined approximate orientation (columns 10..12).
+OrientationSet FromRefinement(const ProjectState& s) {
+    OrientationSet set{"přibližná orientace", {}};
+    const Matice* refined = s.OrientationRefined.get();
+    if (!refined || refined->s < 12) return set;
+    for (int j = 1; j <= refined->r; ++j) {
+        ImageOrientation o;
+        o.image = j;
+        o.centre = {refined->GetPrvek(j, 10), refined->GetPrvek(j, 11), refined->GetPrvek(j, 12)};
+        set.images.push_back(o);
+    }
+    return set;
+}
+
+// ---------------------------------------------------------------------------
+// Checks on results.
+
+void PassLimitWarnings(const ProjectState& s, std::vector<std::string>& out) {
+    const auto line = [&](const char* which, std::int32_t passes) {
+        out.push_back(std::string(kWarn) + "Svazkové vyrovnání " + which +
+                      " nekonvergovalo (skončilo na limitu " + std::to_string(passes) +
+                      " iterací, tolerance nesplněna)");
+    };
+    if (s.BundleUnknowns && s.BundlePassLimitReached) line("bez konstanty komory", s.BundleIterations);
+    if (s.BundleUnknownsF && s.BundlePassLimitReachedF) line("s konstantou komory", s.BundleIterationsF);
+}
+
+bool Far(const ControlFrame& frame, const Point3& p) {
+    if (!frame.valid) return false;
+    long double d = 0.0L;
+    // Positions too large even to square are certainly far.
+    if (!GuardedComputation([&] {
+            d = Distance(p, frame.centroid);
+            FpBarrier(d);
+            return true;
+        }))
+        return true;
+    return d > kFarFactor * frame.spread;
+}
+
+std::string FarPrefix(const std::string& label) {
+    return std::string(kWarn) + "Dál od těžiště vlícovacích bodů než 100násobek jejich rozptylu (" + label + "): ";
+}
+
+void FarCentreWarning(const ControlFrame& frame, const OrientationSet& set, std::vector<std::string>& out) {
+    std::vector<std::string> images;
+    for (const ImageOrientation& o : set.images)
+        if (Far(frame, o.centre)) images.push_back(std::to_string(o.image));
+    if (images.empty()) return;
+    out.push_back(FarPrefix(set.label) +
+                  (images.size() == 1 ? "střed promítání snímku " : "středy promítání snímků ") + ListText(images));
+}
+
+// Clusters of images whose projection centres are nearly the same (single
+// linkage: a chain of close pairs is one cluster).
+void SameCentreWarnings(const ControlFrame& frame, const OrientationSet& set, std::vector<std::string>& out) {
+    const std::size_t n = set.images.size();
+    if (n < 2) return;
+    std::vector<std::size_t> cluster(n);
+    for (std::size_t i = 0; i < n; ++i) cluster[i] = i;
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t j = i + 1; j < n; ++j) {
+            const Point3& a = set.images[i].centre;
+            const Point3& b = set.images[j].centre;
+            bool close = false;
+            GuardedComputation([&] {
+                long double reference = 0.5L * (Distance(a, frame.centroid) + Distance(b, frame.centroid));
+                if (frame.valid) reference = std::max(reference, frame.spread);
+                close = Distance(a, b) <= kNoBaseRatio * reference;
+                return true;
+            });
+            if (!close) continue;
+            const std::size_t from = cluster[j];
+            const std::size_t to = cluster[i];
+            for (std::size_t& c : cluster)
+                if (c == from) c = to;
+        }
+    }
+    for (std::size_t root = 0; root < n; ++root) {
+        std::vector<std::string> images;
+        for (std::size_t i = 0; i < n; ++i)
+            if (cluster[i] == root) images.push_back(std::to_string(set.images[i].image));
+        if (images.size() < 2) continue;
+        out.push_back(std::string(kWarn) + "Snímky " + ListText(images) +
+                      " mají (téměř) stejný střed promítání, mezi nimi není základna (" + set.label + ")");
+    }
+}
+
+void FarPointWarning(const ControlFrame& frame, const std::string& label, const std::vector<long double>& numbers,
+                     const std::vector<Point3>& points, std::vector<std::string>& out) {
+    std::vector<std::string> far;
+    for (std::size_t i = 0; i < points.size(); ++i)
+        if (Far(frame, points[i])) far.push_back(NumberText(numbers[i]));
+    if (far.empty()) return;
+    out.push_back(FarPrefix(label) + (far.size() == 1 ? "bod " : "body ") + ListText(far));
+}
+
+// Extent of the measured (corrected) image coordinates of every image.
+std::vector<long double> ImageExtents(const ProjectState& s, std::size_t images) {
+    std::vector<long double> lo_x(images, 0.0L), hi_x(images, 0.0L), lo_y(images, 0.0L), hi_y(images, 0.0L);
+    std::vector<bool> any(images, false);
+    const auto add = [&](const Matice* table, const Matice* ranges, int xColumn) {
+        if (!table || !ranges || ranges->s < 2 || table->s < xColumn + 1) return;
+        for (int j = 1; j <= ranges->r && static_cast<std::size_t>(j) <= images; ++j) {
+            const long long first = IndexValue(ranges->GetPrvek(j, 1));
+            const long long last = IndexValue(ranges->GetPrvek(j, 2));
+            for (long long row = std::max(first, 1LL); row <= last && row <= table->r; ++row) {
+                const int i = static_cast<int>(row);
+                if (!(std::nearbyint(table->GetPrvek(i, 1)) > 0.0L)) continue;
+                const long double x = table->GetPrvek(i, xColumn);
+                const long double y = table->GetPrvek(i, xColumn + 1);
+                const std::size_t k = static_cast<std::size_t>(j - 1);
+                if (!any[k]) {
+                    lo_x[k] = hi_x[k] = x;
+                    lo_y[k] = hi_y[k] = y;
+                    any[k] = true;
+                }
+                lo_x[k] = std::min(lo_x[k], x);
+                hi_x[k] = std::max(hi_x[k], x);
+                lo_y[k] = std::min(lo_y[k], y);
+                hi_y[k] = std::max(hi_y[k], y);
+            }
+        }
+    };
+    add(s.ImagePointsCorrected.get(), s.ImagePointRanges.get(), 2);
+    add(s.ControlPointsCorrected.get(), s.ControlPointRanges.get(), 5);
+    std::vector<long double> extent(images, 0.0L);
+    for (std::size_t k = 0; k < images; ++k)
+        if (any[k]) extent[k] = std::max(hi_x[k] - lo_x[k], hi_y[k] - lo_y[k]);
+    return extent;
+}
+
+// One measurement of a point: the image and the measured corrected x, y.
+struct Measurement {
+    int image = 0;
+    long double x = 0.0L;
+    long double y = 0.0L;
+};
+
+// The measurements of row `row` of an index table (number, then (row,
+// image) pairs; negative images are control measurements).
+std::vector<Measurement> MeasurementsOf(const ProjectState& s, const Matice& index, int row) {
+    std::vector<Measurement> list;
+    for (int col = 2; col + 1 <= index.s; col += 2) {
+        const long long tableRow = IndexValue(index.GetPrvek(row, col));
+        const long long image = IndexValue(index.GetPrvek(row, col + 1));
+        if (image == 0 || tableRow < 1) continue;
+        const Matice* table = image < 0 ? s.ControlPointsCorrected.get() : s.ImagePointsCorrected.get();
+        const int xColumn = image < 0 ? 5 : 2;
+        if (!table || tableRow > table->r || table->s < xColumn + 1) continue;
+        list.push_back({static_cast<int>(std::llabs(image)), table->GetPrvek(static_cast<int>(tableRow), xColumn),
+                        table->GetPrvek(static_cast<int>(tableRow), xColumn + 1)});
+    }
+    return list;
+}
+
+// The largest residual (computed minus measured, either coordinate) of a
+// measurement; false when the image point cannot be computed at all (the
+// point on the camera's principal plane, or values beyond the range).
+bool LargestResidual(const Point3& p, const Measurement& m, const ImageOrientation& o, long double x0,
+                     long double y0, long double& residual) {
+    return GuardedComputation([&] {
+        MatPtr R;
+        if (!RotationMatrix(R, o.alfa, o.beta, o.gama)) return false;
+        MatPtr point = NewMatrix(1, 5);
+        point->SetPrvek(1, 1, p.X);
+        point->SetPrvek(1, 2, p.Y);
+        point->SetPrvek(1, 3, p.Z);
+        point->SetPrvek(1, 4, m.x);
+        point->SetPrvek(1, 5, m.y);
+        MatPtr design, misclosure;
+        const long double* r = R->Row(1);
+        if (!CollinearityRows3(*point, design, misclosure, r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8],
+                               o.centre.X, o.centre.Y, o.centre.Z, x0, y0, o.f) ||
+            !misclosure || misclosure->r < 2)
+            return false;
+        residual = std::max(std::fabs(misclosure->GetPrvek(1, 1)), std::fabs(misclosure->GetPrvek(2, 1)));
+        FpBarrier(residual);
+        return true;
+    });
+}
+
+// Points of a result with the index table row that holds their measurements.
+struct ResultPoints {
+    std::string label;
+    const Matice* index = nullptr;  // rows aligned with the points
+    std::vector<long double> numbers;
+    std::vector<Point3> points;
+};
+
+void ResidualWarning(const ProjectState& s, const ResultPoints& result, const OrientationSet& set,
+                     std::vector<std::string>& out) {
+    if (!result.index || set.images.empty()) return;
+    const std::vector<long double> extent = ImageExtents(s, set.images.size());
+    std::vector<std::string> items;
+    for (std::size_t k = 0; k < result.points.size() && static_cast<int>(k) < result.index->r; ++k) {
+        for (const Measurement& m : MeasurementsOf(s, *result.index, static_cast<int>(k) + 1)) {
+            if (m.image < 1 || static_cast<std::size_t>(m.image) > set.images.size()) continue;
+            const long double limit = extent[static_cast<std::size_t>(m.image - 1)];
+            if (!(limit > 0.0L)) continue;
+            long double residual = 0.0L;
+            const bool computed = LargestResidual(result.points[k], m, set.images[static_cast<std::size_t>(m.image - 1)],
+                                                  s.Camera.x0, s.Camera.y0, residual);
+            if (computed && residual <= limit) continue;
+            items.push_back("bod " + NumberText(result.numbers[k]) + " na snímku " + std::to_string(m.image));
+        }
+    }
+    if (items.empty()) return;
+    out.push_back(std::string(kWarn) + "Opravy snímkových souřadnic větší než rozsah měření na snímku (" +
+                  result.label + "): " + ListText(items));
+}
+
+// The points an adjustment determined: row i of the point list, unknowns
+// 3i-2 .. 3i.
+ResultPoints AdjustedPoints(const ProjectState& s, const OrientationSet& set, const Matice* unknowns) {
+    ResultPoints result{set.label, s.BundleObservationTable.get(), {}, {}};
+    const Matice* list = s.BundleObservationTable.get();
+    if (!list || !unknowns || set.images.empty()) return {set.label, nullptr, {}, {}};
+    for (int i = 1; i <= list->r && 3 * i <= unknowns->r; ++i) {
+        result.numbers.push_back(list->GetPrvek(i, 1));
+        result.points.push_back(
+            {unknowns->GetPrvek(3 * i - 2, 1), unknowns->GetPrvek(3 * i - 1, 1), unknowns->GetPrvek(3 * i, 1)});
+    }
+    return result;
+}
+
+// The computed object points; their measurements are the rows of the tie
+// point index table.
+ResultPoints ObjectPointResult(const ProjectState& s) {
+    ResultPoints result{"Souřadnice XYZ", s.TiePointOccurrences.get(), {}, {}};
+    const Matice* op = s.ObjectPoints.get();
+    if (!op || op->s < 4) return {"Souřadnice XYZ", nullptr, {}, {}};
+    for (int i = 1; i <= op->r; ++i) {
+        result.numbers.push_back(op->GetPrvek(i, 1));
+        result.points.push_back({op->GetPrvek(i, 2), op->GetPrvek(i, 3), op->GetPrvek(i, 4)});
+    }
+    // The index must describe the same points row for row.
+    const Matice* index = result.index;
+    if (!index || index->r < op->r) result.index = nullptr;
+    for (int i = 1; result.index && i <= op->r; ++i)
+        if (std::nearbyint(index->GetPrvek(i, 1)) != std::nearbyint(op->GetPrvek(i, 1))) result.index = nullptr;
+    return result;
+}
+
+void ZeroDeviationWarning(const ControlFrame& frame, const ProjectState& s, std::vector<std::string>& out) {
+    const Matice* op = s.ObjectPoints.get();
+    if (!op || op->s < 8) return;
+    const long double zero = frame.valid ? kZeroDeviationRatio * frame.spread : 0.0L;
+    std::vector<std::string> points;
+    for (int i = 1; i <= op->r; ++i) {
+        bool any = false;
+        for (int col = 6; col <= 8; ++col) any |= std::fabs(op->GetPrvek(i, col)) <= zero;
+        if (any) points.push_back(NumberText(op->GetPrvek(i, 1)));
+    }
+    if (points.empty()) return;
+    out.push_back(std::string(kWarn) + "(Téměř) nulové směrodatné odchylky souřadnic (Souřadnice XYZ): " +
+                  (points.size() == 1 ? "bod " : "body ") + ListText(points));
+}
+
+// ---------------------------------------------------------------------------
+// Files.
+
+bool ReadBytes(const std::string& path, std::string& bytes) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+bool LineEnd(char c) { return c == '\n' || c == '\r'; }
+bool Blank(char c) { return c == ' ' || c == '\t'; }
+
+// The lines of a text (LF, CR LF or a lone CR end a line).
+std::vector<std::string_view> Lines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!LineEnd(text[i])) continue;
+        lines.push_back(text.substr(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+// How many numbers a line begins with (blanks between them).
+long long LeadingNumbers(std::string_view line) {
+    long long count = 0;
+    std::size_t i = 0;
+    while (true) {
+        while (i < line.size() && Blank(line[i])) ++i;
+        if (i >= line.size()) return count;
+        std::size_t end = i;
+        while (end < line.size() && !Blank(line[end])) ++end;
+        long double value = 0.0L;
+        if (!ParseFileNumber(line.substr(i, end - i), value)) return count;
+        ++count;
+        i = end;
+    }
+}
+
+bool BlankLine(std::string_view line) {
+    return std::all_of(line.begin(), line.end(), [](char c) { return Blank(c); });
+}
+
+// A text of a file for a log line: printable ASCII kept, the rest "?", cut.
+std::string Shown(std::string_view text) {
+    std::string shown;
+    for (char c : text.substr(0, 24)) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        shown += (u >= 0x20 && u < 0x7F) ? c : '?';
+    }
+    if (text.size() > 24) shown += "...";
+    return shown;
+}
+
+// The first text that is not a number, in the order the reader meets it:
+// `rows` rows of `cols` numbers, each read skipping blanks and line ends,
+// the rest of a line skipped after a row.
+bool FirstNonNumber(std::string_view text, long long rows, int cols, long long& line, std::string& token) {
+    std::size_t i = 0;
+    long long current = 1;
+    const auto skipLineEnd = [&] {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        ++i;
+        ++current;
+    };
+    for (long long row = 0; row < rows; ++row) {
+        for (int c = 0; c < cols; ++c) {
+            while (i < text.size() && (Blank(text[i]) || LineEnd(text[i]))) {
+                if (LineEnd(text[i]))
+                    skipLineEnd();
+                else
+                    ++i;
+            }
+            if (i >= text.size()) break;  // reads as 0
+            std::size_t end = i;
+            while (end < text.size() && !Blank(text[end]) && !LineEnd(text[end])) ++end;
+            long double value = 0.0L;
+            if (end - i > kMaxFileNumberLength || !ParseFileNumber(text.substr(i, end - i), value)) {
+                line = current;
+                token = Shown(text.substr(i, end - i));
+                return true;
+            }
+            i = end;
+        }
+        while (i < text.size() && !LineEnd(text[i])) ++i;
+        if (i < text.size()) skipLineEnd();
+    }
+    return false;
+}
+
+void NumbersPerLineWarning(const std::vector<std::string>& files, bool controlFiles, std::vector<std::string>& out) {
+    std::vector<std::string> items;
+    for (const std::string& file : files) {
+        std::string bytes;
+        if (!ReadBytes(file, bytes)) continue;
+        const std::vector<std::string_view> lines = Lines(bytes);
+        for (std::size_t k = 0; k < lines.size(); ++k) {
+            if (BlankLine(lines[k])) continue;
+            const long long n = LeadingNumbers(lines[k]);
+            if (controlFiles ? n == 6 : n != 6) continue;
+            items.push_back(file + " (řádek " + std::to_string(k + 1) +
+                            (controlFiles ? ": " + NumbersText(n) + ")" : ")"));
+            break;
+        }
+    }
+    if (items.empty()) return;
+    const bool one = items.size() == 1;
+    if (controlFiles)
+        out.push_back(std::string(kWarn) +
+                      (one ? "Soubor vlícovacích bodů nemá" : "Soubory vlícovacích bodů nemají") +
+                      " šest čísel na řádku (číslo bodu, X, Y, Z, x, y): " + ListText(items));
+    else
+        out.push_back(std::string(kWarn) +
+                      (one ? "Soubor snímkových souřadnic má" : "Soubory snímkových souřadnic mají") +
+                      " šest čísel na řádku jako vlícovací body (jsou zaměněny druhy souborů?): " + ListText(items));
+}
+
+void SameFileWarnings(const std::vector<std::string>& files, std::vector<std::string>& out) {
+    std::vector<std::optional<std::string>> contents(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        std::string bytes;
+        if (ReadBytes(files[i], bytes)) contents[i] = std::move(bytes);
+    }
+    std::vector<bool> reported(files.size(), false);
+    for (std::size_t j = 1; j < files.size(); ++j) {
+        for (std::size_t i = 0; i < j && !reported[j]; ++i) {
+            std::error_code ec;
+            if (files[i] == files[j] || std::filesystem::equivalent(files[i], files[j], ec)) {
+                out.push_back(std::string(kWarn) + "Soubor je vybrán dvakrát: " + files[j]);
+                reported[j] = true;
+            } else if (contents[i] && contents[j] && !contents[j]->empty() && *contents[i] == *contents[j]) {
+                out.push_back(std::string(kWarn) + "Soubor " + files[j] + " má stejný obsah jako " + files[i]);
+                reported[j] = true;
+            }
+        }
+    }
+}
+
+// Images whose control points (object coordinates) lie on a line.
+void CollinearControlWarning(const ProjectState& s, std::vector<std::string>& out) {
+    const Matice* cp = s.ControlPoints.get();
+    const Matice* ranges = s.ControlPointRanges.get();
+    if (!cp || !ranges || cp->s < 4 || ranges->s < 2) return;
+    std::vector<std::string> images;
+    for (int j = 1; j <= ranges->r; ++j) {
+        const long long first = std::max(IndexValue(ranges->GetPrvek(j, 1)), 1LL);
+        const long long last = std::min<long long>(IndexValue(ranges->GetPrvek(j, 2)), cp->r);
+        std::vector<Point3> points;
+        for (long long row = first; row <= last; ++row) {
+            const int i = static_cast<int>(row);
+            if (std::nearbyint(cp->GetPrvek(i, 1)) > 0.0L)
+                points.push_back({cp->GetPrvek(i, 2), cp->GetPrvek(i, 3), cp->GetPrvek(i, 4)});
+        }
+        if (points.size() < 2) continue;
+        bool collinear = false;
+        const bool computed = GuardedComputation([&] {
+            Point3 c;
+            const long double n = static_cast<long double>(points.size());
+            for (const Point3& p : points) {
+                c.X += p.X / n;
+                c.Y += p.Y / n;
+                c.Z += p.Z / n;
+            }
+            // Scatter matrix; its eigenvalues are its singular values.
+            MatPtr scatter = NewMatrix(3, 3);
+            for (const Point3& p : points) {
+                const long double d[3] = {p.X - c.X, p.Y - c.Y, p.Z - c.Z};
+                for (int a = 0; a < 3; ++a)
+                    for (int b = 0; b < 3; ++b)
+                        scatter->SetPrvek(a + 1, b + 1, scatter->GetPrvek(a + 1, b + 1) + d[a] * d[b]);
+            }
+            MatPtr w, v;
+            Svdcmp(*scatter, w, v);
+            long double e[3] = {w->GetPrvek(1, 1), w->GetPrvek(2, 1), w->GetPrvek(3, 1)};
+            std::sort(e, e + 3);
+            collinear = e[0] + e[1] <= kCollinearRatio * kCollinearRatio * e[2];
+            return true;
+        });
+        if (computed && collinear) images.push_back(std::to_string(j));
+    }
+    if (images.empty()) return;
+    out.push_back(std::string(kWarn) + "Vlícovací body leží (téměř) na přímce: " +
+                  (images.size() == 1 ? "snímek " : "snímky ") + ListText(images));
+}
+
+// ---------------------------------------------------------------------------
+// Failure causes.
+
+struct StepFailure {
+    std::string step;
+    GuardFailure record;
+    bool recorded = false;  // the step's own guard recorded why
+};
+
+// Runs one step; on failure keeps the step's name and the guard's record.
+template <class Step>
+bool RunStep(const char* name, Step&& step, std::optional<StepFailure>& failure) {
+    const std::uint64_t before = LastGuardFailure().serial;
+    if (step()) return true;
+    const GuardFailure& g = LastGuardFailure();
+    failure = StepFailure{name, g, g.serial != before};
+    return false;
+}
+
+std::string FaultText(int flags) {
+    std::vector<std::string> parts;
+    if (flags & FE_OVERFLOW) parts.push_back("přetečení");
+    if (flags & FE_DIVBYZERO) parts.push_back("dělení nulou");
+    if (flags & FE_INVALID) parts.push_back("neplatná operace");
+    std::string text;
+    for (std::size_t i = 0; i < parts.size(); ++i) text += (i == 0 ? "" : " a ") + parts[i];
+    if (!text.empty()) text[0] = static_cast<char>(text[0] - 'a' + 'A');
+    return text;
+}
+
+std::string StepFailureText(const StepFailure& failure) {
+    const std::string step = "„" + failure.step + "“";
+    if (failure.recorded) {
+        const GuardFailure& g = failure.record;
+        if (g.kind == GuardFailure::Kind::Fault && (g.flags & kFpFaults) != 0)
+            return std::string(kError) + FaultText(g.flags) + " v kroku " + step;
+        // A failed allocation is reported as lack of memory by its own line.
+        if (g.kind == GuardFailure::Kind::Exception && g.exception == std::bad_alloc().what()) return "";
+        if (g.kind == GuardFailure::Kind::Exception && g.exception.find("SVDCMP") != std::string::npos)
+            return std::string(kError) + "Singulární rozklad nekonvergoval v kroku " + step;
+    }
+    return std::string(kError) + "Výpočet selhal v kroku " + step;
+}
+
+// The first point number that stands twice in one image's block; "" when
+// none does.
+std::string DuplicateLine(const Matice* table, const Matice* ranges, const char* kind) {
+    if (!table || !ranges || ranges->s < 2) return "";
+    for (int j = 1; j <= ranges->r; ++j) {
+        const long long first = std::max(IndexValue(ranges->GetPrvek(j, 1)), 1LL);
+        const long long last = std::min<long long>(IndexValue(ranges->GetPrvek(j, 2)), table->r);
+        std::vector<long double> seen;
+        for (long long row = first; row <= last; ++row) {
+            const long double number = std::nearbyint(table->GetPrvek(static_cast<int>(row), 1));
+            if (!(number > 0.0L)) continue;
+            if (std::find(seen.begin(), seen.end(), number) != seen.end())
+                return std::string(kError) + "Číslo bodu " + NumberText(number) + " je na snímku " +
+                       std::to_string(j) + " dvakrát (" + kind + ")";
+            seen.push_back(number);
+        }
+    }
+    return "";
+}
+
+// Why the four points chosen for an image cannot be taken from its block:
+// a chosen number missing from it, chosen twice, or standing twice in it.
+std::string SelectionCause(const ProjectState& s) {
+    const Matice* selection = s.SelectedOrientationPoints.get();
+    const Matice* table = s.ControlPoints.get();
+    const Matice* ranges = s.ControlPointRanges.get();
+    if (!selection || !table || !ranges || ranges->s < 2) return "";
+    for (int j = 1; j <= ranges->r && 4 * j <= selection->r; ++j) {
+        const long long first = std::max(IndexValue(ranges->GetPrvek(j, 1)), 1LL);
+        const long long last = std::min<long long>(IndexValue(ranges->GetPrvek(j, 2)), table->r);
+        std::vector<long double> chosen;
+        for (int k = 4 * j - 3; k <= 4 * j; ++k) {
+            const long double number = std::nearbyint(selection->GetPrvek(k, 1));
+            if (std::find(chosen.begin(), chosen.end(), number) != chosen.end())
+                return std::string(kError) + "Bod " + NumberText(number) +
+                       " je pro přibližnou orientaci snímku " + std::to_string(j) + " vybrán dvakrát";
+            chosen.push_back(number);
+            long long found = 0;
+            for (long long row = first; row <= last; ++row)
+                found += std::nearbyint(table->GetPrvek(static_cast<int>(row), 1)) == number;
+            if (found == 0)
+                return std::string(kError) + "Bod " + NumberText(number) +
+                       " vybraný pro přibližnou orientaci není mezi vlícovacími body snímku " + std::to_string(j);
+        }
+    }
+    return "";
+}
+
+// The steps of the approximate orientation repeated on copies, up to the
+// first that fails.
+std::string OrientationCause(const ProjectState& s, const CommandHost& host) {
+    const CameraParameters& c = s.Camera;
+    const AdjustmentSettings& set = s.Settings;
+    const bool imagePoints = host.IsItemEnabled(UiItem::Snmkovsouadnice1);
+    // A failed load may have released the tables the command is still
+    // enabled for.
+    if (!s.ControlPoints) return std::string(kError) + "Vlícovací body nejsou načteny";
+    if (imagePoints && !s.ImagePoints) return std::string(kError) + "Snímkové souřadnice nejsou načteny";
+    std::optional<StepFailure> failure;
+    MatPtr images, control, controlIds, imageIds, tieCounts, tieIndex, controlCounts, controlIndex, selected,
+        minimal, refined, sigma0;
+    long double iterations = 0.0L;
+    const bool ok =
+        (!imagePoints || RunStep("Oprava distorze snímkových souřadnic", [&] {
+            return CorrectImagePoints(s.ImagePoints.get(), images, c.x0, c.y0, c.f, c.k1, c.k2, c.k3, c.p1, c.p2);
+        }, failure)) &&
+        RunStep("Oprava distorze vlícovacích bodů", [&] {
+            return CorrectControlPoints(s.ControlPoints.get(), control, c.x0, c.y0, c.f, c.k1, c.k2, c.k3, c.p1, c.p2);
+        }, failure) &&
+        RunStep("Seznam vlícovacích bodů", [&] {
+            return DistinctPoints(control.get(), s.ControlPointRanges.get(), s.ControlPointCounts.get(), controlIds);
+        }, failure) &&
+        (!imagePoints || RunStep("Seznam měřených bodů", [&] {
+            return DistinctPoints(images.get(), s.ImagePointRanges.get(), s.ImagePointCounts.get(), imageIds);
+        }, failure)) &&
+        (!imagePoints || RunStep("Párování bodů mezi snímky", [&] {
+            return TiePointIndex(images.get(), s.ImagePointCounts.get(), imageIds.get(), tieCounts, tieIndex);
+        }, failure)) &&
+        RunStep("Párování vlícovacích bodů mezi snímky", [&] {
+            return ControlPointIndex(control.get(), s.ControlPointCounts.get(), controlIds.get(), controlCounts,
+                                     controlIndex);
+        }, failure) &&
+        RunStep("Výběr vlícovacích bodů pro přibližnou orientaci", [&] {
+            return SelectedControlRows(s.SelectedOrientationPoints.get(), control.get(), s.ControlPointCounts.get(),
+                                       s.ControlPointRanges.get(), selected);
+        }, failure) &&
+        (host.OrientationMethod() == 1
+             ? RunStep("4 body v prostoru", [&] {
+                   return SpaceResection(selected.get(), s.ControlPointCounts.get(), minimal, set.Tolerance, c.f,
+                                         c.x0, c.y0);
+               }, failure)
+             : RunStep("4 body v rovině (Z=0)", [&] {
+                   return PlaneResection(selected.get(), s.ControlPointCounts.get(), minimal, c.x0, c.y0, c.f);
+               }, failure)) &&
+        RunStep("Zpřesnění orientace", [&] {
+            return RefineOrientation(control.get(), s.ControlPointCounts.get(), s.ControlPointRanges.get(),
+                                     minimal.get(), c.x0, c.y0, c.f, set.Tolerance, set.MaxIterations, refined,
+                                     iterations, sigma0);
+        }, failure);
+    if (ok || !failure) return "";
+    // Matching and the choice of the four points break on a number that
+    // stands twice on one image.
+    const bool selection = failure->step.rfind("Výběr", 0) == 0;
+    if (selection || failure->step.rfind("Párování", 0) == 0) {
+        std::string line = selection ? SelectionCause(s) : "";
+        if (line.empty()) line = DuplicateLine(s.ControlPoints.get(), s.ControlPointRanges.get(), "vlícovací body");
+        if (line.empty() && imagePoints && !selection)
+            line = DuplicateLine(s.ImagePoints.get(), s.ImagePointRanges.get(), "snímkové souřadnice");
+        if (!line.empty()) return line;
+    }
+    return StepFailureText(*failure);
+}
+
+// The steps of the bundle pipeline before the adjustments; the adjustments
+// themselves say why they failed.
+std::string BundleCause(const ProjectState& s) {
+    const CameraParameters& c = s.Camera;
+    std::optional<StepFailure> failure;
+    MatPtr index, counts, approx;
+    const bool ok =
+        RunStep("Výběr bodů do svazkového vyrovnání", [&] {
+            return SelectBundlePoints(s.TiePointOccurrences.get(), s.TiePointImageCounts.get(),
+                                      s.Settings.PointPercent, index, counts);
+        }, failure) &&
+        RunStep("Přibližné prostorové souřadnice", [&] {
+            return ApproximateObjectPoints(index.get(), counts.get(), s.ImagePointsCorrected.get(),
+                                           s.OrientationRefined.get(), c.x0, c.y0, c.f, approx);
+        }, failure);
+    return ok || !failure ? "" : StepFailureText(*failure);
+}
+
+// The steps of the object coordinates after a successful bundle adjustment.
+std::string ObjectPointsCause(const ProjectState& s) {
+    if (TableEntryCount(s.TiePointOccurrences.get()) == 0)
+        return std::string(kError) + "Žádný bod není měřen alespoň na dvou snímcích";
+    const CameraParameters& c = s.Camera;
+    const AdjustmentSettings& set = s.Settings;
+    std::optional<StepFailure> failure;
+    MatPtr start, points, passed, results;
+    const bool withF = set.AdjustCameraConstant;
+    const bool ok =
+        RunStep("Přibližné prostorové souřadnice", [&] {
+            return ApproximatePointsFromBundle(s.TiePointOccurrences.get(), s.TiePointImageCounts.get(),
+                                               s.ImagePointsCorrected.get(), s.BundleUnknowns.get(),
+                                               s.BundleImageIndex.get(), c.x0, c.y0, c.f, start);
+        }, failure) &&
+        RunStep("Prostorové protínání", [&] {
+            return withF ? IntersectPointsWithF(s.ImagePointsCorrected.get(), s.TiePointOccurrences.get(),
+                                                s.TiePointImageCounts.get(), start.get(), s.BundleUnknownsF.get(),
+                                                s.BundleImageIndexF.get(), set.Tolerance, c.x0, c.y0,
+                                                set.MaxIterations, points)
+                         : IntersectPoints(s.ImagePointsCorrected.get(), s.TiePointOccurrences.get(),
+                                           s.TiePointImageCounts.get(), start.get(), s.BundleUnknowns.get(),
+                                           s.BundleImageIndex.get(), set.Tolerance, c.x0, c.y0, c.f,
+                                           set.MaxIterations, points);
+        }, failure) &&
+        RunStep("F-test", [&] {
+            return FTest(points.get(), s.TiePointImageCounts.get(), passed,
+                         static_cast<long double>(set.SignificancePercent),
+                         withF ? s.BundleSigma0F : s.BundleSigma0, results);
+        }, failure);
+    return ok || !failure ? "" : StepFailureText(*failure);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+std::vector<std::string> SettingsWarnings(const AdjustmentSettings& set, char decimal) {
+    std::vector<std::string> out;
+    const auto line = [&](const char* name, const std::string& value, const char* range) {
+        out.push_back(std::string(kWarn) + "Nastavení „" + name + "“ = " + value +
+                      " je mimo smysluplný rozsah (" + range + ")");
+    };
+    // Negative: not even the first pass runs.
+    if (set.MaxIterations < 0)
+        line("Maximální počet iterací", std::to_string(set.MaxIterations), "0 a více");
+    // At 0 or below the change test is never met and every iteration runs to
+    // its limit; from 100 on the adjustment passes are never entered.
+    if (!(set.Tolerance > 0.0L && set.Tolerance < 100.0L))
+        line("Tolerance výpočtu", FormatGeneral(set.Tolerance, decimal), "větší než 0 a menší než 100");
+    // 0 % and 100 % leave no quantile of the F distribution.
+    if (set.SignificancePercent < 1 || set.SignificancePercent > 99)
+        line("Hladina významnosti v procentech", std::to_string(set.SignificancePercent), "1 až 99");
+    if (set.RobustWeightPercent < 0 || set.RobustWeightPercent > 100)
+        line("Váha pro robustní odhad v procentech", std::to_string(set.RobustWeightPercent), "0 až 100");
+    // A spatial similarity datum (7 parameters) needs three fixed points;
+    // with fewer the pseudo-inverse picks the coordinates' frame itself.
+    if (set.FixedPointCount < 3)
+        line("Počet pevných bodů pro stabilizaci svazkového vyrovnání", std::to_string(set.FixedPointCount),
+             "3 a více");
+    // 0 takes no point (the selection fails), above 100 the step rounds to
+    // every point or to none.
+    if (set.PointPercent < 1 || set.PointPercent > 100)
+        line("Body vstupujících do svazkového vyrovnání v procentech", std::to_string(set.PointPercent),
+             "1 až 100");
+    return out;
+}
+
+std::vector<std::string> ResultWarnings(const ProjectState& s, ComputingCommand command) {
+    std::vector<std::string> out;
+    const ControlFrame frame = FrameOfControl(s);
+    if (command == ComputingCommand::Orientation) {
+        const OrientationSet refined = FromRefinement(s);
+        FarCentreWarning(frame, refined, out);
+        SameCentreWarnings(frame, refined, out);
+        return out;
+    }
+    PassLimitWarnings(s, out);
+    const OrientationSet withoutF = WithoutF(s);
+    const OrientationSet withF = WithF(s);
+    for (const OrientationSet* set : {&withoutF, &withF}) {
+        FarCentreWarning(frame, *set, out);
+        SameCentreWarnings(frame, *set, out);
+    }
+    if (command == ComputingCommand::Bundle) {
+        const std::pair<const OrientationSet*, const Matice*> adjustments[] = {
+            {&withoutF, s.BundleUnknowns.get()}, {&withF, s.BundleUnknownsF.get()}};
+        for (const auto& [set, unknowns] : adjustments) {
+            const ResultPoints points = AdjustedPoints(s, *set, unknowns);
+            FarPointWarning(frame, points.label, points.numbers, points.points, out);
+            ResidualWarning(s, points, *set, out);
+        }
+        return out;
+    }
+    const ResultPoints points = ObjectPointResult(s);
+    FarPointWarning(frame, points.label, points.numbers, points.points, out);
+    // The intersection used the orientations of the adjustment with the
+    // camera constant when that setting is on.
+    ResidualWarning(s, points, s.Settings.AdjustCameraConstant ? withF : withoutF, out);
+    ZeroDeviationWarning(frame, s, out);
+    return out;
+}
+
+std::string ComputationFailureCause(ProjectState& state, CommandHost& host, ComputingCommand command) {
+    // Unreadable fields have their own line already.
+    if (!host.ReadCameraFields()) return "";
+    if (state.Camera.f == 0.0L) return std::string(kError) + "Konstanta komory f = 0";
+    // A failed orientation released its results; a failed bundle adjustment
+    // released its own.
+    if (!state.OrientationRefined) return OrientationCause(state, host);
+    if (command == ComputingCommand::Orientation) return "";
+    if (!state.BundleUnknowns) return BundleCause(state);
+    if (command == ComputingCommand::Bundle) return "";
+    return ObjectPointsCause(state);
+}
+
+std::vector<std::string> LoadWarnings(const std::vector<std::string>& files, bool controlFiles,
+                                      const ProjectState& state) {
+    std::vector<std::string> out;
+    NumbersPerLineWarning(files, controlFiles, out);
+    SameFileWarnings(files, out);
+    if (controlFiles) CollinearControlWarning(state, out);
+    return out;
+}
+
+std::string LoadFailureCause(const std::vector<std::string>& files, bool controlFiles) {
+    long long total = 0;
+    std::vector<long long> counts;
+    for (const std::string& file : files) {
+        long long count = 0;
+        if (!CountLines(file, count)) return std::string(kError) + "Soubor nelze přečíst: " + file;
+        counts.push_back(count);
+        total += count;
+    }
+    if (total > 65535)
+        return std::string(kError) + "Soubory mají celkem " + std::to_string(total) +
+               " řádků, načíst lze nejvýše 65 535";
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        std::string bytes;
+        if (!ReadBytes(files[i], bytes)) return std::string(kError) + "Soubor nelze přečíst: " + files[i];
+        long long line = 0;
+        std::string token;
+        if (FirstNonNumber(bytes, counts[i], controlFiles ? 6 : 4, line, token))
+            return std::string(kError) + "Soubor " + files[i] + ", řádek " + std::to_string(line) + ": „" + token +
+                   "“ není číslo";
+    }
+    return "";
+}
+
+void ReportAfterComputation(ProjectState& state, CommandHost& host, ComputingCommand command, bool ok) {
+    if (!ok) {
+        const std::string cause = ComputationFailureCause(state, host, command);
+        if (!cause.empty()) host.WriteLog(cause);
+    }
+    for (const std::string& line : SettingsWarnings(state.Settings, host.DecimalSeparator())) host.WriteLog(line);
+    if (ok)
+        for (const std::string& line : ResultWarnings(state, command)) host.WriteLog(line);
+}
+
+void ReportAfterLoad(const std::vector<std::string>& files, bool controlFiles, bool ok, const ProjectState& state,
+                     CommandHost& host) {
+    if (!ok) {
+        const std::string cause = LoadFailureCause(files, controlFiles);
+        if (!cause.empty()) host.WriteLog(cause);
+        return;
+    }
+    for (const std::string& line : LoadWarnings(files, controlFiles, state)) host.WriteLog(line);
+}
+
+}  // namespace pelvanor

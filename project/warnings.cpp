@@ -692,11 +692,14 @@ bool RunStep(const char* name, Step&& step, std::optional<StepFailure>& failure)
     return false;
 }
 
+// An overflow or a division by zero makes an infinity, and the arithmetic on
+// it the invalid operation that often follows: that one is named only when
+// it stands alone.
 std::string FaultText(int flags) {
     std::vector<std::string> parts;
     if (flags & FE_OVERFLOW) parts.push_back("přetečení");
     if (flags & FE_DIVBYZERO) parts.push_back("dělení nulou");
-    if (flags & FE_INVALID) parts.push_back("neplatná operace");
+    if ((flags & FE_INVALID) && parts.empty()) parts.push_back("neplatná operace");
     std::string text;
     for (std::size_t i = 0; i < parts.size(); ++i) text += (i == 0 ? "" : " a ") + parts[i];
     if (!text.empty()) text[0] = static_cast<char>(text[0] - 'a' + 'A');

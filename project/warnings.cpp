@@ -8,6 +8,7 @@
 #include <iterator>
 #include <new>
 #include <optional>
+#include <set>
 #include <string_view>
 #include <system_error>
 
@@ -144,12 +145,11 @@ ControlFrame FrameOfControl(const ProjectState& s) {
     ControlFrame frame;
     const Matice* cp = s.ControlPoints.get();
     if (!cp || cp->s < 4) return frame;
-    std::vector<long double> seen;
+    std::set<long double> seen;
     std::vector<Point3> points;
     for (int i = 1; i <= cp->r; ++i) {
         const long double number = std::nearbyint(cp->GetPrvek(i, 1));
-        if (!(number > 0.0L) || std::find(seen.begin(), seen.end(), number) != seen.end()) continue;
-        seen.push_back(number);
+        if (!(number > 0.0L) || !seen.insert(number).second) continue;
         points.push_back({cp->GetPrvek(i, 2), cp->GetPrvek(i, 3), cp->GetPrvek(i, 4)});
     }
     if (points.size() < 2) return frame;
@@ -727,14 +727,13 @@ std::string DuplicateLine(const Matice* table, const Matice* ranges, const char*
     for (int j = 1; j <= ranges->r; ++j) {
         const long long first = std::max(IndexValue(ranges->GetPrvek(j, 1)), 1LL);
         const long long last = std::min<long long>(IndexValue(ranges->GetPrvek(j, 2)), table->r);
-        std::vector<long double> seen;
+        std::set<long double> seen;
         for (long long row = first; row <= last; ++row) {
             const long double number = std::nearbyint(table->GetPrvek(static_cast<int>(row), 1));
             if (!(number > 0.0L)) continue;
-            if (std::find(seen.begin(), seen.end(), number) != seen.end())
+            if (!seen.insert(number).second)
                 return std::string(kError) + "Číslo bodu " + NumberText(number) + " je na snímku " +
                        std::to_string(j) + " dvakrát (" + kind + ")";
-            seen.push_back(number);
         }
     }
     return "";

@@ -22,7 +22,8 @@ namespace pelvanor {
 bool BundlePipeline(ProjectState& state, CommandHost& host);
 
 // The menu command: clears OrientationLogged, so that this command logs the
-// orientation's success lines once, and runs BundlePipeline.
+// orientation's success lines once, and runs BundlePipeline; then the
+// cause of a failure and the warnings (ReportAfterComputation).
 bool BundleCommand(ProjectState& state, CommandHost& host);
 
 }  // namespace pelvanor

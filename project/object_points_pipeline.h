@@ -18,7 +18,8 @@ namespace pelvanor {
 // released.
 bool ObjectPointsPipeline(ProjectState& state, CommandHost& host);
 
-// The menu command: clears OrientationLogged and runs ObjectPointsPipeline.
+// The menu command: clears OrientationLogged and runs ObjectPointsPipeline;
+// then the cause of a failure and the warnings (ReportAfterComputation).
 bool ObjectPointsCommand(ProjectState& state, CommandHost& host);
 
 }  // namespace pelvanor

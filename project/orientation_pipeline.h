@@ -20,7 +20,8 @@ namespace pelvanor {
 bool ApproximateOrientation(ProjectState& state, CommandHost& host);
 
 // Menu handler Piblinvnjorientace1Click ("Výpočty" > "Přibližná vnější
-// orientace"): clears OrientationLogged, then runs the pipeline.
+// orientace"): clears OrientationLogged, then runs the pipeline; then the
+// cause of a failure and the warnings (ReportAfterComputation).
 bool ApproximateOrientationCommand(ProjectState& state, CommandHost& host);
 
 // Menu handler Piblineenvnjorientace1Click ("Výsledky" > "Přibližné řešení

@@ -301,6 +301,14 @@ std::string ComputationFailureCause(ProjectState& state, CommandHost& host, Comp
     // released its own.
     if (!state.OrientationRefined) return OrientationCause(state, host);
     if (command == ComputingCommand::Orientation) return "";
+    // Image i of one load is image i of the other; with different numbers
+    // of files the measurements meet orientations of other images.
+    const Matice* imageCounts = state.ImagePointCounts.get();
+    const Matice* controlCounts = state.ControlPointCounts.get();
+    if (host.IsItemEnabled(UiItem::Snmkovsouadnice1) && imageCounts && controlCounts &&
+        imageCounts->r != controlCounts->r)
+        return std::string(kError) + "Počet souborů snímkových souřadnic (" + std::to_string(imageCounts->r) +
+               ") se liší od počtu souborů vlícovacích bodů (" + std::to_string(controlCounts->r) + ")";
     if (!state.BundleUnknowns) return BundleCause(state);
     if (command == ComputingCommand::Bundle) return "";
     return ObjectPointsCause(state);

@@ -331,6 +331,18 @@ TEST(FailureCause, ComputingCommandsNameWhatTheyKnow) {
         EXPECT_EQ(lp.host.log.back(), "Chyba - Číslo bodu " + Id(number) + " je na snímku 2 dvakrát (vlícovací body)");
     }
     {
+        SCOPED_TRACE("more image coordinate files than control point files");
+        test::LoadedProject lp(test::TinyProject(68));
+        const std::vector<std::string> images = test::ProjectFiles(lp.dir.Path("p"), "img_");
+        std::vector<std::string> more = images;
+        more.push_back(images.back());
+        ASSERT_TRUE(LoadImagePoints(more, lp.state));
+        EXPECT_FALSE(BundleCommand(lp.state, lp.host));
+        EXPECT_EQ(lp.host.log.back(), "Chyba - Počet souborů snímkových souřadnic (" + std::to_string(more.size()) +
+                                          ") se liší od počtu souborů vlícovacích bodů (" +
+                                          std::to_string(images.size()) + ")");
+    }
+    {
         SCOPED_TRACE("overflow in the distortion correction");
         test::LoadedProject lp(test::TinyProject(67));
         lp.state.ImagePoints->SetPrvek(3, 2, 1.0e3000L);

@@ -11,9 +11,10 @@
 //     image, images without a base, zero standard deviations, collinear
 //     control, swapped or repeated files, settings outside their sense);
 //   - one "Chyba - ..." line naming the cause after a failed command, when
-//     it is known (f = 0, a point number twice on an image, the line limit
-//     of a load, a file or a text that is not a number, a floating-point
-//     fault in a named step).
+//     it is known (f = 0, a point number twice on an image, a chosen
+//     orientation point missing, unequal numbers of files of the two kinds,
+//     no point on two images, the line limit of a load, a file or a text
+//     that is not a number, a floating-point fault in a named step).
 // Every line names the image, point, file or setting concerned.  The
 // front ends call the Report... functions after the command; the lines go
 // to the same CommandHost log, so every front end prints the same ones.

@@ -282,6 +282,8 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
         for (std::int32_t k = 0; k < u; ++k) X[k] = X[k] + d[k];
         for (std::int32_t k = 0; k < fixedCoordinates; ++k) X[k] = fixed[k];
     }
+    // The loop ends either on the change test or, with the test unmet, on the limit.
+    if (control.PassesEnded) control.PassesEnded(pr.imageWidth == 7, delta > pr.tolerance);
 
     // Without a pass (a tolerance of 100 or more) no weight was computed.
     if (pass > 0) {

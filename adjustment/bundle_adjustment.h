@@ -77,6 +77,12 @@ struct BundleControl {
     // Receives why the adjustment failed (None when it succeeded); the
     // bool it returns stays the result.
     AdjustmentFailure* Failure = nullptr;
+    // Called when the passes end (not after a pass that failed), telling
+    // which adjustment ran (true: BundleAdjustWithF) and whether the passes
+    // ended on the pass limit while m0 still changed by more than the
+    // tolerance.  The number of passes alone cannot tell: the last permitted
+    // pass may meet the change test.
+    std::function<void(bool withCameraConstant, bool limitReached)> PassesEnded;
 };
 
 // Six unknowns per image, camera constant f held.  Corrections are halved in

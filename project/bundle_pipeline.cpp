@@ -7,6 +7,7 @@
 #include "matrix/fp_guard.h"
 #include "project/failure_causes.h"
 #include "project/orientation_pipeline.h"
+#include "project/warnings.h"
 
 namespace pelvanor {
 
@@ -186,6 +187,10 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
         host.ReportProgress(progress);
         control.Solve = set.NormalEquations;
         control.EliminatedPasses = &eliminatedPasses;
+        s.BundlePassLimitReached = s.BundlePassLimitReachedF = false;
+        control.PassesEnded = [&s](bool withF, bool limit) {
+            (withF ? s.BundlePassLimitReachedF : s.BundlePassLimitReached) = limit;
+        };
 
         const bool sel = SelectBundlePoints(s.TiePointOccurrences.get(), s.TiePointImageCounts.get(),
                                             set.PointPercent, s.BundlePointOccurrences,
@@ -230,6 +235,7 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
         }
         if (memory.Tripped()) {
             host.WriteLog(kMemoryFailureLine);
+            s.FailureCauseLogged = true;
             result = false;
         }
     }
@@ -250,7 +256,10 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
 bool BundleCommand(ProjectState& state, CommandHost& host) {
     state.OrientationLogged = false;
     state.CancelLogged = false;
-    return BundlePipeline(state, host);
+    state.FailureCauseLogged = false;
+    const bool ok = BundlePipeline(state, host);
+    ReportAfterComputation(state, host, ComputingCommand::Bundle, ok);
+    return ok;
 }
 
 }  // namespace pelvanor

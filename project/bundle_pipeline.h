@@ -31,7 +31,8 @@ bool BundlePipeline(ProjectState& state, CommandHost& host);
 
 // The menu command: clears OrientationLogged, so that this command logs the
 // orientation's success lines once, and CancelLogged, and runs
-// BundlePipeline.
+// BundlePipeline; then the cause of a failure and the warnings
+// (ReportAfterComputation).
 bool BundleCommand(ProjectState& state, CommandHost& host);
 
 }  // namespace pelvanor

@@ -9,6 +9,7 @@
 #include "input/number_parse.h"
 #include "matrix/arithmetic.h"
 #include "project/failure_causes.h"
+#include "project/warnings.h"
 #include "protocol/number_format.h"
 
 namespace pelvanor {
@@ -221,11 +222,13 @@ ControlLoadResult LoadControlPointsCommand(const std::vector<std::string>& chose
         host.WriteLog("Chyba - Vlícovací body nenačteny do programu");
         host.SetItemEnabled(UiItem::BitBtn2, false);
         host.SetItemEnabled(UiItem::Orientace1, false);
+        ReportAfterLoad(sorted, true, false, state, host);
         return result;
     }
     host.ShowImageList(static_cast<int>(chosen.size()));
     host.WriteLog("Vlícovací body načteny do programu");
     EnableAfterControlPointLoad(state, host);
+    ReportAfterLoad(sorted, true, true, state, host);
     return result;
 }
 
@@ -239,10 +242,12 @@ bool LoadImagePointsCommand(const std::vector<std::string>& chosen, const std::v
         if (const std::string cause = LoadProblemLine(problem); !cause.empty()) host.WriteLog(cause);
         host.WriteLog("Chyba - Snímkové souřadnice nenačteny");
         host.SetItemEnabled(UiItem::Snmkovsouadnice1, false);
+        ReportAfterLoad(sorted, false, false, state, host);
         return false;
     }
     host.WriteLog("Snímkové souřadnice načteny do programu");
     EnableAfterImagePointLoad(state, host);
+    ReportAfterLoad(sorted, false, true, state, host);
     return true;
 }
 

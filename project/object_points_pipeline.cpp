@@ -6,6 +6,7 @@
 #include "project/bundle_pipeline.h"
 #include "project/failure_causes.h"
 #include "project/orientation_pipeline.h"
+#include "project/warnings.h"
 #include "protocol/report_layout.h"
 
 namespace pelvanor {
@@ -86,6 +87,7 @@ bool ObjectPointsPipeline(ProjectState& s, CommandHost& host) {
     } else if (needed != AdjustmentFailure::None) {
         // Its results were released: no coordinates from a failed adjustment.
         host.WriteLog(AdjustmentFailedLogLine(withF, needed));
+        s.FailureCauseLogged = true;
     } else if (!host.CancelRequested()) {
         host.ReportProgress({ComputationStage::ObjectPoints});
         // Every step is a guarded computation, which counts an allocation
@@ -94,6 +96,7 @@ bool ObjectPointsPipeline(ProjectState& s, CommandHost& host) {
         result = ComputeAndTest(s);
         if (memory.Tripped()) {
             host.WriteLog(kMemoryFailureLine);
+            s.FailureCauseLogged = true;
             result = false;
         }
     }
@@ -114,7 +117,10 @@ bool ObjectPointsPipeline(ProjectState& s, CommandHost& host) {
 bool ObjectPointsCommand(ProjectState& state, CommandHost& host) {
     state.OrientationLogged = false;
     state.CancelLogged = false;
-    return ObjectPointsPipeline(state, host);
+    state.FailureCauseLogged = false;
+    const bool ok = ObjectPointsPipeline(state, host);
+    ReportAfterComputation(state, host, ComputingCommand::ObjectPoints, ok);
+    return ok;
 }
 
 }  // namespace pelvanor

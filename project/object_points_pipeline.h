@@ -21,7 +21,8 @@ namespace pelvanor {
 bool ObjectPointsPipeline(ProjectState& state, CommandHost& host);
 
 // The menu command: clears OrientationLogged and CancelLogged and runs
-// ObjectPointsPipeline.
+// ObjectPointsPipeline; then the cause of a failure and the warnings
+// (ReportAfterComputation).
 bool ObjectPointsCommand(ProjectState& state, CommandHost& host);
 
 }  // namespace pelvanor

@@ -7,6 +7,7 @@
 #include "orientation/space_resection.h"
 #include "project/failure_causes.h"
 #include "project/pipeline_end.h"
+#include "project/warnings.h"
 #include "protocol/orientation_report.h"
 
 namespace pelvanor {
@@ -106,6 +107,7 @@ bool ApproximateOrientation(ProjectState& state, CommandHost& host) {
     }
     if (memory.Tripped()) {
         host.WriteLog(kMemoryFailureLine);
+        state.FailureCauseLogged = true;
         ok = false;
     }
 
@@ -142,7 +144,10 @@ bool ApproximateOrientation(ProjectState& state, CommandHost& host) {
 bool ApproximateOrientationCommand(ProjectState& state, CommandHost& host) {
     state.OrientationLogged = false;
     state.CancelLogged = false;
-    return ApproximateOrientation(state, host);
+    state.FailureCauseLogged = false;
+    const bool ok = ApproximateOrientation(state, host);
+    ReportAfterComputation(state, host, ComputingCommand::Orientation, ok);
+    return ok;
 }
 
 std::vector<std::string> ShowOrientationResults(const ProjectState& state, const CommandHost& host) {

@@ -22,7 +22,8 @@ bool ApproximateOrientation(ProjectState& state, CommandHost& host);
 
 // Menu handler Piblinvnjorientace1Click ("Výpočty" > "Přibližná vnější
 // orientace"): clears OrientationLogged and CancelLogged, then runs the
-// pipeline.
+// pipeline; then the cause of a failure and the warnings
+// (ReportAfterComputation).
 bool ApproximateOrientationCommand(ProjectState& state, CommandHost& host);
 
 // Menu handler Piblineenvnjorientace1Click ("Výsledky" > "Přibližné řešení

@@ -22,6 +22,10 @@ struct ProjectState {
     // The running command has written the line of a stop the user asked
     // for; cleared by every computing command at its start.
     bool CancelLogged = false;
+    // Set when a failing command has already logged its cause (memory, an
+    // adjustment whose results were released); the search for the cause
+    // after the command then adds nothing.  Cleared by each computing command.
+    bool FailureCauseLogged = false;
 
     long double RefinementIterations = 0.0L;
     std::int32_t BundleRedundancy = 0;
@@ -40,6 +44,10 @@ struct ProjectState {
     // None when its results are kept or it did not run.
     AdjustmentFailure BundleFailure = AdjustmentFailure::None;
     AdjustmentFailure BundleFailureF = AdjustmentFailure::None;
+    // Whether the last run of each bundle adjustment ended on its pass limit
+    // with the change test unmet; read by the warnings after a command.
+    bool BundlePassLimitReached = false;
+    bool BundlePassLimitReachedF = false;
 
     // Input data.
     MatPtr ImagePoints;

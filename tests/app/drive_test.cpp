@@ -18,7 +18,10 @@ using test::RunDrive;
 
 std::string Control(std::initializer_list<int> numbers) {
     std::string text;
-    for (int n : numbers) text += std::to_string(n) + " 10.5 20.25 0.0 1.5 -2.5\n";
+    // Object points spread so that they do not lie on a line.
+    for (int n : numbers)
+        text += std::to_string(n) + " " + std::to_string(10.5 + 5 * (n % 2)) + " " +
+                std::to_string(20.25 + 5 * (n % 3)) + " 0.0 1.5 -2.5\n";
     return text;
 }
 

@@ -20,10 +20,13 @@ using test::Gui;
 using test::LocaleScope;
 
 // Control point lines with the given point numbers (object and image
-// coordinates are not looked at here).
+// coordinates are not looked at here; the object points are spread so that
+// they do not lie on a line).
 std::string ControlLines(std::initializer_list<int> numbers) {
     std::string text;
-    for (int n : numbers) text += std::to_string(n) + " 1.5 2.5 0.0 0.25 -0.75\n";
+    for (int n : numbers)
+        text += std::to_string(n) + " " + std::to_string(1.5 + 5 * (n % 2)) + " " + std::to_string(2.5 + 5 * (n % 3)) +
+                " 0.0 0.25 -0.75\n";
     return text;
 }
 

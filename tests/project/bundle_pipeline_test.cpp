@@ -165,9 +165,12 @@ TEST(BundlePipeline, FailedOrientationIsNamedBeforeTheFailureLine) {
     // four-point orientation impossible.
     s.SelectedOrientationPoints->SetPrvek(1, 1, 999999.0L);
     EXPECT_FALSE(BundleCommand(s, lp.host));
-    ASSERT_GE(lp.host.log.size(), 2u);
-    EXPECT_EQ(lp.host.log[lp.host.log.size() - 2], kOrientationFailure);
-    EXPECT_EQ(lp.host.log.back(), kFailed);
+    ASSERT_GE(lp.host.log.size(), 3u);
+    EXPECT_EQ(lp.host.log[lp.host.log.size() - 3], kOrientationFailure);
+    EXPECT_EQ(lp.host.log[lp.host.log.size() - 2], kFailed);
+    // After the command's own lines, the cause.
+    EXPECT_EQ(lp.host.log.back(),
+              "Chyba - Bod 999999 vybraný pro přibližnou orientaci není mezi vlícovacími body snímku 1");
     EXPECT_FALSE(s.BundleUnknowns);
 }
 

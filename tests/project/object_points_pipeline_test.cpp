@@ -99,7 +99,8 @@ TEST(ObjectPointsPipeline, NoPointOnTwoImagesFailsWithItsLine) {
     // points alone and succeeds; there is still no point to intersect.
     s.Settings.RobustEstimation = false;
     EXPECT_FALSE(ObjectPointsCommand(s, lp.host));
-    EXPECT_EQ(lp.host.log, (Lines{kCorrected, kOriented, kBundleDone, kFailed}));
+    EXPECT_EQ(lp.host.log, (Lines{kCorrected, kOriented, kBundleDone, kFailed,
+                                  "Chyba - Žádný bod není měřen alespoň na dvou snímcích"}));
     for (UiItem item : kItems) EXPECT_FALSE(lp.host.IsItemEnabled(item));
     EXPECT_FALSE(s.ObjectPoints);
     EXPECT_FALSE(s.FTestPassed);
@@ -129,7 +130,10 @@ TEST(ObjectPointsPipeline, FailedBundleAdjustmentIsNamed) {
     s.Settings.AdjustCameraConstant = false;
     EXPECT_FALSE(ObjectPointsCommand(s, lp.host));
     EXPECT_EQ(lp.host.log, (Lines{kCorrected, kOriented, kBundleFailed,
-                                  "Chyba - Svazkové vyrovnání - výpočet nelze provést", kFailed}));
+                                  "Chyba - Svazkové vyrovnání - výpočet nelze provést", kFailed,
+                                  "Chyba - Výpočet selhal v kroku „Výběr bodů do svazkového vyrovnání“",
+                                  "Upozornění - Nastavení „Body vstupujících do svazkového vyrovnání v "
+                                  "procentech“ = 0 je mimo smysluplný rozsah (1 až 100)"}));
 }
 
 TEST(ObjectPointsPipeline, StopInAPassEndsThroughTheFailurePathAfterOneLine) {

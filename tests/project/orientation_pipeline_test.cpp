@@ -233,7 +233,9 @@ TEST(ApproximateOrientation, FailureReleasesTheResults) {
     // Image 2's selection names a number its block does not hold.
     p.state.SelectedOrientationPoints->SetPrvek(5, 1, 999);
     EXPECT_FALSE(ApproximateOrientationCommand(p.state, p.host));
-    EXPECT_EQ(p.host.log, std::vector<std::string>{kFailure});
+    EXPECT_EQ(p.host.log, (std::vector<std::string>{
+                              kFailure, "Chyba - Bod 999 vybraný pro přibližnou orientaci není mezi "
+                                        "vlícovacími body snímku 2"}));
     for (UiItem item : kResultItems) EXPECT_FALSE(p.host.Enabled(item));
     const ProjectState& s = p.state;
     EXPECT_FALSE(s.ImagePointIds || s.ControlPointIds || s.TiePointImageCounts ||
@@ -256,7 +258,7 @@ TEST(ApproximateOrientation, ControlPointsReleasedByAFailedLoad) {
     p.state.ControlPointCounts.reset();
     p.state.ControlPointRanges.reset();
     EXPECT_FALSE(ApproximateOrientationCommand(p.state, p.host));
-    EXPECT_EQ(p.host.log, std::vector<std::string>{kFailure});
+    EXPECT_EQ(p.host.log, (std::vector<std::string>{kFailure, "Chyba - Vlícovací body nejsou načteny"}));
     for (UiItem item : kResultItems) EXPECT_FALSE(p.host.Enabled(item));
     const ProjectState& s = p.state;
     EXPECT_FALSE(s.ControlPointsCorrected);

@@ -81,6 +81,16 @@ bool ApplySetting(const std::string& key, const std::string& value, char decimal
         error = BadValue(source, value, "on | off");
         return false;
     }
+    if (key == "solve") {
+        if (value == "auto" || value == "svd" || value == "sparse") {
+            options.settings.NormalEquations = value == "auto"  ? NormalSolve::Auto
+                                               : value == "svd" ? NormalSolve::Svd
+                                                                : NormalSolve::Sparse;
+            return true;
+        }
+        error = BadValue(source, value, "auto | svd | sparse");
+        return false;
+    }
     if (key == "method") {
         if (value == "plane" || value == "space") {
             options.method = value == "plane" ? 0 : 1;
@@ -133,7 +143,7 @@ bool ReadSettingsFile(const std::string& path, BatchOptions& options, std::strin
 constexpr const char* kValueOptions[] = {
     "camera", "control", "images", "command", "out", "json", "decimal", "method", "settings",
     "point-percent", "fixed-points", "robust-weight-percent", "significance", "max-iterations",
-    "tolerance", "robust", "camera-constant",
+    "tolerance", "robust", "camera-constant", "solve", "plots",
 };
 
 }  // namespace
@@ -231,7 +241,7 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments, char local
     }
     if (!options.settingsFile.empty() && !ReadSettingsFile(options.settingsFile, options, problem)) return error(problem);
     for (const char* key : {"method", "max-iterations", "tolerance", "significance", "robust-weight-percent",
-                            "fixed-points", "point-percent", "robust", "camera-constant"}) {
+                            "fixed-points", "point-percent", "robust", "camera-constant", "solve"}) {
         if (!given(key)) continue;
         // A typed field: the tolerance in the notation of the numbers the
         // protocols write (--decimal, else the locale's), as in the dialog.
@@ -260,7 +270,20 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments, char local
         options.jsonFile = value("json");
         if (options.jsonFile.empty()) return error(BadValue(Source{"--json"}, "", Tr("soubor", "a file")));
     }
+    if (given("plots")) {
+        options.plotDir = value("plots");
+        if (options.plotDir.empty()) return error(BadValue(Source{"--plots"}, "", Tr("složka", "a folder")));
+    }
     return {ParseResult::Kind::Run, {}};
+}
+
+bool WantsPlots(const std::vector<std::string>& arguments) {
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        if (a == "--") break;
+        if (a == "--plots" || a == "-plots" || a.rfind("--plots=", 0) == 0 || a.rfind("-plots=", 0) == 0) return true;
+    }
+    return false;
 }
 
 std::string HelpText() {

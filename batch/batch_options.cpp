@@ -81,6 +81,16 @@ bool ApplySetting(const std::string& key, const std::string& value, char decimal
         error = BadValue(source, value, "on | off");
         return false;
     }
+    if (key == "solve") {
+        if (value == "auto" || value == "svd" || value == "sparse") {
+            options.settings.NormalEquations = value == "auto"  ? NormalSolve::Auto
+                                               : value == "svd" ? NormalSolve::Svd
+                                                                : NormalSolve::Sparse;
+            return true;
+        }
+        error = BadValue(source, value, "auto | svd | sparse");
+        return false;
+    }
     if (key == "method") {
         if (value == "plane" || value == "space") {
             options.method = value == "plane" ? 0 : 1;
@@ -133,7 +143,7 @@ bool ReadSettingsFile(const std::string& path, BatchOptions& options, std::strin
 constexpr const char* kValueOptions[] = {
     "camera", "control", "images", "command", "out", "json", "decimal", "method", "settings",
     "point-percent", "fixed-points", "robust-weight-percent", "significance", "max-iterations",
-    "tolerance", "robust", "camera-constant",
+    "tolerance", "robust", "camera-constant", "solve", "plots",
 };
 
 }  // namespace
@@ -231,7 +241,7 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments, char local
     }
     if (!options.settingsFile.empty() && !ReadSettingsFile(options.settingsFile, options, problem)) return error(problem);
     for (const char* key : {"method", "max-iterations", "tolerance", "significance", "robust-weight-percent",
-                            "fixed-points", "point-percent", "robust", "camera-constant"}) {
+                            "fixed-points", "point-percent", "robust", "camera-constant", "solve"}) {
         if (!given(key)) continue;
         // A typed field: the tolerance in the notation of the numbers the
         // protocols write (--decimal, else the locale's), as in the dialog.
@@ -260,7 +270,20 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments, char local
         options.jsonFile = value("json");
         if (options.jsonFile.empty()) return error(BadValue(Source{"--json"}, "", Tr("soubor", "a file")));
     }
+    if (given("plots")) {
+        options.plotDir = value("plots");
+        if (options.plotDir.empty()) return error(BadValue(Source{"--plots"}, "", Tr("složka", "a folder")));
+    }
     return {ParseResult::Kind::Run, {}};
+}
+
+bool WantsPlots(const std::vector<std::string>& arguments) {
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        if (a == "--") break;
+        if (a == "--plots" || a == "-plots" || a.rfind("--plots=", 0) == 0 || a.rfind("-plots=", 0) == 0) return true;
+    }
+    return false;
 }
 
 std::string HelpText() {
@@ -293,19 +316,24 @@ Nastavení (jako dialog „Nastavení“):
   --point-percent N          Body vstupující do vyrovnání v procentech (50)
   --robust on|off            Robustní odhad odlehlých měření (on)
   --camera-constant on|off   Vyrovnání konstanty komory (on)
+  --solve auto|svd|sparse    Řešení normálních rovnic: Automaticky (auto),
+                             SVD, Řídká eliminace
 
 Výstup:
   --out SLOŽKA               kam zapsat výsledky (výchozí SLOŽKA/vysledky)
   --decimal , | .            desetinný oddělovač protokolů (výchozí podle
                              místního nastavení)
   --json SOUBOR              souhrn výpočtu ve formátu JSON
+  --plots SLOŽKA             obrázky okna Grafy jako PNG, SVG a PDF
   -h, --help                 tato nápověda
   -v, --version              verze programu
 
 Zapsané soubory: kompletni_protokol.txt, souradnice_xyz_ftest.txt,
 souradnice_xyz.txt, opravene_snimkove_souradnice.txt,
 opravene_vlicovaci_body.txt, priblizna_orientace.txt,
-svazkove_vyrovnani.txt (každý, který okno po příkazu umí uložit).
+svazkove_vyrovnani.txt, kontrolni_body.txt (každý, který okno po příkazu
+umí uložit); s --plots rezidua_snimek_N a pudorys_xy, pudorys_xz,
+pudorys_yz (.png, .svg, .pdf).
 
 Návratový kód: 0 hotovo, 1 výpočet se nezdařil, 2 chybné volby nebo
 nečitelný vstup.
@@ -338,19 +366,24 @@ Settings (as the dialog "Nastavení"):
   --point-percent N          points entering the adjustment in percent (50)
   --robust on|off            robust estimation of outliers (on)
   --camera-constant on|off   adjust the camera constant (on)
+  --solve auto|svd|sparse    solve of the normal equations: automatic
+                             (auto), SVD, sparse point elimination
 
 Output:
   --out DIR                  where the results go (default PROJECT_DIR/vysledky)
   --decimal , | .            decimal separator of the protocols (default:
                              the locale's)
   --json FILE                summary of the run as JSON
+  --plots DIR                the pictures of "Grafy" as PNG, SVG and PDF
   -h, --help                 this help
   -v, --version              the program's version
 
 Files written: kompletni_protokol.txt, souradnice_xyz_ftest.txt,
 souradnice_xyz.txt, opravene_snimkove_souradnice.txt,
 opravene_vlicovaci_body.txt, priblizna_orientace.txt,
-svazkove_vyrovnani.txt (each one the window can save after the command).
+svazkove_vyrovnani.txt, kontrolni_body.txt (each one the window can save
+after the command); with --plots rezidua_snimek_N and pudorys_xy,
+pudorys_xz, pudorys_yz (.png, .svg, .pdf).
 
 Exit status: 0 done, 1 the computation failed, 2 bad usage or unreadable
 input.

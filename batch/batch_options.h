@@ -30,6 +30,7 @@ struct BatchOptions {
     Command command = Command::Xyz;
     std::string outDir;                   // --out, or PROJECT_DIR/vysledky
     std::string jsonFile;                 // --json, empty: none
+    std::string plotDir;                  // --plots, empty: no pictures
     std::string settingsFile;             // the settings file read, empty: none
     char decimal = '.';                   // --decimal, or the locale's
     int method = 1;                       // --method: 0 plane (Z = 0), 1 space
@@ -55,6 +56,11 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments, char local
 
 // The help text in the language of CzechTexts().
 std::string HelpText();
+
+// Whether the arguments (argv[0] first) ask for the pictures (--plots): the
+// program then needs a QGuiApplication, made before the arguments are
+// parsed.
+bool WantsPlots(const std::vector<std::string>& arguments);
 
 // The name of a command as the option writes it.
 const char* CommandName(Command command);

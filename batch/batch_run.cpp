@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <iterator>
 #include <vector>
 
 #include "batch/batch_host.h"
@@ -16,7 +17,9 @@
 #include "project/loaders.h"
 #include "project/object_points_pipeline.h"
 #include "project/orientation_pipeline.h"
+#include "project/plot_scene.h"
 #include "project/result_commands.h"
+#include "plot/plot_render.h"
 #include "uilocale/locale_services.h"
 
 namespace pelvanor::batch {
@@ -151,10 +154,48 @@ void SaveResults(const std::string& outDir, const ProjectState& state, BatchHost
         SaveCompleteProtocol(state, host, path(kCompleteProtocolFile));
         done(path(kCompleteProtocolFile));
     }
-    // CHECK POINTS: the report of the check points ("Kontrolní body") is
-    // saved here, as kontrolni_body.txt, when the project layer computes
-    // it; its RMS then joins the JSON summary (json_summary.cpp).  Until
-    // then there is no such file.
+    if (host.IsItemEnabled(UiItem::Kontrolnbody1)) {
+        SaveCheckPoints(state, host, path(kCheckPointsFile));
+        done(path(kCheckPointsFile));
+    }
+}
+
+// The pictures of "Grafy" as its "Export" writes them, each logged with the
+// window's line; false (the message in the log) when one cannot be
+// written.  The project's name in the title line is the folder of the image
+// coordinate files, as in the window.
+bool SavePlots(const std::string& plotDir, const RunInputs& inputs, const ProjectState& state, BatchHost& host,
+               std::vector<std::string>& written) {
+    const std::string projectName =
+        inputs.images.empty() ? std::string()
+                              : QFileInfo(QString::fromStdString(inputs.images.front())).absoluteDir().dirName().toStdString();
+    const auto render = [&](const PlotRequest& request, const std::string& stem) {
+        for (const char* extension : kPlotExtensions) {
+            const std::string file = plotDir + "/" + stem + extension;
+            std::string error;
+            if (!RenderPlotToFile(state, request, host.DecimalSeparator(), projectName, file, 1200, 850, &error)) {
+                host.WriteLog(error);
+                return false;
+            }
+            host.WriteLog("Uložen obrázek: " + file);
+            written.push_back(file);
+        }
+        return true;
+    };
+    for (int image = 1; image <= PlotImageCount(state); ++image) {
+        PlotRequest request;
+        request.view = PlotView::ImageResiduals;
+        request.image = image;
+        if (!render(request, kResidualPlotStem + std::to_string(image))) return false;
+    }
+    const PlanAxes axes[] = {PlanAxes::XY, PlanAxes::XZ, PlanAxes::YZ};
+    for (std::size_t k = 0; k < std::size(axes); ++k) {
+        PlotRequest request;
+        request.view = PlotView::BlockPlan;
+        request.axes = axes[k];
+        if (!render(request, kPlanPlotStems[k])) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -186,8 +227,10 @@ int RunBatch(const BatchOptions& options, bool terminal) {
         PrintError(error);
         return finish(kExitBadUsage);
     }
-    if (!QDir().mkpath(QString::fromStdString(outDir))) {
-        PrintError((CzechTexts() ? "výstupní složku nelze vytvořit: " : "cannot create the output folder: ") + outDir);
+    const std::string plotDir = options.plotDir.empty() ? std::string() : Absolute(QString::fromStdString(options.plotDir));
+    for (const std::string& dir : {outDir, plotDir}) {
+        if (dir.empty() || QDir().mkpath(QString::fromStdString(dir))) continue;
+        PrintError((CzechTexts() ? "výstupní složku nelze vytvořit: " : "cannot create the output folder: ") + dir);
         return finish(kExitBadUsage);
     }
 
@@ -204,6 +247,8 @@ int RunBatch(const BatchOptions& options, bool terminal) {
         host.WriteLog(e.what());
         return finish(kExitFailed);
     }
+    if (!plotDir.empty() && host.IsItemEnabled(UiItem::Grafy1) && !SavePlots(plotDir, inputs, state, host, written))
+        return finish(kExitFailed);
     return finish(kExitDone);
 }
 

@@ -16,6 +16,14 @@ inline constexpr const char* kCorrectedImagePointsFile = "opravene_snimkove_sour
 inline constexpr const char* kCorrectedControlPointsFile = "opravene_vlicovaci_body.txt";
 inline constexpr const char* kOrientationPanelFile = "priblizna_orientace.txt";      // panel, "Ulož protokol"
 inline constexpr const char* kBundlePanelFile = "svazkove_vyrovnani.txt";            // panel, "Ulož protokol"
+inline constexpr const char* kCheckPointsFile = "kontrolni_body.txt";                // "Protokoly" > "Kontrolní body"
+
+// The pictures of "Grafy" (--plots DIR), each as .png, .svg and .pdf: the
+// residuals of image N ("Rezidua snímku") and the plan of the block
+// ("Půdorys bloku") in its three projections.
+inline constexpr const char* kResidualPlotStem = "rezidua_snimek_";  // + N
+inline constexpr const char* kPlanPlotStems[] = {"pudorys_xy", "pudorys_xz", "pudorys_yz"};
+inline constexpr const char* kPlotExtensions[] = {".png", ".svg", ".pdf"};
 
 // Runs the options' command on their project; the log goes to the standard
 // error, with a progress line below it when `terminal`.  Returns the exit

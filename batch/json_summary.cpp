@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "matrix/text_file.h"
+#include "project/failure_causes.h"
 
 namespace pelvanor::batch {
 
@@ -32,7 +33,29 @@ ordered_json Adjustment(const RunSummary::Adjustment& a) {
     return {{"m0", Real(a.m0)}, {"redundancy", a.redundancy}, {"iterations", a.iterations}};
 }
 
+// One table of the check point report: what its summary lines print, in
+// metres; null when the table is not there (no such check point).
+ordered_json CheckPointTable(const CheckPointStatistics& t) {
+    if (t.count == 0) return nullptr;
+    return {{"count", t.count},
+            {"rms_x", Real(t.rms[0])},
+            {"rms_y", Real(t.rms[1])},
+            {"rms_z", Real(t.rms[2])},
+            {"rms_space", Real(t.rmsSpace)},
+            {"largest", Real(t.largest)},
+            {"largest_point", Whole(t.largestNumber)}};
+}
+
 }  // namespace
+
+const char* SolveName(NormalSolve solve) {
+    switch (solve) {
+        case NormalSolve::Auto: return "auto";
+        case NormalSolve::Svd: return "svd";
+        case NormalSolve::Sparse: return "sparse";
+    }
+    return "auto";
+}
 
 std::string JsonSummary(const BatchOptions& options, const RunInputs& inputs, const std::string& outDir,
                         int exitStatus, const RunSummary& summary,
@@ -60,6 +83,7 @@ std::string JsonSummary(const BatchOptions& options, const RunInputs& inputs, co
         {"point_percent", s.PointPercent},
         {"robust", s.RobustEstimation},
         {"camera_constant", s.AdjustCameraConstant},
+        {"solve", SolveName(s.NormalEquations)},
     };
     j["counts"] = {
         {"images", summary.images},
@@ -98,9 +122,28 @@ std::string JsonSummary(const BatchOptions& options, const RunInputs& inputs, co
                             {"m0", Real(run.m0)}});
         }
         bundle["adjustments"] = runs;
+        bundle["solved_by_elimination"] = summary.byElimination;
         j["bundle"] = bundle;
+
+        // The check point report, block by block.
+        ordered_json checks = ordered_json::array();
+        for (const RunSummary::CheckPoints& c : summary.checkPoints) {
+            ordered_json block = {{"camera_constant", c.withCameraConstant}};
+            if (c.failure != AdjustmentFailure::None) {
+                block["failure"] = AdjustmentFailureText(c.failure);
+                block["adjusted"] = nullptr;
+                block["intersected"] = nullptr;
+            } else {
+                block["failure"] = nullptr;
+                block["adjusted"] = CheckPointTable(c.adjusted);
+                block["intersected"] = CheckPointTable(c.intersected);
+            }
+            checks.push_back(block);
+        }
+        j["check_points"] = checks;
     } else {
         j["bundle"] = nullptr;
+        j["check_points"] = nullptr;
     }
 
     if (summary.hasCoordinates) {

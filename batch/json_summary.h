@@ -19,6 +19,9 @@ struct RunInputs {
     std::vector<std::string> images;
 };
 
+// The name of a solve as --solve writes it: auto, svd, sparse.
+const char* SolveName(NormalSolve solve);
+
 // The summary as JSON text (UTF-8, indented, ending with a line break).
 std::string JsonSummary(const BatchOptions& options, const RunInputs& inputs, const std::string& outDir,
                         int exitStatus, const RunSummary& summary,

@@ -3,10 +3,13 @@
 // the command line and README.md for the recipes.
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStringList>
 
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,7 +21,21 @@
 
 int main(int argc, char** argv) {
     using namespace pelvanor::batch;
-    QCoreApplication app(argc, argv);
+    // The pictures (--plots) are drawn with Qt Gui, which needs a
+    // QGuiApplication for its fonts; without a display (a cluster node, a
+    // script over ssh) on the offscreen platform.  Every other run stays on
+    // Qt Core and never looks for a display.
+    std::vector<std::string> raw(argv, argv + argc);
+    std::unique_ptr<QCoreApplication> app;
+    if (WantsPlots(raw)) {
+        const char* display = std::getenv("DISPLAY");
+        const char* wayland = std::getenv("WAYLAND_DISPLAY");
+        if ((display == nullptr || *display == '\0') && (wayland == nullptr || *wayland == '\0'))
+            setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     // Qt sets the C library's locale from the environment; file I/O and the
     // matrix dumps always use ".", so keep the C library's numbers neutral.
     // The protocols take the user's decimal separator from QLocale instead.

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <set>
 
+#include "project/check_points.h"
 #include "protocol/report_layout.h"
 
 namespace pelvanor {
@@ -41,6 +42,15 @@ RunSummary SummarizeRun(const ProjectState& s) {
         if (s.Settings.RobustEstimation && s.RobustOutliers) {
             const int k = TableEntryCount(s.RobustOutliers.get());
             for (int j = 1; j <= k; ++j) out.outliers.push_back(s.RobustOutliers->GetPrvek(j, 1));
+        }
+        out.byElimination = s.BundleByElimination;
+        for (const CheckPointBlock& block : CheckPointBlocks(s)) {
+            RunSummary::CheckPoints entry;
+            entry.withCameraConstant = block.withCameraConstant;
+            entry.failure = block.failure;
+            entry.adjusted = CheckPointStatisticsOf(block.adjusted);
+            entry.intersected = CheckPointStatisticsOf(block.intersected);
+            out.checkPoints.push_back(entry);
         }
     }
 

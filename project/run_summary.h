@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "project/project_state.h"
+#include "protocol/check_point_report.h"
 
 namespace pelvanor {
 
@@ -37,6 +38,21 @@ struct RunSummary {
     bool hasCameraConstant = false;
     Adjustment withCameraConstant;
     std::vector<long double> outliers;  // point numbers removed by the robust estimation
+    // Whether a pass took its correction from the point elimination (the
+    // protocols then carry the line that says so).
+    bool byElimination = false;
+
+    // Check points ("Kontrolní body"), one entry per adjustment the report
+    // has a block for, in its order; the statistics are those the report's
+    // summary lines print.  A released adjustment has its failure instead
+    // and empty statistics.
+    struct CheckPoints {
+        bool withCameraConstant = false;
+        AdjustmentFailure failure = AdjustmentFailure::None;
+        CheckPointStatistics adjusted;     // control points adjusted as unknowns
+        CheckPointStatistics intersected;  // control points intersected from the image coordinate files
+    };
+    std::vector<CheckPoints> checkPoints;  // empty without bundle adjustment results
 
     // Object coordinates (when held).
     struct FailedPoint {

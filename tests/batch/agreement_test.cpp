@@ -54,6 +54,7 @@ std::string WindowScript(const SampleProject& p, const std::string& out) {
     save("souradnice_xyz_ftest.txt", "Výsledky > Souřadnice XYZ");
     save("souradnice_xyz.txt", "Výsledky > Protokoly > Souřadnice");
     save("kompletni_protokol.txt", "Výsledky > Protokoly > Kompletní");
+    save("kontrolni_body.txt", "Výsledky > Protokoly > Kontrolní body");
     return s;
 }
 
@@ -85,7 +86,7 @@ TEST_P(WindowAndBatch, WriteTheSameFiles) {
 
     const auto fromWindow = FolderFiles(window);
     const auto fromBatch = FolderFiles(batch);
-    ASSERT_EQ(fromWindow.size(), 7u);
+    ASSERT_EQ(fromWindow.size(), 8u);
     std::vector<std::string> names;
     for (const auto& [name, bytes] : fromBatch) names.push_back(name);
     std::vector<std::string> expected;

@@ -37,7 +37,10 @@ std::vector<ProgramRun> RunAtOnce(const std::vector<ProgramCall>& calls, const c
     std::vector<std::unique_ptr<QProcess>> processes;
     for (const ProgramCall& call : calls) {
         auto process = std::make_unique<QProcess>();
-        process->setProcessEnvironment(env);
+        QProcessEnvironment own = env;
+        if (call.noDisplay)
+            for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) own.remove(QString::fromLatin1(name));
+        process->setProcessEnvironment(own);
         QStringList args;
         for (const std::string& arg : call.args) args << QString::fromStdString(arg);
         process->start(QString::fromStdString(call.program), args);

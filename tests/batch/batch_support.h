@@ -22,6 +22,9 @@ struct ProgramRun {
 struct ProgramCall {
     std::string program;
     std::vector<std::string> args;
+    // No DISPLAY, WAYLAND_DISPLAY nor QT_QPA_PLATFORM in the environment, as
+    // on a cluster node; otherwise QT_QPA_PLATFORM is offscreen.
+    bool noDisplay = false;
 };
 
 // Runs the calls at the same time, each with LANG and LC_ALL set to `lang`

@@ -71,6 +71,7 @@ TEST_F(BatchCli, RefusesEveryBadValueBeforeAnythingRuns) {
         {with({"--method", "sphere"}), "bad value of --method"},
         {with({"--decimal", ";"}), "bad value of --decimal"},
         {with({"--robust", "yes"}), "bad value of --robust: 'yes' (on | off)"},
+        {with({"--solve", "dense"}), "bad value of --solve: 'dense' (auto | svd | sparse)"},
         // The dialog's whole numbers: leading blanks only.
         {with({"--point-percent", "100 "}), "bad value of --point-percent: '100 ' (a whole number)"},
         // The dialog's tolerance: the decimal separator in force.
@@ -146,6 +147,7 @@ TEST_F(BatchCli, EachCommandWritesWhatTheWindowCanSaveAfterIt) {
                                                                "opravene_vlicovaci_body.txt", "priblizna_orientace.txt"}));
     std::set<std::string> bundleNames = Names(afterOrientation);
     bundleNames.insert("svazkove_vyrovnani.txt");
+    bundleNames.insert("kontrolni_body.txt");
     EXPECT_EQ(Names(afterBundle), bundleNames);
     // Each command recomputes from the inputs: the same results.
     for (const auto& [name, bytes] : afterBundle) EXPECT_TRUE(all.at(name) == bytes) << name;
@@ -167,6 +169,57 @@ TEST_F(BatchCli, ProjectSettingsFileUnderTheOptions) {
     EXPECT_TRUE(has("Hladina významnosti:................10%"));
     EXPECT_FALSE(has("Robustní odhad: ano "));  // robust estimation off: no such block
     EXPECT_TRUE(has("Vyrovnání konstanty komory: ano "));
+}
+
+TEST_F(BatchCli, SolveChoosesHowTheNormalEquationsAreSolved) {
+    // The project's file asks for the elimination; the option overrides it.
+    const std::string project = CopyOfFasada(dir_);
+    test::WriteFileBytes(project + "/nastaveni.ini", "solve = sparse\n");
+    const auto runs = test::RunAtOnce(
+        {{test::BatchPath(), {project, "--command", "bundle", "--out", dir_.Path("sparse"), "--json", dir_.Path("sparse.json")}},
+         {test::BatchPath(),
+          {project, "--command", "bundle", "--solve", "svd", "--out", dir_.Path("svd"), "--json", dir_.Path("svd.json")}}},
+        kComma);
+    for (const ProgramRun& run : runs) ASSERT_EQ(run.status, 0) << run.err;
+    const std::string line = "Řešení normálních rovnic: řídká eliminace bodů";
+    for (const auto& [name, sparse] : {std::pair{"sparse", true}, std::pair{"svd", false}}) {
+        SCOPED_TRACE(name);
+        const auto panel = test::ProtocolLines(dir_.Path(name) + "/svazkove_vyrovnani.txt");
+        EXPECT_EQ(std::find(panel.begin(), panel.end(), line) != panel.end(), sparse);
+        const auto summary = nlohmann::json::parse(test::ReadFileBytes(dir_.Path(std::string(name) + ".json")));
+        EXPECT_EQ(summary["settings"]["solve"], name);
+        EXPECT_EQ(summary["bundle"]["solved_by_elimination"], sparse);
+    }
+}
+
+TEST_F(BatchCli, PlotsWrittenWithoutADisplay) {
+    const std::string plots = dir_.Path("grafy");
+    const std::string json = dir_.Path("summary.json");
+    test::ProgramCall call{test::BatchPath(), {Fasada(), "--out", dir_.Path("out"), "--plots", plots, "--json", json}};
+    call.noDisplay = true;
+    const ProgramRun run = test::RunAtOnce({call}, kComma).front();
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::set<std::string> expected;
+    for (const std::string stem : {"rezidua_snimek_1", "rezidua_snimek_2", "rezidua_snimek_3", "rezidua_snimek_4",
+                                   "rezidua_snimek_5", "rezidua_snimek_6", "pudorys_xy", "pudorys_xz", "pudorys_yz"})
+        for (const char* extension : {".png", ".svg", ".pdf"}) expected.insert(stem + extension);
+    const auto files = FolderFiles(plots);
+    EXPECT_EQ(Names(files), expected);
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        ASSERT_GT(bytes.size(), 1000u);
+        if (name.ends_with(".png")) {
+            EXPECT_EQ(bytes.substr(0, 8), "\x89PNG\r\n\x1a\n");
+        } else if (name.ends_with(".svg")) {
+            EXPECT_NE(bytes.find("<svg"), std::string::npos);
+        } else {
+            EXPECT_EQ(bytes.rfind("%PDF-", 0), 0u);
+            EXPECT_NE(bytes.find("%%EOF", bytes.size() - 16), std::string::npos);
+        }
+    }
+    // Each picture is logged as the window logs it, and listed in the summary.
+    EXPECT_NE(run.err.find(": Uložen obrázek: " + plots + "/pudorys_xy.pdf\n"), std::string::npos) << run.err;
+    EXPECT_EQ(nlohmann::json::parse(test::ReadFileBytes(json))["files"].size(), 8u + expected.size());
 }
 
 }  // namespace

@@ -144,7 +144,40 @@ TEST(BatchSummary, HoldsTheNumbersOfTheProtocols) {
     }
     EXPECT_EQ(reported, failing);
     EXPECT_EQ(reported.size() + passed.size(), all.size());
-    EXPECT_EQ(j["files"].size(), 7u);
+    EXPECT_EQ(j["files"].size(), 8u);
+
+    // Check points, block by block as the report prints them: the released
+    // adjustment by its reason, the kept one by its summary lines (six
+    // decimals).
+    const auto checks = ProtocolLines(out + "/kontrolni_body.txt");
+    ASSERT_EQ(j["check_points"].size(), 2u);
+    bool released = false;
+    for (const json& block : j["check_points"]) {
+        const bool withF = block["camera_constant"].get<bool>();
+        SCOPED_TRACE(withF ? "with the camera constant" : "without the camera constant");
+        const std::string kind = withF ? "s konstantou komory" : "bez konstanty komory";
+        const std::size_t heading = IndexOf(checks, "Kontrolní body - vyrovnání " + kind);
+        ASSERT_LT(heading, checks.size());
+        if (!block["failure"].is_null()) {
+            released = true;
+            EXPECT_EQ(checks.at(heading + 2), "Výpočet svazkového vyrovnání " + kind + " nelze provést - vyrovnání " +
+                                                  block["failure"].get<std::string>());
+            continue;
+        }
+        const json& t = block["adjusted"];
+        ASSERT_TRUE(t.is_object());
+        EXPECT_EQ(t["count"], Whole(After(checks, "Počet kontrolních bodů: ", heading)));
+        for (const auto& [key, axis] : {std::pair{"rms_x", "dX"}, std::pair{"rms_y", "dY"}, std::pair{"rms_z", "dZ"},
+                                        std::pair{"rms_space", "v prostoru"}}) {
+            const std::string printed = After(checks, std::string("Střední kvadratická odchylka ") + axis + ": ", heading);
+            EXPECT_NEAR(t[key].get<double>(), Number(printed.substr(0, printed.size() - 2)), 5e-7) << key;
+        }
+        const std::string largest = After(checks, "Největší odchylka v prostoru: ", heading);
+        EXPECT_NEAR(t["largest"].get<double>(), Number(largest.substr(0, largest.find(' '))), 5e-7);
+        EXPECT_EQ(largest.substr(largest.find("(bod ")), "(bod " + std::to_string(t["largest_point"].get<long>()) + ")");
+        EXPECT_TRUE(block["intersected"].is_null());  // no control point stands in the image files
+    }
+    EXPECT_EQ(released, b["without_camera_constant"].is_null());
 }
 
 TEST(BatchMany, TwoProjectsAtOnceIntoTheirOwnFolders) {
@@ -164,7 +197,7 @@ TEST(BatchMany, TwoProjectsAtOnceIntoTheirOwnFolders) {
     for (const test::SampleProject& p : samples) {
         SCOPED_TRACE(p.name);
         const auto mine = test::FolderFiles(dir.Path("together_" + p.name));
-        EXPECT_EQ(mine.size(), 7u);
+        EXPECT_EQ(mine.size(), 8u);
         EXPECT_TRUE(mine == test::FolderFiles(dir.Path("alone_" + p.name)));
     }
     // The two projects differ, so neither folder holds the other's results.

@@ -43,6 +43,7 @@
 #include "project/result_commands.h"
 #include "project/state_reports.h"
 #include "tools/synth/synth.h"
+#include "bench/project_files.h"
 
 using namespace pelvanor;
 
@@ -74,16 +75,7 @@ double CpuSeconds() {
     return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
 }
 
-std::vector<std::string> Files(const std::filesystem::path& folder, const std::string& prefix) {
-    std::vector<std::string> out;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind(prefix, 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".txt")
-            out.push_back(entry.path().string());
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
+using pelvanor::bench::Files;
 
 // One row of the table: a step's times over the sizes (negative: failed).
 struct StepTimes {

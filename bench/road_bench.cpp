@@ -25,6 +25,7 @@
 #include "input/control_file.h"
 #include "input/image_file.h"
 #include "project/loaders.h"
+#include "bench/project_files.h"
 
 using namespace pelvanor;
 
@@ -56,16 +57,7 @@ private:
     bool enabled_[32] = {};
 };
 
-std::vector<std::string> Files(const std::filesystem::path& folder, const std::string& prefix) {
-    std::vector<std::string> out;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind(prefix, 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".txt")
-            out.push_back(entry.path().string());
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
+using pelvanor::bench::Files;
 
 double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();

@@ -41,6 +41,7 @@
 #include "matrix/arithmetic.h"
 #include "matrix/parallel.h"
 #include "tools/synth/synth.h"
+#include "bench/project_files.h"
 
 using namespace pelvanor;
 
@@ -121,16 +122,7 @@ std::string LoadAverage() {
     return a + " " + b + " " + c;
 }
 
-std::vector<std::string> Files(const std::filesystem::path& folder, const std::string& prefix) {
-    std::vector<std::string> out;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        const std::string name = entry.path().filename().string();
-        if (name.rfind(prefix, 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".txt")
-            out.push_back(entry.path().string());
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
+using pelvanor::bench::Files;
 
 const char* Name(NormalSolve s) {
     return s == NormalSolve::Svd ? "svd" : s == NormalSolve::Sparse ? "sparse" : "auto";

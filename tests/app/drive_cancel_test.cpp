@@ -28,13 +28,7 @@ using test::RunDrive;
 using Lines = std::vector<std::string>;
 
 std::string QuotedFiles(const std::string& dir, const std::string& prefix) {
-    std::vector<std::string> files;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        if (e.path().filename().string().rfind(prefix, 0) == 0) files.push_back(e.path().string());
-    std::sort(files.begin(), files.end());
-    std::string text;
-    for (const std::string& f : files) text += " \"" + f + "\"";
-    return text;
+    return test::Quoted(test::FilesStartingWith(dir, prefix));
 }
 
 // The last `n` lines.

@@ -36,24 +36,11 @@ namespace {
     EXPECT_LE(std::fabs((a) - (b)), (tolerance)) << #a " = " << (a) << ", " #b " = " << (b)
 
 using test::DrivePath;
+using test::FilesStartingWith;
+using test::Quoted;
 using test::DriveRun;
 using test::ReadLines;
 using test::RunDrive;
-
-// The project's input files in the order the dialogs return them.
-std::string Quoted(const std::vector<std::string>& files) {
-    std::string text;
-    for (const std::string& f : files) text += " \"" + f + "\"";
-    return text;
-}
-
-std::vector<std::string> FilesStartingWith(const std::string& dir, const std::string& prefix) {
-    std::vector<std::string> files;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        if (e.path().filename().string().rfind(prefix, 0) == 0) files.push_back(e.path().string());
-    std::sort(files.begin(), files.end());
-    return files;
-}
 
 long Count(const std::vector<std::string>& lines, const std::string& line) {
     return std::count(lines.begin(), lines.end(), line);

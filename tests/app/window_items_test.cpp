@@ -19,23 +19,11 @@ namespace pelvanor {
 namespace {
 
 using test::DrivePath;
+using test::FilesStartingWith;
+using test::Quoted;
 using test::DriveRun;
 using test::ReadLines;
 using test::RunDrive;
-
-std::vector<std::string> FilesStartingWith(const std::string& dir, const std::string& prefix) {
-    std::vector<std::string> files;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        if (e.path().filename().string().rfind(prefix, 0) == 0) files.push_back(e.path().string());
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-std::string Quoted(const std::vector<std::string>& files) {
-    std::string text;
-    for (const std::string& f : files) text += " \"" + f + "\"";
-    return text;
-}
 
 class WindowItems : public ::testing::Test {
 protected:

@@ -90,14 +90,14 @@ bool AccuracyBody(const Matice& A, const Matice& l, const Matice& dx, MatPtr& v,
         MatPtr At;
         flag = NormalPseudoInverse(A, At, computedQxx);
     }
-    const Matice& Qxx = knownQxx != nullptr ? *knownQxx : *computedQxx;
+    const Matice* Qxx = knownQxx != nullptr ? knownQxx : computedQxx.get();
 
     mx = NewMatrix(1, dx.r);
-    if (!flag) return false;
-    if (Qxx.r < dx.r || Qxx.s < dx.r) return false;
+    if (!flag || Qxx == nullptr) return false;
+    if (Qxx->r < dx.r || Qxx->s < dx.r) return false;
     MatPtr deviations = NewMatrix(1, dx.r);
     for (int i = 1; i <= dx.r; ++i)
-        deviations->SetPrvek(1, i, PowerHalf(Qxx.GetPrvek(i, i)) * m0);
+        deviations->SetPrvek(1, i, PowerHalf(Qxx->GetPrvek(i, i)) * m0);
     if (Faulted()) return false;
     mx = std::move(deviations);
     return true;

@@ -85,7 +85,15 @@ bool SolveBundlePass(const BundleRows& rows, const std::vector<long double>* wei
         d[i] = z;
     }
 
-    // v = A d + l, vtv = v^T v.
+    vtv = PassResiduals(rows, d, v);
+    return true;
+}
+
+long double PassResiduals(const BundleRows& rows, const std::vector<long double>& d,
+                          std::vector<long double>& v) {
+    const std::int32_t n = rows.n;
+    const std::int32_t width = rows.Width();
+    // v = A d + l, vtv = v^T v, each sum in the order of the row.
     v.assign(static_cast<std::size_t>(n), 0.0L);
     long double squares = 0.0L;
     for (std::int32_t h = 0; h < n; ++h) {
@@ -99,8 +107,7 @@ bool SolveBundlePass(const BundleRows& rows, const std::vector<long double>* wei
         v[h] = vh;
         squares = vh * vh + squares;
     }
-    vtv = squares;
-    return true;
+    return squares;
 }
 
 long double BundleMemoryEstimate(std::int64_t n, std::int64_t u, std::int64_t fixed,

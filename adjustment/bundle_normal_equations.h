@@ -96,6 +96,12 @@ bool SolveBundlePass(const BundleRows& rows, const std::vector<long double>* wei
 // The singular value tolerance of the bordered normal matrix.
 inline constexpr long double kBundlePseudoInverseTolerance = 1e-32L;
 
+// The residuals of a pass, v = A d + l with the corrections d, into `v`
+// (n entries), each row's sum in the order of its coefficients; returns the
+// unweighted sum of squares v^T v.  Both solves of a pass end with it.
+long double PassResiduals(const BundleRows& rows, const std::vector<long double>& d,
+                          std::vector<long double>& v);
+
 // Bytes the adjustment needs at its peak for n rows, u unknowns and 3b
 // constraints (the bordered matrix and the workspace of its pseudo-inverse
 // dominate).

@@ -228,18 +228,7 @@ bool SparseBody(const BundleRows& rows, const std::vector<long double>* weights,
     }
 
     // v = A d + l, vtv = v^T v, exactly as the dense pass forms them.
-    v.assign(static_cast<std::size_t>(n), 0.0L);
-    long double squares = 0.0L;
-    for (std::int32_t h = 0; h < n; ++h) {
-        const long double* a = rows.a.data() + static_cast<std::size_t>(h) * width;
-        long double sum = 0.0L;
-        for (std::int32_t q = 0; q < 3; ++q) sum = a[q] * d[rows.pointColumn[h] + q] + sum;
-        for (std::int32_t q = 3; q < width; ++q) sum = a[q] * d[rows.imageColumn[h] + (q - 3)] + sum;
-        const long double vh = sum + rows.l[static_cast<std::size_t>(h)];
-        v[h] = vh;
-        squares = vh * vh + squares;
-    }
-    vtv = squares;
+    vtv = PassResiduals(rows, d, v);
     FpBarrier(vtv);
     return true;
 }

@@ -2,7 +2,7 @@
 // Warnings where the computation itself cannot tell that its result is
 // wrong, and the cause of a failed command where the program knows it.
 //
-// The specified computations run unchanged; these checks only read the
+// The computations themselves run unchanged; these checks only read the
 // project state (and the chosen files) after a command has written its own
 // log lines, and add lines of their own:
 //   - "Upozornění - ..." for a result or an input that is very probably

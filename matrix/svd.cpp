@@ -77,20 +77,23 @@ void ColumnUpdate(Matice& M, int p, int k0, int k1, int j0, int j1, const long d
     }
 }
 
-// Column dots followed by the rank-one update of the same columns, split by
-// columns between the threads: acc receives the dots over rows
-// dotFirst..k1-1 weighted by column p, then f = scale(acc), then rows
-// updFirst..k1-1 are updated.  wt receives column p (the weights).
+// Column dots followed by the rank-one update of the same columns: acc
+// receives the dots over rows dotFirst..k1-1 weighted by column p, then
+// f = scale(acc), then rows updFirst..k1-1 are updated.  wt receives column
+// p (the weights).  The dots are split by columns between the threads (each
+// sum runs down its column in order); the update, once every f is known, by
+// rows, so that no cache line is written by two threads (p lies outside
+// [j0, j1), so the update never changes its own multipliers).
 template <class Scale>
 void HouseholderColumns(Matice& M, int p, int dotFirst, int updFirst, int k1, int j0, int j1,
                         long double* acc, long double* f, long double* wt, Scale scale) {
     for (int k = updFirst; k < k1; ++k) wt[k] = RowPtr(M, k)[p];
     const double work = 2.0 * static_cast<double>(k1 - updFirst) * (j1 - j0);
-    ParallelFor(j0, j1, work, [&](int lo, int hi) {
+    ParallelFor(j0, j1, work / 2, [&](int lo, int hi) {
         ColumnDots(M, wt, dotFirst, k1, lo, hi, acc);
         for (int j = lo; j < hi; ++j) f[j] = scale(acc[j]);
-        ColumnUpdate(M, p, updFirst, k1, lo, hi, f);
     }, 8);
+    ParallelFor(updFirst, k1, work / 2, [&](int lo, int hi) { ColumnUpdate(M, p, lo, hi, j0, j1, f); });
 }
 
 // The rotations of the QR sweeps depend only on the bidiagonal's scalars,
@@ -396,10 +399,13 @@ void Svdcmp(Matice& a, MatPtr& w, MatPtr& v) {
                     // v[k,j] += s v[k,i].  The dots weight row k of v by a[i,k]
                     // (moved into row i of v).
                     const double work = 4.0 * static_cast<double>(n - li + 1) * (n - li + 1);
-                    ParallelFor(li - 1, n, work, [&](int lo, int hi) {
+                    // Dots by columns, the update by rows (see HouseholderColumns).
+                    ParallelFor(li - 1, n, work / 2, [&](int lo, int hi) {
                         ColumnDots(vm, ri, li - 1, n, lo, hi, accR);
-                        ColumnUpdate(vm, i - 1, li - 1, n, lo, hi, accR);
                     }, 8);
+                    ParallelFor(li - 1, n, work / 2, [&](int lo, int hi) {
+                        ColumnUpdate(vm, i - 1, lo, hi, li - 1, n, accR);
+                    });
                 }
                 for (int j = li; j <= n; ++j) {
                     V(i, j) = 0.0L;

@@ -6,7 +6,8 @@ namespace pelvanor {
 
 namespace {
 
-// The question of this thread; the helper threads of a split loop have none.
+// The question of this thread; the helper threads of a split loop borrow the
+// caller's for their parts.
 thread_local const std::function<bool()>* t_requested = nullptr;
 
 }  // namespace
@@ -17,6 +18,14 @@ CancellationScope::CancellationScope(std::function<bool()> requested)
 }
 
 CancellationScope::~CancellationScope() { t_requested = previous_; }
+
+const std::function<bool()>* CurrentCancellationQuestion() { return t_requested; }
+
+LentCancellationScope::LentCancellationScope(const std::function<bool()>* question) : previous_(t_requested) {
+    t_requested = question;
+}
+
+LentCancellationScope::~LentCancellationScope() { t_requested = previous_; }
 
 bool CancellationRequested() { return t_requested != nullptr && (*t_requested)(); }
 

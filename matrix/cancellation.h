@@ -36,6 +36,24 @@ private:
 };
 
 // True when the question installed on this thread answers yes.
+// The question asked on this thread, null when there is none.  A split loop
+// (matrix/parallel.h) lends it to its helper threads for their parts, so a
+// question must be safe to ask from any thread.
+const std::function<bool()>* CurrentCancellationQuestion();
+
+// Asks `question` (which must outlive the scope) on this thread until the
+// scope ends.
+class LentCancellationScope {
+public:
+    explicit LentCancellationScope(const std::function<bool()>* question);
+    ~LentCancellationScope();
+    LentCancellationScope(const LentCancellationScope&) = delete;
+    LentCancellationScope& operator=(const LentCancellationScope&) = delete;
+
+private:
+    const std::function<bool()>* previous_;
+};
+
 bool CancellationRequested();
 // Throws ComputationCancelled when CancellationRequested().
 void ThrowIfCancelled();

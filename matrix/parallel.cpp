@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <cfenv>
 #include <condition_variable>
 #include <cstdlib>
@@ -10,15 +12,16 @@
 #include <thread>
 #include <vector>
 
+#include "matrix/cancellation.h"
 #include "matrix/fp_guard.h"
 
 namespace pelvanor {
 
 namespace {
 
-// Below this many operations a hand-over (tens of microseconds) costs more
-// than it saves.
-constexpr double kDefaultMinParallelWork = 4.0e5;
+// Below this many operations a hand-over (a few microseconds while the
+// helpers spin, see kSpin) costs more than it saves.
+constexpr double kDefaultMinParallelWork = 3.0e4;
 // More threads than this bring nothing to the kernels' loop lengths.
 constexpr int kMaxThreads = 64;
 std::atomic<double> g_minParallelWork{kDefaultMinParallelWork};
@@ -28,7 +31,39 @@ std::atomic<int> g_threadOverride{0};
 // split runs serially.
 thread_local bool t_inSplit = false;
 
+// How long a helper keeps looking for its next part, and the caller for a
+// helper's end, before going to sleep.  The kernels hand over parts in quick
+// succession (one per Householder step, a few microseconds to milliseconds
+// apart); waking a sleeping thread costs tens of microseconds, which is what
+// kept splits of small steps from paying.  A spin this short costs nothing
+// noticeable when the threads do go idle.
+constexpr auto kSpin = std::chrono::microseconds(200);
+
+inline void Relax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#else
+    std::this_thread::yield();
+#endif
+}
+
+// Spins until ready() or kSpin has passed; returns ready().
+template <class Ready>
+bool SpinFor(Ready ready) {
+    const auto until = std::chrono::steady_clock::now() + kSpin;
+    for (;;) {
+        for (int k = 0; k < 64; ++k) {
+            if (ready()) return true;
+            Relax();
+        }
+        if (std::chrono::steady_clock::now() >= until) return ready();
+    }
+}
+
 // One helper thread, started on first use and stopped at program exit.
+// Parts are numbered: the caller posts part `posted_`, the helper reports
+// it done in `finished_`; the task, its flags and its exception are handed
+// over through these counters' release and acquire.
 class Helper {
 public:
     Helper() : thread_([this] { Loop(); }) {}
@@ -44,56 +79,67 @@ public:
     Helper& operator=(const Helper&) = delete;
 
     void Start(const std::function<void()>* task) {
+        task_ = task;
+        exception_ = nullptr;
+        flags_ = 0;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            task_ = task;
-            done_ = false;
-            exception_ = nullptr;
+            posted_.fetch_add(1, std::memory_order_release);
         }
-        wake_.notify_all();
+        wake_.notify_one();
     }
 
     // Waits for the task and raises its fault flags here; returns its
     // exception, if any.
     std::exception_ptr Finish() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        finished_.wait(lock, [this] { return done_; });
+        const std::uint64_t part = posted_.load(std::memory_order_relaxed);
+        auto done = [this, part] { return finished_.load(std::memory_order_acquire) == part; };
+        if (!SpinFor(done)) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            finishedCv_.wait(lock, done);
+        }
         if (flags_) std::feraiseexcept(flags_);
         return exception_;
     }
 
 private:
     void Loop() {
-        std::unique_lock<std::mutex> lock(mutex_);
+        std::uint64_t seen = 0;
         for (;;) {
-            wake_.wait(lock, [this] { return stop_ || task_ != nullptr; });
-            if (stop_) return;
-            const std::function<void()>* task = task_;
-            task_ = nullptr;
-            lock.unlock();
+            auto posted = [this, &seen] {
+                return posted_.load(std::memory_order_acquire) != seen || stop_.load(std::memory_order_acquire);
+            };
+            if (!SpinFor(posted)) {
+                std::unique_lock<std::mutex> lock(mutex_);
+                wake_.wait(lock, posted);
+            }
+            if (stop_.load(std::memory_order_acquire)) return;
+            seen = posted_.load(std::memory_order_acquire);
             t_inSplit = true;
             std::feclearexcept(kFpFaults);
             std::exception_ptr failure;
             try {
-                (*task)();
+                (*task_)();
             } catch (...) {
                 failure = std::current_exception();
             }
-            const int flags = std::fetestexcept(kFpFaults);
-            lock.lock();
-            flags_ = flags;
+            flags_ = std::fetestexcept(kFpFaults);
             exception_ = failure;
-            done_ = true;
-            finished_.notify_all();
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                finished_.store(seen, std::memory_order_release);
+            }
+            finishedCv_.notify_all();
         }
     }
 
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::condition_variable finished_;
+    std::condition_variable finishedCv_;
+    std::atomic<std::uint64_t> posted_{0};
+    std::atomic<std::uint64_t> finished_{0};
+    std::atomic<bool> stop_{false};
     const std::function<void()>* task_ = nullptr;
-    bool done_ = true;
-    bool stop_ = false;
     int flags_ = 0;
     std::exception_ptr exception_;
     std::thread thread_;
@@ -179,11 +225,16 @@ void ParallelFor(int begin, int end, double work, const std::function<void(int, 
             begin + static_cast<int>(granules * k / parts) * granule;
     }
     bound[static_cast<std::size_t>(parts)] = end;
+    // The helpers ask the caller's cancellation question in their parts.
+    const std::function<bool()>* question = CurrentCancellationQuestion();
     std::vector<std::function<void()>> tasks(static_cast<std::size_t>(parts) - 1);
     for (int k = 1; k < parts; ++k) {
         const int lo = bound[static_cast<std::size_t>(k)];
         const int hi = bound[static_cast<std::size_t>(k) + 1];
-        tasks[static_cast<std::size_t>(k) - 1] = [&body, lo, hi] { body(lo, hi); };
+        tasks[static_cast<std::size_t>(k) - 1] = [&body, lo, hi, question] {
+            LentCancellationScope lent(question);
+            body(lo, hi);
+        };
     }
     for (std::size_t k = 0; k < tasks.size(); ++k) pool.At(k).Start(&tasks[k]);
     std::exception_ptr failure;

@@ -7,7 +7,9 @@
 //
 // Floating-point fault flags are per thread: the helper's flags are raised
 // again in the calling thread, so a fault in any part reaches the
-// caller's GuardedComputation.
+// caller's GuardedComputation.  The caller's cancellation question
+// (matrix/cancellation.h) is lent to the helpers for their parts, so a
+// ThrowIfCancelled in any part can stop the loop.
 
 #include <functional>
 

@@ -2,11 +2,13 @@
 
 #include <cstring>
 #include <random>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include "matrix/arithmetic.h"
 #include "matrix/fp_guard.h"
+#include "matrix/parallel.h"
 #include "matrix/svd.h"
 
 namespace pelvanor {
@@ -30,8 +32,10 @@ bool BitIdentical(const Matice& X, const Matice& Y) {
 
 // The decomposition asks once per step of each of its four phases; a
 // question that never stops it changes no bit, one that does ends it in the
-// middle, and a guarded computation around it fails.
+// middle, and a guarded computation around it fails.  On one thread the
+// phases run in turn, so the count of questions is exact.
 TEST(Cancellation, TheDecompositionStopsBetweenItsStepsAndIsUnchangedOtherwise) {
+    SetParallelThreads(1);
     const int n = 60;
     const MatPtr A = NormalMatrix(n, 7);
     MatPtr a1 = MatCopy(*A), w1, v1;
@@ -69,6 +73,22 @@ TEST(Cancellation, TheDecompositionStopsBetweenItsStepsAndIsUnchangedOtherwise) 
     MatPtr a4 = MatCopy(*A), w4, v4;
     EXPECT_NO_THROW(Svdcmp(*a4, w4, v4));
     EXPECT_TRUE(BitIdentical(*w1, *w4));
+    SetParallelThreads(0);
+}
+
+// A split loop lends the caller's question to its helper threads: a question
+// that stops only off the calling thread still ends the decomposition.
+TEST(Cancellation, HelperThreadsAskTheCallersQuestion) {
+    SetParallelThreads(2);
+    SetMinParallelWork(0);
+    const MatPtr A = NormalMatrix(40, 9);
+    {
+        CancellationScope scope([caller = std::this_thread::get_id()] { return std::this_thread::get_id() != caller; });
+        MatPtr a = MatCopy(*A), w, v;
+        EXPECT_THROW(Svdcmp(*a, w, v), ComputationCancelled);
+    }
+    SetMinParallelWork(-1);
+    SetParallelThreads(0);
 }
 
 // An inner scope with a question of its own hides the outer one until it

@@ -12,28 +12,14 @@
 
 namespace pelvanor {
 
-namespace {
-
-// The folder's files matching `pattern` (case as written), absolute, in
-// the order the images are numbered.
-QStringList ProjectFiles(const QDir& folder, const QString& pattern) {
-    QStringList files;
-    for (const QFileInfo& entry : folder.entryInfoList({pattern}, QDir::Files | QDir::CaseSensitive))
-        files << QDir::cleanPath(entry.absoluteFilePath());
-    SortFileNames(files);
-    return files;
-}
-
-}  // namespace
-
 void TPelvanor::Nastprojekt1Click() {
     QString chosen;
     if (!dialogs_->GetExistingFolder(this, FileDialogId::OpenFolder, chosen)) return;
     const QDir folder(chosen);
     const QString camera = QDir::cleanPath(folder.absoluteFilePath(QStringLiteral("camera.txt")));
     const bool has_camera = QFileInfo(camera).isFile();
-    const QStringList control = ProjectFiles(folder, QStringLiteral("ctrl_*.txt"));
-    const QStringList images = ProjectFiles(folder, QStringLiteral("img_*.txt"));
+    const QStringList control = ProjectFolderFiles(chosen, QStringLiteral("ctrl_*.txt"));
+    const QStringList images = ProjectFolderFiles(chosen, QStringLiteral("img_*.txt"));
     if (!has_camera && control.isEmpty() && images.isEmpty()) {
         WriteLog(QStringLiteral("Chyba - Ve složce není camera.txt, ctrl_*.txt ani img_*.txt: ") + folder.absolutePath());
         return;

@@ -33,30 +33,23 @@ void PrintError(const std::string& text) {
 
 std::string Absolute(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()).toStdString(); }
 
-// Full names in the order the window's dialogs number the images.
-std::vector<std::string> InImageOrder(QStringList names) {
-    for (QString& name : names) name = QString::fromStdString(Absolute(name));
-    SortFileNames(names);
+std::vector<std::string> Utf8(const QStringList& names) {
     std::vector<std::string> out;
     for (const QString& name : names) out.push_back(name.toStdString());
     return out;
 }
 
+// Full names in the order the window's dialogs number the images.
 std::vector<std::string> InImageOrder(const std::vector<std::string>& files) {
     QStringList names;
-    for (const std::string& file : files) names << QString::fromStdString(file);
-    return InImageOrder(names);
+    for (const std::string& file : files) names << QString::fromStdString(Absolute(QString::fromStdString(file)));
+    SortFileNames(names);
+    return Utf8(names);
 }
 
-// The regular files of the project folder matching `pattern` (case as
-// written).
-QStringList ProjectFiles(const std::string& dir, const char* pattern) {
-    const QDir folder(QString::fromStdString(dir));
-    QStringList names;
-    for (const QString& name :
-         folder.entryList({QString::fromLatin1(pattern)}, QDir::Files | QDir::CaseSensitive))
-        names << folder.filePath(name);
-    return names;
+// The project folder's files matching `pattern`, in image order.
+std::vector<std::string> ProjectFiles(const std::string& dir, const char* pattern) {
+    return Utf8(ProjectFolderFiles(QString::fromStdString(dir), QString::fromLatin1(pattern)));
 }
 
 // The input files: named by the options, else found in the project folder.
@@ -67,10 +60,10 @@ bool ResolveInputs(const BatchOptions& options, RunInputs& inputs, std::string& 
     } else {
         inputs.camera = Absolute(QDir(QString::fromStdString(options.projectDir)).filePath(QStringLiteral("camera.txt")));
     }
-    inputs.control = options.control.empty() ? InImageOrder(ProjectFiles(options.projectDir, "ctrl_*.txt"))
+    inputs.control = options.control.empty() ? ProjectFiles(options.projectDir, "ctrl_*.txt")
                                              : InImageOrder(options.control);
     inputs.images = options.images.empty() && !options.projectDir.empty()
-                        ? InImageOrder(ProjectFiles(options.projectDir, "img_*.txt"))
+                        ? ProjectFiles(options.projectDir, "img_*.txt")
                         : InImageOrder(options.images);
     if (inputs.control.empty()) {
         error = (czech ? "ve složce projektu nejsou soubory ctrl_*.txt: " : "no ctrl_*.txt in the project folder: ") +

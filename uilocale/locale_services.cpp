@@ -1,6 +1,8 @@
 #include "uilocale/locale_services.h"
 
 #include <QCollator>
+#include <QDir>
+#include <QFileInfo>
 #include <QTime>
 
 #include <algorithm>
@@ -46,6 +48,14 @@ void SortFileNames(QStringList& names) {
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::stable_sort(names.begin(), names.end(),
                      [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+}
+
+QStringList ProjectFolderFiles(const QString& folder, const QString& pattern) {
+    QStringList files;
+    for (const QFileInfo& entry : QDir(folder).entryInfoList({pattern}, QDir::Files | QDir::CaseSensitive))
+        files << QDir::cleanPath(entry.absoluteFilePath());
+    SortFileNames(files);
+    return files;
 }
 
 }  // namespace pelvanor

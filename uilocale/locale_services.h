@@ -31,4 +31,9 @@ QString CurrentLongTime();
 // the user's locale.  The position in this order is the image number.
 void SortFileNames(QStringList& names);
 
+// The regular files of `folder` whose names match `pattern` (a wildcard,
+// case as written), as clean absolute paths in the order SortFileNames
+// gives: the project folder's files as both front ends load them.
+QStringList ProjectFolderFiles(const QString& folder, const QString& pattern);
+
 }  // namespace pelvanor

@@ -49,18 +49,4 @@ std::vector<std::string> ReadLines(const std::string& path) {
     return lines;
 }
 
-std::vector<std::string> FilesStartingWith(const std::string& dir, const std::string& prefix) {
-    std::vector<std::string> files;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        if (e.path().filename().string().rfind(prefix, 0) == 0) files.push_back(e.path().string());
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-std::string Quoted(const std::vector<std::string>& files) {
-    std::string text;
-    for (const std::string& f : files) text += " \"" + f + "\"";
-    return text;
-}
-
 }  // namespace pelvanor::test

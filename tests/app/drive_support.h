@@ -22,11 +22,4 @@ DriveRun RunDrive(const std::string& script, const char* lang, const std::string
 // The lines of a text file, without their line ends ("\n").
 std::vector<std::string> ReadLines(const std::string& path);
 
-// The files of `dir` whose names start with `prefix`, in byte order (the
-// order the dialogs return a generated project's files in).
-std::vector<std::string> FilesStartingWith(const std::string& dir, const std::string& prefix);
-
-// The files as the arguments of a driver line: ` "a" "b"`.
-std::string Quoted(const std::vector<std::string>& files);
-
 }  // namespace pelvanor::test

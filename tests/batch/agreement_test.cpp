@@ -20,26 +20,12 @@ namespace {
 using test::FolderFiles;
 using test::SampleProject;
 
-std::vector<std::string> Files(const std::string& dir, const std::string& prefix) {
-    std::vector<std::string> files;
-    for (const auto& e : std::filesystem::directory_iterator(dir))
-        if (e.path().filename().string().rfind(prefix, 0) == 0) files.push_back(e.path().string());
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-std::string Quoted(const std::vector<std::string>& files) {
-    std::string text;
-    for (const std::string& f : files) text += " \"" + f + "\"";
-    return text;
-}
-
 // The user's session: load the project, choose its method, "Souřadnice XYZ",
 // then save every result the menu offers under the batch command's names.
 std::string WindowScript(const SampleProject& p, const std::string& out) {
     std::string s = "open \"" + p.dir + "/camera.txt\"\nclick Soubor > Načíst kameru\n";
-    s += "open" + Quoted(Files(p.dir, "ctrl_")) + "\nclick Soubor > Načíst orientaci\n";
-    s += "open" + Quoted(Files(p.dir, "img_")) + "\nclick Soubor > Načíst snímkové souřadnice\n";
+    s += "open" + test::Quoted(test::FilesStartingWith(p.dir, "ctrl_")) + "\nclick Soubor > Načíst orientaci\n";
+    s += "open" + test::Quoted(test::FilesStartingWith(p.dir, "img_")) + "\nclick Soubor > Načíst snímkové souřadnice\n";
     s += std::string("choose ComboBox1 ") + (p.method == "plane" ? "0" : "1") + "\n";
     s += "click Výpočty > Souřadnice XYZ\n";
     const auto save = [&](const char* name, const char* click) {

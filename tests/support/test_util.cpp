@@ -1,5 +1,8 @@
 #include "tests/support/test_util.h"
 
+#include <algorithm>
+#include <filesystem>
+
 #include <atomic>
 #include <fstream>
 #include <random>
@@ -53,6 +56,20 @@ MatPtr MakeMatrix(std::initializer_list<std::initializer_list<long double>> rows
         ++i;
     }
     return m;
+}
+
+std::vector<std::string> FilesStartingWith(const std::string& dir, const std::string& prefix) {
+    std::vector<std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        if (e.path().filename().string().rfind(prefix, 0) == 0) files.push_back(e.path().string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::string Quoted(const std::vector<std::string>& files) {
+    std::string text;
+    for (const std::string& f : files) text += " \"" + f + "\"";
+    return text;
 }
 
 }  // namespace pelvanor::test

@@ -45,4 +45,11 @@ inline bool NearRel(long double a, long double b, long double tol) {
     return std::fabs(a - b) <= tol * scale;
 }
 
+// The files of `dir` whose names start with `prefix`, in byte order (the
+// order the dialogs return a generated project's files in).
+std::vector<std::string> FilesStartingWith(const std::string& dir, const std::string& prefix);
+
+// The files as the arguments of a driver line: ` "a" "b"`.
+std::string Quoted(const std::vector<std::string>& files);
+
 }  // namespace pelvanor::test

@@ -226,14 +226,6 @@ void ScannedOutliers(const Matice& list, const Matice& index, const Matice& coun
     without(counts, cleanedCounts);
 }
 
-bool SameTable(const Matice& a, const Matice& b) {
-    if (a.r != b.r || a.s != b.s) return false;
-    for (int i = 1; i <= a.r; ++i)
-        for (int j = 1; j <= a.s; ++j)
-            if (std::memcmp(a.Row(i) + (j - 1), b.Row(i) + (j - 1), 10) != 0) return false;
-    return true;
-}
-
 // A generated project whose tie points are renumbered so that numbers repeat
 // (also one of a control point), stand out of order and differ by fractions
 // that round alike; a quarter of the observation rows weigh little.
@@ -281,9 +273,9 @@ TEST(SelectOutliers, IndexedLookupsGiveWhatAScanGives) {
     ScannedOutliers(*list, *index, *counts, *weights, 50.0L, refIndex, refCounts, refOut);
     ASSERT_GT(refOut->r, 10);
     ASSERT_LT(refIndex->r, t);
-    EXPECT_TRUE(SameTable(*out, *refOut));
-    EXPECT_TRUE(SameTable(*ci, *refIndex));
-    EXPECT_TRUE(SameTable(*cc, *refCounts));
+    EXPECT_TRUE(test::SameTable(*out, *refOut));
+    EXPECT_TRUE(test::SameTable(*ci, *refIndex));
+    EXPECT_TRUE(test::SameTable(*cc, *refCounts));
 }
 
 }  // namespace

@@ -225,14 +225,6 @@ void ScannedIndex(const Matice& table, const Matice& rowCounts, const Matice& li
     CompactRows(indexTable);
 }
 
-bool SameTable(const Matice& a, const Matice& b) {
-    if (a.r != b.r || a.s != b.s) return false;
-    for (int i = 1; i <= a.r; ++i)
-        for (int j = 1; j <= a.s; ++j)
-            if (std::memcmp(a.Row(i) + (j - 1), b.Row(i) + (j - 1), 10) != 0) return false;
-    return true;
-}
-
 // A generated project with its rows shuffled within every image, its point
 // numbers permuted, some of them written with fractions that round to them,
 // some points measured twice on one image, and rows numbered 0 and -5: the
@@ -297,12 +289,12 @@ TEST(ObservationAssembly, IndexedAssemblyGivesWhatTheSearchesGive) {
         MatPtr list, countsTable, index, refCounts, refIndex;
         ASSERT_TRUE(DistinctPoints(table.get(), ranges.get(), counts.get(), list));
         const MatPtr refList = ScannedDistinctPoints(*table, *ranges);
-        EXPECT_TRUE(SameTable(*list, *refList)) << control;
+        EXPECT_TRUE(test::SameTable(*list, *refList)) << control;
         ASSERT_TRUE(control ? ControlPointIndex(table.get(), counts.get(), list.get(), countsTable, index)
                             : TiePointIndex(table.get(), counts.get(), list.get(), countsTable, index));
         ScannedIndex(*table, *counts, *refList, control, refCounts, refIndex);
-        EXPECT_TRUE(SameTable(*countsTable, *refCounts)) << control;
-        EXPECT_TRUE(SameTable(*index, *refIndex)) << control;
+        EXPECT_TRUE(test::SameTable(*countsTable, *refCounts)) << control;
+        EXPECT_TRUE(test::SameTable(*index, *refIndex)) << control;
         EXPECT_GT(index->r, control ? 4 : 100);
     }
 }

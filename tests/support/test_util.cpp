@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include <atomic>
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -70,6 +71,14 @@ std::string Quoted(const std::vector<std::string>& files) {
     std::string text;
     for (const std::string& f : files) text += " \"" + f + "\"";
     return text;
+}
+
+bool SameTable(const Matice& a, const Matice& b) {
+    if (a.r != b.r || a.s != b.s) return false;
+    for (int i = 1; i <= a.r; ++i)
+        for (int j = 1; j <= a.s; ++j)
+            if (std::memcmp(a.Row(i) + (j - 1), b.Row(i) + (j - 1), 10) != 0) return false;
+    return true;
 }
 
 }  // namespace pelvanor::test

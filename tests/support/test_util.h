@@ -52,4 +52,7 @@ std::vector<std::string> FilesStartingWith(const std::string& dir, const std::st
 // The files as the arguments of a driver line: ` "a" "b"`.
 std::string Quoted(const std::vector<std::string>& files);
 
+// Same shape and every element equal in all 80 bits of the extended format.
+bool SameTable(const Matice& a, const Matice& b);
+
 }  // namespace pelvanor::test

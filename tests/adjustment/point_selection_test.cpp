@@ -1,7 +1,6 @@
 #include "adjustment/point_selection.h"
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include <gtest/gtest.h>

@@ -1,7 +1,6 @@
 #include "orientation/observation_assembly.h"
 
 #include <cstdint>
-#include <cstring>
 #include <map>
 #include <vector>
 

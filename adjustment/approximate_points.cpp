@@ -94,7 +94,11 @@ bool ApproximateObjectPoints(const Matice* index, const Matice* counts, const Ma
             MatPtr vtvCheck;
             MatPtr mx;
             long double m0 = 0.0L;
-            if (!SolveNormalWithAccuracy(*A, *minusL, u, v, vtv, vtvCheck, m0, mx)) return false;
+            // The solve hands (A^T A)^+ to the accuracy step: one decomposition.
+            MatPtr Q;
+            if (!SolveNormal(*A, *minusL, u, &Q) ||
+                !ResidualsAndAccuracy(*A, *minusL, *u, v, vtv, vtvCheck, m0, mx, Q.get()))
+                return false;
 
             result->SetPrvek(q, 1, index->GetPrvek(b, 1));
             for (std::int32_t j = 1; j <= 3; ++j) result->SetPrvek(q, 1 + j, u->GetPrvek(j, 1));

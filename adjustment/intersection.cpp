@@ -116,7 +116,11 @@ bool Intersect(const Matice* imageTable, const Matice* index, const Matice* coun
                 MatPtr v;
                 MatPtr vtv;
                 MatPtr vtvCheck;
-                if (!SolveNormalWithAccuracy(*A, *minusL, d, v, vtv, vtvCheck, m0, mx)) return false;
+                // The solve hands (A^T A)^+ to the accuracy step: one decomposition.
+                MatPtr Q;
+                if (!SolveNormal(*A, *minusL, d, &Q) ||
+                    !ResidualsAndAccuracy(*A, *minusL, *d, v, vtv, vtvCheck, m0, mx, Q.get()))
+                    return false;
                 delta = std::fabs((previous - m0) / m0 * 100.0L);
                 FpBarrier(delta);
                 for (std::int32_t q = 1; q <= 3; ++q) {

@@ -125,17 +125,5 @@ bool ResidualsAndAccuracy(const Matice& A, const Matice& l, const Matice& dx, Ma
         [&] { return AccuracyBody(A, l, dx, v, vtv, vtvCheck, m0, mx, normalInverse); });
 }
 
-bool SolveNormalWithAccuracy(const Matice& A, const Matice& l, MatPtr& dx, MatPtr& v, MatPtr& vtv,
-                             MatPtr& vtvCheck, long double& m0, MatPtr& mx) {
-    dx = NewMatrix(A.s, 1);
-    MatPtr solution;
-    MatPtr Q;
-    if (!GuardedComputation([&] { return SolveBody(A, l, solution, Q); })) return false;
-    dx = std::move(solution);
-    // Two guarded computations, as the two calls are: a fault of the second
-    // does not reach back into the first.
-    return GuardedComputation(
-        [&] { return AccuracyBody(A, l, *dx, v, vtv, vtvCheck, m0, mx, Q.get()); });
-}
 
 }  // namespace pelvanor

@@ -22,13 +22,4 @@ bool ResidualsAndAccuracy(const Matice& A, const Matice& l, const Matice& dx, Ma
                           MatPtr& vtv, MatPtr& vtvCheck, long double& m0, MatPtr& mx,
                           const Matice* normalInverse = nullptr);
 
-// SolveNormal(A, l, dx) and, when it succeeds, ResidualsAndAccuracy(A, l, dx,
-// ...): the same numbers and the same result as the two calls, with A^T A
-// formed and pseudo-inverted once instead of twice (both calls decompose the
-// same matrix, and the decomposition is the bulk of the work).  When the
-// solve fails, dx is the zero placeholder and the other outputs are not
-// assigned.
-bool SolveNormalWithAccuracy(const Matice& A, const Matice& l, MatPtr& dx, MatPtr& v, MatPtr& vtv,
-                             MatPtr& vtvCheck, long double& m0, MatPtr& mx);
-
 }  // namespace pelvanor

@@ -122,8 +122,8 @@ std::string StepFailureText(const StepFailure& failure) {
         if (g.kind == GuardFailure::Kind::Fault && (g.flags & kFpFaults) != 0)
             return std::string(kError) + FaultText(g.flags) + " v kroku " + step;
         // A failed allocation is reported as lack of memory by its own line.
-        if (g.kind == GuardFailure::Kind::Exception && g.exception == std::bad_alloc().what()) return "";
-        if (g.kind == GuardFailure::Kind::Exception && g.exception.find("SVDCMP") != std::string::npos)
+        if (g.kind == GuardFailure::Kind::Exception && g.thrown == GuardFailure::Thrown::Allocation) return "";
+        if (g.kind == GuardFailure::Kind::Exception && g.thrown == GuardFailure::Thrown::SvdNoConvergence)
             return std::string(kError) + "Singulární rozklad nekonvergoval v kroku " + step;
     }
     return std::string(kError) + "Výpočet selhal v kroku " + step;

@@ -7,7 +7,7 @@
 #include "matrix/fp_guard.h"
 #include "project/failure_causes.h"
 #include "project/orientation_pipeline.h"
-#include "project/warnings.h"
+#include "project/command_reports.h"
 
 namespace pelvanor {
 

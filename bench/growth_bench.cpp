@@ -203,18 +203,18 @@ bool RunSize(const synth::Options& options, const std::filesystem::path& folder,
                                        c.f, s.ApproxObjectPoints);
     });
 
-    BundleOptions options;
-    options.MaxIterations = set.MaxIterations;
-    options.Tolerance = set.Tolerance;
-    options.MemoryLimit = std::numeric_limits<long double>::max();
-    options.Solver = ZeroCorrection;
+    BundleOptions bundleOptions;
+    bundleOptions.MaxIterations = set.MaxIterations;
+    bundleOptions.Tolerance = set.Tolerance;
+    bundleOptions.MemoryLimit = std::numeric_limits<long double>::max();
+    bundleOptions.Solver = ZeroCorrection;
     BundleSummary summary;
     timer.Step("bundle set-up and assembly (no solve)", [&] {
         return BundleAdjust(true, s.ControlPointsCorrected.get(), s.ImagePointsCorrected.get(),
                             s.BundlePointOccurrences.get(), s.BundlePointImageCounts.get(),
                             s.ControlPointOccurrences.get(), s.ControlPointImageCounts.get(),
                             s.ControlPointCounts.get(), s.ApproxObjectPoints.get(), s.OrientationRefined.get(),
-                            c.x0, c.y0, c.f, set.FixedPointCount, options, summary, s.BundleUnknowns,
+                            c.x0, c.y0, c.f, set.FixedPointCount, bundleOptions, summary, s.BundleUnknowns,
                             s.BundleIterations, s.BundleSigma0, s.BundleObservationTable, s.BundleImageIndex,
                             s.BundlePointIndex, s.BundleWeights, s.BundleRedundancy);
     });
@@ -223,7 +223,7 @@ bool RunSize(const synth::Options& options, const std::filesystem::path& folder,
                                  s.BundleUnknowns.get(), s.ControlPointCounts.get(), s.BundleObservationTable.get(),
                                  s.BundleImageIndex.get(), s.BundlePointIndex.get(), s.BundlePointImageCounts.get(),
                                  c.x0, c.y0, c.f, set.Tolerance, set.FixedPointCount, s.BundleWeights.get(),
-                                 options, summary, s.BundleUnknownsF, s.BundleIterationsF, s.BundleSigma0F,
+                                 bundleOptions, summary, s.BundleUnknownsF, s.BundleIterationsF, s.BundleSigma0F,
                                  s.BundleImageIndexF, s.BundleWeightsF, s.BundleRedundancyF);
     });
 

@@ -101,13 +101,8 @@ std::string PlaneName(PlanAxes axes) {
 
 PlotScene PlanScene(const ProjectState& s, const PlotRequest& request, char decimal,
                     const std::string& projectName) {
-    PlotScene scene;
-    scene.view = PlotView::BlockPlan;
-    scene.yDown = false;
-    scene.decimal = decimal;
+    PlotScene scene = NewScene(PlotView::BlockPlan, false, false, request, decimal);
     scene.lengthUnit = " m";
-    scene.residuals = false;
-    scene.pointNumbers = request.pointNumbers;
     const Axes axes = AxesOf(request.axes);
     scene.xCaption = std::string(AxisName(axes.a)) + " [m]";
     scene.yCaption = std::string(AxisName(axes.b)) + " [m]";

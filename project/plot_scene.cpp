@@ -143,6 +143,16 @@ PlotRect Padded(PlotRect r, double margin) {
     return r;
 }
 
+PlotScene NewScene(PlotView view, bool yDown, bool residuals, const PlotRequest& request, char decimal) {
+    PlotScene scene;
+    scene.view = view;
+    scene.yDown = yDown;
+    scene.decimal = decimal;
+    scene.residuals = residuals;
+    scene.pointNumbers = request.pointNumbers;
+    return scene;
+}
+
 std::string TitleLine(const std::string& view, const std::string& detail, const std::string& projectName) {
     std::string title = view + " - " + detail;
     if (!projectName.empty()) title += " - " + projectName;

@@ -219,6 +219,10 @@ std::set<std::int32_t> FailedFTest(const ProjectState& s);
 void Include(PlotRect& r, bool& empty, double x, double y);
 // `r` grown by `margin` of its larger side, each side at least a fifth of it.
 PlotRect Padded(PlotRect r, double margin);
+// A scene of `view` before anything is drawn: which way its y grows, whether
+// its magnified bar shows residuals (else standard deviations), and the
+// request's point numbers and the decimal separator.
+PlotScene NewScene(PlotView view, bool yDown, bool residuals, const PlotRequest& request, char decimal);
 // "view - detail - project - program Pelvanor".
 std::string TitleLine(const std::string& view, const std::string& detail, const std::string& projectName);
 // The coordinate bar of `value` drawing units.

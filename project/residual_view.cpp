@@ -153,12 +153,7 @@ std::vector<double> ResidualLengths(const Matice* residuals) {
 
 PlotScene ResidualScene(const ProjectState& s, const PlotRequest& request, char decimal,
                         const std::string& projectName) {
-    PlotScene scene;
-    scene.view = PlotView::ImageResiduals;
-    scene.yDown = true;
-    scene.decimal = decimal;
-    scene.residuals = true;
-    scene.pointNumbers = request.pointNumbers;
+    PlotScene scene = NewScene(PlotView::ImageResiduals, true, true, request, decimal);
     scene.xCaption = "x";
     scene.yCaption = "y";
     const int images = PlotImageCount(s);

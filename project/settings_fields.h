@@ -5,6 +5,7 @@
 // as typed.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "matrix/project_parameters.h"
@@ -30,5 +31,10 @@ enum class SettingField {
 // field) and stores it into the field's member of `settings`.  False, with
 // `settings` unchanged, when the text does not convert.
 bool StoreSettingField(SettingField field, std::string_view text, char decimal, AdjustmentSettings& settings);
+
+// The text the field shows for the field's member of `settings`: a whole
+// number in decimal digits, the tolerance in the general number format with
+// `decimal`.  StoreSettingField reads it back to the same value.
+std::string SettingFieldText(SettingField field, const AdjustmentSettings& settings, char decimal);
 
 }  // namespace pelvanor

@@ -187,7 +187,7 @@ TEST(LoadControlPoints, UnreadableNumberFailsAndChangesNothing) {
     const Matice* selected = state.SelectedOrientationPoints.get();
     state.ControlPointsLoaded = false;
 
-    for (const std::string& bad : {std::string("nan"), std::string("1e5000"), std::string("1,5"),
+    for (const std::string& bad : {std::string("nan"), std::string("inf"), std::string("1e5000"), std::string("1,5"),
                                    std::string(65, '3'), std::string("\x80\x81")}) {
         const auto files = MakeFiles(dir, {ControlLines(1, 4), ControlLines(10, 2) + "12 " + bad + " 0 0 0 0\n" +
                                                                   ControlLines(13, 2)});

@@ -107,6 +107,10 @@ QString ProgressLine(const ComputationProgress& p, QChar decimal) {
             return QStringLiteral("Výpočet: přibližná vnější orientace");
         case ComputationStage::ObjectPoints:
             return QStringLiteral("Výpočet: souřadnice XYZ");
+        case ComputationStage::Calibration:
+            line = QStringLiteral("Výpočet: kalibrace kamery");
+            if (p.pass > 0) line += QStringLiteral(", iterace %1").arg(p.pass);
+            return line;
         case ComputationStage::Adjustment:
             break;
     }

@@ -80,6 +80,10 @@ std::string ProgressText(const ComputationProgress& progress, char decimal) {
     switch (progress.stage) {
         case ComputationStage::Orientation: return "Přibližná orientace ...";
         case ComputationStage::ObjectPoints: return "Souřadnice XYZ ...";
+        case ComputationStage::Calibration:
+            if (progress.pass == 0) return "Kalibrace kamery ...";
+            return "Kalibrace kamery, iterace " + std::to_string(progress.pass) + ", m0 = " +
+                   FormatPattern("0.000000", progress.m0, decimal);
         case ComputationStage::Adjustment: break;
     }
     const int k = AdjustmentNumber(progress);

@@ -240,6 +240,7 @@ bool RunPasses(const Problem& pr, const CalibrationOptions& options, std::vector
     std::vector<long double> d;
     std::vector<std::array<long double, 9>> R(static_cast<std::size_t>(pr.m));
     auto pointRow = NewMatrix(1, 5);
+    std::vector<long double> columnScale(static_cast<std::size_t>(pr.k), 1.0L);
 
     long double m0 = 0.0L;
     long double previous = 0.0L;
@@ -277,6 +278,32 @@ bool RunPasses(const Problem& pr, const CalibrationOptions& options, std::vector
             }
         }
 
+        // The camera columns differ from the others by many orders of
+        // magnitude (k3 multiplies r^7: 1e9 on a 36 mm frame, against about
+        // one for a point's coordinates); the pseudo-inverse, which is not
+        // invariant under column scaling, would lose the small singular
+        // values of the bordered matrix to that spread.  Each camera column
+        // is therefore scaled by the power of two nearest to the reciprocal
+        // of its root mean square in the first pass (and by the same factor
+        // in every later pass), i.e. the unknown is taken in those units.
+        // Powers of two change no digit of the elimination's arithmetic.
+        if (pass == 1) {
+            for (std::int32_t c = 0; c < pr.k; ++c) {
+                long double squares = 0.0L;
+                for (std::int32_t h = 0; h < n; ++h) {
+                    const long double a = rows.a[static_cast<std::size_t>(h) * width + 9 + c];
+                    squares = a * a + squares;
+                }
+                const long double rms = std::sqrt(squares / static_cast<long double>(n));
+                columnScale[static_cast<std::size_t>(c)] =
+                    rms > 0.0L ? std::ldexp(1.0L, -static_cast<int>(std::lround(std::log2(rms)))) : 1.0L;
+            }
+        }
+        for (std::int32_t h = 0; h < n; ++h) {
+            long double* a = rows.a.data() + static_cast<std::size_t>(h) * width + 9;
+            for (std::int32_t c = 0; c < pr.k; ++c) a[c] = a[c] * columnScale[static_cast<std::size_t>(c)];
+        }
+
         long double vtv = 0.0L;
         bool eliminated = false;
         const bool solved = SolveBundlePassWith(options.Solve, rows, nullptr, false, dense, sparse,
@@ -287,7 +314,17 @@ bool RunPasses(const Problem& pr, const CalibrationOptions& options, std::vector
             return false;
         }
         if (eliminated) ++summary.eliminatedPasses;
+        // Back to the parameters' own units: d_c = s_c d'_c, Q_ij = s_i s_j Q'_ij.
         cofactor = eliminated ? sparse.globalCofactor : dense.globalCofactor;
+        if (cofactor.size() == static_cast<std::size_t>(pr.k) * pr.k) {
+            for (std::int32_t i = 0; i < pr.k; ++i) {
+                for (std::int32_t j = 0; j < pr.k; ++j) {
+                    cofactor[static_cast<std::size_t>(i * pr.k + j)] *=
+                        columnScale[static_cast<std::size_t>(i)] * columnScale[static_cast<std::size_t>(j)];
+                }
+            }
+        }
+        for (std::int32_t c = 0; c < pr.k; ++c) d[ue + c] = d[ue + c] * columnScale[static_cast<std::size_t>(c)];
         m0 = std::sqrt(vtv / static_cast<long double>(n - u));
         if (pass == 1) firstM0 = m0;
         delta = std::fabs((previous - m0) / m0 * 100.0L);

@@ -38,6 +38,14 @@ int Characters(const std::string& text) {
 }
 
 // A subsection heading underlined by "-" of its length.
+// A calibrated value to two digits beyond the first digit of its standard
+// deviation: the digits the data determine, and no more.
+long double ToItsAccuracy(long double value, long double sd) {
+    if (!(sd > 0.0L) || !std::isfinite(sd)) return value;
+    const long double scale = std::pow(10.0L, std::floor(std::log10(sd)) - 2.0L);
+    return std::round(value / scale) * scale;
+}
+
 void Heading(std::vector<std::string>& lines, const std::string& heading) {
     lines.push_back(heading);
     lines.push_back(Rule('-', Characters(heading)));
@@ -75,19 +83,21 @@ std::vector<std::string> CalibrationReportLines(const CameraCalibrationResult& r
         const auto sj = static_cast<std::size_t>(j);
         std::string row = Cell(CameraParameterName(j), kName);
         row += Cell(FormatGeneral(CameraParameterValue(r.before, j), decimal), kValue);
-        row += Cell(FormatGeneral(CameraParameterValue(s.camera, j), decimal), kValue);
         if (s.free[sj]) {
+            row += Cell(FormatGeneral(ToItsAccuracy(CameraParameterValue(s.camera, j), s.sd[sj]), decimal), kValue);
             row += Cell(FormatGeneral(ThreeDigits(s.sd[sj]), decimal), kSd);
             row += Cell(FormatPattern("0.0", r.ratio[sj], decimal), kRatio);
             row += Cell("ano", kFree);
             row += r.criticalRatio > 0.0L ? (r.significant[sj] ? "ano" : "ne") : "?";
         } else {
+            row += Cell(FormatGeneral(CameraParameterValue(s.camera, j), decimal), kValue);
             row += Cell("-", kSd) + Cell("-", kRatio) + Cell("ne", kFree) + "-";
         }
         lines.push_back(row);
     }
     lines.push_back(kBlankLine);
-    lines.push_back("Hodnoty v jednotkách snímkových souřadnic; neurčované parametry mají hodnotu z polí kamery.");
+    lines.push_back("Hodnoty v jednotkách snímkových souřadnic, určované na dvě místa za první číslicí své");
+    lines.push_back("směrodatné odchylky (plně v souboru kalibrované kamery); neurčované mají hodnotu z polí kamery.");
     lines.push_back("Poměr = |hodnota| / směrodatná odchylka; významný, je-li větší než " +
                     FormatPattern("0.00", r.criticalRatio, decimal) + " (hladina významnosti " +
                     Count(r.significancePercent, decimal) + " %).");

@@ -7,8 +7,10 @@
 //   title "Kalibrace kamery - program Pelvanor", its row of "*", blank;
 //   counts (images, points, measurements, fixed points), blank;
 //   "Parametry kamery": one row per parameter f, x0, y0, k1, k2, k3, p1,
-//     p2 with the value before and after (general format), the standard
-//     deviation (three significant digits), |value| / sd ("0.0"), whether
+//     p2 with the value before (general format) and after (an estimated
+//     one to two digits beyond the first digit of its standard deviation,
+//     a fixed one in full), the standard deviation (three significant
+//     digits), |value| / sd ("0.0"), whether
 //     it was estimated and whether it is significant; then the criterion;
 //   "Korelace parametrů kamery": the lower triangle of the correlations of
 //     the estimated parameters ("0.000", signed), |r| > 0,9 marked "*";

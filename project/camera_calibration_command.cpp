@@ -45,16 +45,19 @@ CalibrationResidualStatistics ResidualStatistics(const std::vector<CalibrationOb
 }
 
 // The largest length of the distortion correction of `camera` over the
-// rectangle, on a 41 x 41 grid (corners included) and at every measured
-// point.
+// measured area, on a 41 x 41 grid (corners included) and at every measured
+// point; the first grid point (the area's corner) when it is nowhere larger.
 DistortionMaximum LargestCorrection(const CameraParameters& camera, const CameraCalibrationResult& r) {
     DistortionMaximum best;
+    bool first = true;
     const auto consider = [&](long double x, long double y) {
         long double dx = 0.0L;
         long double dy = 0.0L;
         DistortionCorrection(camera, x, y, dx, dy);
         const long double length = std::sqrt(dx * dx + dy * dy);
-        if (length > best.length) best = {length, x, y};
+        // The first place stands for all when the correction is zero everywhere.
+        if (first || length > best.length) best = {length, x, y};
+        first = false;
     };
     constexpr int kGrid = 40;
     for (int i = 0; i <= kGrid; ++i) {

@@ -15,6 +15,7 @@
 
 #include "adjustment/camera_calibration.h"
 #include "project/calibration_report.h"
+#include "project/calibration_warnings.h"
 #include "input/camera_file.h"
 #include "project/loaders.h"
 #include "tests/project/loaded_project.h"
@@ -135,8 +136,11 @@ TEST(CameraCalibration, GeneratedProjectRecoversTheCamera) {
     test::LoadedProject lp(CalibrationProject(5));
     lp.host.camera = WrongCamera();
     lp.state.Settings.PointPercent = 100;
-    // The camera constant per image plays no part in the calibration.
+    // The camera constant per image plays no part in the calibration; the
+    // elimination keeps the test quick (it agrees with the pseudo-inverse,
+    // see below).
     lp.state.Settings.AdjustCameraConstant = false;
+    lp.state.Settings.NormalEquations = NormalSolve::Sparse;
     ASSERT_TRUE(CalibrationCommand(lp.state, lp.host)) << Log(lp.host.log);
     const CalibrationSummary& s = lp.state.Calibration->summary;
     Print(s);
@@ -161,6 +165,7 @@ TEST(CameraCalibration, AllParametersFixedIsTheBundleAdjustment) {
     set.AdjustCameraConstant = false;
     set.Tolerance = 1e-9L;
     set.MaxIterations = 200;
+    set.NormalEquations = NormalSolve::Sparse;
     set.CalibrateF = set.CalibratePrincipalPoint = set.CalibrateK1 = set.CalibrateK2 = set.CalibrateK3 =
         set.CalibrateDecentring = false;
     ASSERT_TRUE(CalibrationCommand(lp.state, lp.host)) << Log(lp.host.log);
@@ -291,6 +296,7 @@ TEST(CameraCalibration, ProtocolMatchesTheReviewedFile) {
     lp.host.camera = WrongCamera();
     lp.state.Settings.PointPercent = 100;
     lp.state.Settings.AdjustCameraConstant = false;
+    lp.state.Settings.NormalEquations = NormalSolve::Sparse;
     lp.state.Settings.CalibrateDecentring = false;
     ASSERT_TRUE(CalibrationCommand(lp.state, lp.host)) << Log(lp.host.log);
     const std::string file = lp.dir.Path("kalibrace kamery.txt");
@@ -303,6 +309,57 @@ TEST(CameraCalibration, ProtocolMatchesTheReviewedFile) {
         GTEST_SKIP() << "wrote " << golden;
     }
     EXPECT_EQ(written, test::ReadFileBytes(golden));
+}
+
+// The warnings on a made-up result: a parameter estimated from noise, a
+// principal point that moved a tenth of the measured area, a distortion
+// that changed by more than a tenth of it, two images for f; and none of them when
+// the result is sound.
+TEST(CameraCalibration, WarningsNameWhatIsImplausible) {
+    ProjectState state;
+    CameraCalibrationResult r;
+    r.images = 2;
+    r.criticalRatio = 1.96L;
+    r.areaXmin = 0.0L;
+    r.areaXmax = 30.0L;
+    r.areaYmin = 0.0L;
+    r.areaYmax = 40.0L;  // diagonal 50
+    r.before.f = r.summary.camera.f = 24.0L;
+    r.before.x0 = 15.0L;
+    r.before.y0 = 20.0L;
+    r.summary.camera.x0 = 18.0L;  // 5 away: a tenth of the diagonal
+    r.summary.camera.y0 = 24.0L;
+    // Largest at the corner (0, 0), 30 from the principal point:
+    // dr = 2e-4 * 900 + 1e-8 * 810000 = 0.1881, |d| = 30 dr = 5.643.
+    r.summary.camera.k1 = 2e-4L;
+    r.summary.camera.k2 = 1e-8L;
+    r.summary.free.fill(true);
+    r.significant.fill(true);
+    r.significant[kParamP2] = false;
+    for (int j = 0; j < kCameraParameterCount; ++j)
+        r.summary.correlation[static_cast<std::size_t>(j)][static_cast<std::size_t>(j)] = 1.0L;
+    state.Calibration = r;
+    const std::vector<std::string> lines = CalibrationWarnings(state, ',');
+    const std::vector<std::string> expected = {
+        "Upozornění - Kalibrace kamery: parametr p2 není významný (|hodnota| / směrodatná odchylka nepřesahuje 1,96); "
+        "zvažte jeho zafixování",
+        "Upozornění - Kalibrace kamery: hlavní snímkový bod se posunul o 5 jednotek snímkových souřadnic, více než 5 % "
+        "úhlopříčky měřené oblasti (50); zkontrolujte výchozí hodnoty nebo zafixujte x0, y0",
+        "Upozornění - Kalibrace kamery: oprava o distorzi se v měřené oblasti změnila až o 5,643 jednotek snímkových "
+        "souřadnic, více než 10 % úhlopříčky měřené oblasti (50); zkontrolujte výchozí hodnoty nebo zafixujte k3, p1, p2",
+        "Upozornění - Kalibrace kamery: jen 2 snímky; konstanta komory se od vzdálenosti předmětu spolehlivě oddělí "
+        "nejméně z 3 snímků s různým natočením",
+    };
+    EXPECT_EQ(lines, expected);
+
+    // The same camera without the moves, on enough images, every parameter
+    // significant: nothing to say (the geometry is not looked at without
+    // the adjusted block).
+    r.summary.camera = r.before;
+    r.significant.fill(true);
+    r.summary.free[kParamF] = false;
+    state.Calibration = r;
+    EXPECT_TRUE(CalibrationWarnings(state, ',').empty());
 }
 
 }  // namespace

@@ -33,9 +33,12 @@ bool SolveBundlePass(const BundleRows& rows, const std::vector<long double>* wei
 
     long double* K = ws.K->prvky.data();
     const std::size_t stride = static_cast<std::size_t>(size);
-    // Columns of one row's non-zeros: three of its point, six or seven of its image.
-    std::int32_t col[10];
-    PELVANOR_ASSERT(width >= 9 && width <= 10);
+    // Columns of one row's non-zeros: three of its point, six or seven of
+    // its image, then the global ones.
+    std::int32_t col[kMaxBundleRowWidth];
+    const std::int32_t imageEnd = 3 + rows.imageWidth;
+    const std::int32_t globalColumn = rows.GlobalColumn();
+    PELVANOR_ASSERT(width >= 9 && width <= kMaxBundleRowWidth && rows.globalWidth >= 0);
 
     // N(i, j) = sum over rows k of (A(k, i) w(k)) A(k, j), rows in increasing
     // k; g(i) = sum of (A(k, i) w(k)) l(k).  (A^T W)(i, k) is the single
@@ -44,9 +47,10 @@ bool SolveBundlePass(const BundleRows& rows, const std::vector<long double>* wei
         const long double* a = rows.a.data() + static_cast<std::size_t>(h) * width;
         const long double w = weights != nullptr ? (*weights)[static_cast<std::size_t>(h)] : 1.0L;
         PELVANOR_ASSERT(rows.pointColumn[h] >= 0 && rows.pointColumn[h] + 3 <= rows.imageColumn[h] &&
-                        rows.imageColumn[h] + width - 3 <= u);
+                        rows.imageColumn[h] + rows.imageWidth <= globalColumn);
         for (std::int32_t q = 0; q < 3; ++q) col[q] = rows.pointColumn[h] + q;
-        for (std::int32_t q = 3; q < width; ++q) col[q] = rows.imageColumn[h] + (q - 3);
+        for (std::int32_t q = 3; q < imageEnd; ++q) col[q] = rows.imageColumn[h] + (q - 3);
+        for (std::int32_t q = imageEnd; q < width; ++q) col[q] = globalColumn + (q - imageEnd);
         for (std::int32_t q = 0; q < width; ++q) ws.aw[q] = a[q] * w;
         const long double lh = rows.l[static_cast<std::size_t>(h)];
         for (std::int32_t qi = 0; qi < width; ++qi) {
@@ -72,6 +76,15 @@ bool SolveBundlePass(const BundleRows& rows, const std::vector<long double>* wei
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
     if (!flag || !S || S->r != size || S->s != size) return false;
+    if (rows.globalWidth > 0) {
+        const std::size_t k = static_cast<std::size_t>(rows.globalWidth);
+        ws.globalCofactor.assign(k * k, 0.0L);
+        for (std::size_t i = 0; i < k; ++i) {
+            for (std::size_t j = 0; j < k; ++j) {
+                ws.globalCofactor[i * k + j] = S->prvky[(globalColumn + i) * stride + globalColumn + j];
+            }
+        }
+    }
 
     // z = -(S r), halved; only the first u entries (the corrections) are
     // kept, and the zero tail of r adds nothing to the sums.
@@ -93,6 +106,8 @@ long double PassResiduals(const BundleRows& rows, const std::vector<long double>
                           std::vector<long double>& v) {
     const std::int32_t n = rows.n;
     const std::int32_t width = rows.Width();
+    const std::int32_t imageEnd = 3 + rows.imageWidth;
+    const std::int32_t globalColumn = rows.GlobalColumn();
     // v = A d + l, vtv = v^T v, each sum in the order of the row.
     v.assign(static_cast<std::size_t>(n), 0.0L);
     long double squares = 0.0L;
@@ -100,9 +115,10 @@ long double PassResiduals(const BundleRows& rows, const std::vector<long double>
         const long double* a = rows.a.data() + static_cast<std::size_t>(h) * width;
         long double sum = 0.0L;
         for (std::int32_t q = 0; q < 3; ++q) sum = a[q] * d[rows.pointColumn[h] + q] + sum;
-        for (std::int32_t q = 3; q < width; ++q) {
+        for (std::int32_t q = 3; q < imageEnd; ++q) {
             sum = a[q] * d[rows.imageColumn[h] + (q - 3)] + sum;
         }
+        for (std::int32_t q = imageEnd; q < width; ++q) sum = a[q] * d[globalColumn + (q - imageEnd)] + sum;
         const long double vh = sum + rows.l[static_cast<std::size_t>(h)];
         v[h] = vh;
         squares = vh * vh + squares;

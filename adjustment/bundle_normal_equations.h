@@ -3,8 +3,10 @@
 //
 // The observation equations of a pass are held in compact form: a row of the
 // design matrix A has non-zeros only in the three columns of its point's
-// X, Y, Z and in the six (or seven, with a camera constant per image) columns
-// of its image.  The dense formulation of a pass is
+// X, Y, Z, in the six (or seven, with a camera constant per image) columns
+// of its image and, when the camera is calibrated, in the columns every row
+// shares (the camera's free parameters, after all image columns).  The dense
+// formulation of a pass is
 //
 //     N = (A^T W) A,  g = (A^T W) l,  K = [[N, C^T], [C, 0]],  r = [g; 0],
 //     S = K^+ (singular values <= 1e-32 dropped),  z = -(S r)  (halved on request),
@@ -25,21 +27,31 @@
 
 namespace pelvanor {
 
+// Largest number of non-zeros of one compact row: 3 of the point, at most 7
+// of the image and at most 8 of the camera (f, x0, y0, k1, k2, k3, p1, p2).
+inline constexpr std::int32_t kMaxBundleRowWidth = 18;
+
 struct BundleRows {
     std::int32_t n = 0;            // observation rows
     std::int32_t u = 0;            // unknowns
     std::int32_t fixed = 0;        // constrained coordinates 3b (the first 3b unknowns)
     std::int32_t imageWidth = 6;   // unknowns per image: 6, or 7 with the camera constant
+    // Unknowns every row has a coefficient for (the free camera parameters
+    // of a calibration): the last globalWidth columns, u - globalWidth ..
+    // u - 1, after every image column.  0 in the bundle adjustment proper.
+    std::int32_t globalWidth = 0;
     // Per row h (0-based): first column (0-based) of the point's X and of the
     // image's X0.  Point columns always precede image columns.
     std::vector<std::int32_t> pointColumn;
     std::vector<std::int32_t> imageColumn;
-    // Row h's coefficients at a[h * (3 + imageWidth) + q]: q = 0..2 the point's
-    // X, Y, Z, then the image's unknowns in their order.
+    // Row h's coefficients at a[h * Width() + q]: q = 0..2 the point's
+    // X, Y, Z, then the image's unknowns in their order, then the global ones.
     std::vector<long double> a;
     std::vector<long double> l;  // misclosures, computed minus measured
 
-    std::int32_t Width() const { return 3 + imageWidth; }
+    std::int32_t Width() const { return 3 + imageWidth + globalWidth; }
+    // First (0-based) of the global columns.
+    std::int32_t GlobalColumn() const { return u - globalWidth; }
 };
 
 // Seconds spent in the pseudo-inverse and in the whole adjustment, for the
@@ -87,6 +99,11 @@ struct BundleWorkspace {
     std::vector<long double> rhs;
     std::vector<long double> aw;
     BundleTimings* timings = nullptr;
+    // With global columns: their block of the cofactor matrix of the pass,
+    // globalWidth x globalWidth row by row, i.e. the global rows and columns
+    // of the pseudo-inverse of the bordered matrix (under the datum
+    // constraints).  Left empty without global columns.
+    std::vector<long double> globalCofactor;
 };
 
 bool SolveBundlePass(const BundleRows& rows, const std::vector<long double>* weights, bool halve,

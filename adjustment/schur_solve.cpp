@@ -47,6 +47,34 @@ void SolvePoint(const long double* L, long double* x, std::int32_t stride) {
     }
 }
 
+// The cofactor block of the k global unknowns, the last k of the reduced
+// system, from its Cholesky factor L (lower triangle, stride RR): under the
+// datum constraints the cofactor matrix is the inverse of the normal matrix
+// of the free unknowns, and its global block is the inverse of the Schur
+// complement onto them, which is L_gg L_gg^T with L_gg the trailing k x k
+// block of L.  So Q_gg = L_gg^-T L_gg^-1.
+void GlobalCofactor(const long double* S, std::size_t RR, std::size_t R, std::size_t k,
+                    std::vector<long double>& Q) {
+    // M = L_gg^-1, lower triangular, by forward substitution column by column.
+    std::vector<long double> M(k * k, 0.0L);
+    for (std::size_t c = 0; c < k; ++c) {
+        for (std::size_t i = c; i < k; ++i) {
+            long double s = i == c ? 1.0L : 0.0L;
+            const long double* Li = S + (R + i) * RR + R;
+            for (std::size_t j = c; j < i; ++j) s = s - Li[j] * M[j * k + c];
+            M[i * k + c] = s / Li[i];
+        }
+    }
+    Q.assign(k * k, 0.0L);
+    for (std::size_t i = 0; i < k; ++i) {
+        for (std::size_t j = 0; j < k; ++j) {
+            long double s = 0.0L;
+            for (std::size_t q = std::max(i, j); q < k; ++q) s = M[q * k + i] * M[q * k + j] + s;
+            Q[i * k + j] = s;
+        }
+    }
+}
+
 bool SparseBody(const BundleRows& rows, const std::vector<long double>* weights, bool halve,
                 SparseWorkspace& ws, std::vector<long double>& d, std::vector<long double>& v,
                 long double& vtv) {
@@ -54,7 +82,11 @@ bool SparseBody(const BundleRows& rows, const std::vector<long double>* weights,
     const std::int32_t u = rows.u;
     const std::int32_t w = rows.imageWidth;
     const std::int32_t width = rows.Width();
-    if (n < 1 || u < 1 || w < 1 || rows.fixed < 0 || rows.fixed % 3 != 0) return false;
+    // Global unknowns (kg of them) take the last columns, u - kg .. u - 1.
+    const std::int32_t kg = rows.globalWidth;
+    const std::int32_t imageEnd = u - kg;
+    const std::int32_t g0 = 3 + w;  // first global coefficient of a row
+    if (n < 1 || u < 1 || w < 1 || kg < 0 || imageEnd < 1 || rows.fixed < 0 || rows.fixed % 3 != 0) return false;
     if (rows.pointColumn.size() != static_cast<std::size_t>(n) ||
         rows.imageColumn.size() != static_cast<std::size_t>(n) ||
         rows.a.size() != static_cast<std::size_t>(n) * width ||
@@ -63,16 +95,17 @@ bool SparseBody(const BundleRows& rows, const std::vector<long double>* weights,
         return false;
     }
 
-    // Structure: 3 unknowns per point in [0, first), w per image in [first, u).
+    // Structure: 3 unknowns per point in [0, first), w per image in
+    // [first, u - kg), the global ones in [u - kg, u).
     const std::int32_t first = *std::min_element(rows.imageColumn.begin(), rows.imageColumn.end());
-    if (first < rows.fixed || first % 3 != 0 || (u - first) % w != 0) return false;
+    if (first < rows.fixed || first % 3 != 0 || (imageEnd - first) % w != 0) return false;
     const std::int32_t points = first / 3;
-    const std::int32_t images = (u - first) / w;
+    const std::int32_t images = (imageEnd - first) / w;
     const std::int32_t fixedPoints = rows.fixed / 3;
     for (std::int32_t h = 0; h < n; ++h) {
         const std::int32_t pc = rows.pointColumn[h];
         const std::int32_t ic = rows.imageColumn[h];
-        if (pc < 0 || pc % 3 != 0 || pc + 3 > first || (ic - first) % w != 0 || ic + w > u) {
+        if (pc < 0 || pc % 3 != 0 || pc + 3 > first || (ic - first) % w != 0 || ic + w > imageEnd) {
             return false;
         }
     }
@@ -87,22 +120,32 @@ bool SparseBody(const BundleRows& rows, const std::vector<long double>* weights,
         for (std::int32_t h = 0; h < n; ++h) ws.order[next[rows.pointColumn[h] / 3]++] = h;
     }
 
-    // V and g_i from every row, those of the fixed points included.
+    // V and g_i from every row, those of the fixed points included.  The
+    // global unknowns follow the images (reduced rows R .. R + kg - 1); of
+    // their rows only the part left of the diagonal is formed, which is all
+    // the factorisation reads.
     const std::int32_t R = w * images;
-    const std::size_t RR = static_cast<std::size_t>(R);
+    const std::size_t RR = static_cast<std::size_t>(R + kg);
     ws.reduced.assign(RR * RR, 0.0L);
     ws.rhs.assign(RR, 0.0L);
-    long double aw[16];
+    long double aw[kMaxBundleRowWidth];
     for (std::int32_t h = 0; h < n; ++h) {
         const long double* a = rows.a.data() + static_cast<std::size_t>(h) * width;
         const long double wt = weights != nullptr ? (*weights)[static_cast<std::size_t>(h)] : 1.0L;
         const std::int32_t ic = rows.imageColumn[h] - first;
         const long double lh = rows.l[static_cast<std::size_t>(h)];
-        for (std::int32_t q = 3; q < width; ++q) aw[q] = a[q] * wt;
-        for (std::int32_t qi = 3; qi < width; ++qi) {
+        for (std::int32_t q = 3; q < g0; ++q) aw[q] = a[q] * wt;
+        for (std::int32_t qi = 3; qi < g0; ++qi) {
             long double* Srow = ws.reduced.data() + static_cast<std::size_t>(ic + qi - 3) * RR + ic - 3;
-            for (std::int32_t qj = 3; qj < width; ++qj) Srow[qj] = aw[qi] * a[qj] + Srow[qj];
+            for (std::int32_t qj = 3; qj < g0; ++qj) Srow[qj] = aw[qi] * a[qj] + Srow[qj];
             ws.rhs[static_cast<std::size_t>(ic + qi - 3)] = aw[qi] * lh + ws.rhs[static_cast<std::size_t>(ic + qi - 3)];
+        }
+        for (std::int32_t ci = 0; ci < kg; ++ci) {
+            const long double awc = a[g0 + ci] * wt;
+            long double* Srow = ws.reduced.data() + static_cast<std::size_t>(R + ci) * RR;
+            for (std::int32_t qj = 3; qj < g0; ++qj) Srow[ic + qj - 3] = awc * a[qj] + Srow[ic + qj - 3];
+            for (std::int32_t cj = 0; cj <= ci; ++cj) Srow[R + cj] = awc * a[g0 + cj] + Srow[R + cj];
+            ws.rhs[static_cast<std::size_t>(R + ci)] = awc * lh + ws.rhs[static_cast<std::size_t>(R + ci)];
         }
     }
     ws.diagonal.resize(RR);
@@ -115,6 +158,8 @@ bool SparseBody(const BundleRows& rows, const std::vector<long double>* weights,
     ws.blockImage.clear();
     ws.blocks.clear();
     ws.factor.assign(static_cast<std::size_t>(points) * 12, 0.0L);
+    const std::size_t globalSize = 3 * static_cast<std::size_t>(kg);
+    ws.globalBlocks.assign(static_cast<std::size_t>(points) * 2 * globalSize, 0.0L);
     for (std::int32_t pt = fixedPoints; pt < points; ++pt) {
         ws.blockStart[pt] = static_cast<std::int32_t>(ws.blockImage.size());
         const std::int32_t b0 = ws.blockStart[pt];
@@ -139,6 +184,13 @@ bool SparseBody(const BundleRows& rows, const std::vector<long double>* weights,
                 for (int qj = 0; qj < 3; ++qj) P[3 * qi + qj] = awi * a[qj] + P[3 * qi + qj];
                 for (std::int32_t qj = 0; qj < w; ++qj) W[qi * w + qj] = awi * a[3 + qj] + W[qi * w + qj];
                 gp[qi] = awi * lh + gp[qi];
+            }
+            if (kg > 0) {
+                long double* G = ws.globalBlocks.data() + static_cast<std::size_t>(pt) * 2 * globalSize;
+                for (int qi = 0; qi < 3; ++qi) {
+                    const long double awi = a[qi] * wt;
+                    for (std::int32_t c = 0; c < kg; ++c) G[qi * kg + c] = awi * a[g0 + c] + G[qi * kg + c];
+                }
             }
         }
         if (!FactorPoint(P)) return false;
@@ -171,6 +223,31 @@ bool SparseBody(const BundleRows& rows, const std::vector<long double>* weights,
             }
             for (std::int32_t i = 0; i < w; ++i) {
                 ws.rhs[rk + i] = ws.rhs[rk + i] - (Wk[i] * y[0] + Wk[w + i] * y[1] + Wk[2 * w + i] * y[2]);
+            }
+        }
+        if (kg > 0) {
+            // The global rows: G^T P^-1 W against every image of the point,
+            // G^T P^-1 G and G^T P^-1 g_p.
+            long double* G = ws.globalBlocks.data() + static_cast<std::size_t>(pt) * 2 * globalSize;
+            long double* YG = G + globalSize;
+            std::copy(G, G + globalSize, YG);
+            for (std::int32_t c = 0; c < kg; ++c) SolvePoint(P, YG + c, kg);
+            for (std::int32_t ci = 0; ci < kg; ++ci) {
+                long double* Srow = ws.reduced.data() + static_cast<std::size_t>(R + ci) * RR;
+                for (std::int32_t bl = b0; bl < b1; ++bl) {
+                    const long double* Yl = ws.blocks.data() + static_cast<std::size_t>(bl) * 2 * blockSize + blockSize;
+                    const std::size_t cl = static_cast<std::size_t>(ws.blockImage[bl]) * w;
+                    for (std::int32_t j = 0; j < w; ++j) {
+                        const long double s = G[ci] * Yl[j] + G[kg + ci] * Yl[w + j] + G[2 * kg + ci] * Yl[2 * w + j];
+                        Srow[cl + j] = Srow[cl + j] - s;
+                    }
+                }
+                for (std::int32_t cj = 0; cj <= ci; ++cj) {
+                    const long double s = G[ci] * YG[cj] + G[kg + ci] * YG[kg + cj] + G[2 * kg + ci] * YG[2 * kg + cj];
+                    Srow[R + cj] = Srow[R + cj] - s;
+                }
+                ws.rhs[static_cast<std::size_t>(R + ci)] =
+                    ws.rhs[static_cast<std::size_t>(R + ci)] - (G[ci] * y[0] + G[kg + ci] * y[1] + G[2 * kg + ci] * y[2]);
             }
         }
     }
@@ -207,7 +284,7 @@ bool SparseBody(const BundleRows& rows, const std::vector<long double>* weights,
         for (std::size_t k = i + 1; k < RR; ++k) s = s - S[k * RR + i] * di[k];
         di[i] = s / S[i * RR + i];
     }
-    // Points: d_p = -P^-1 (g_p + W d_i).
+    // Points: d_p = -P^-1 (g_p + W d_i + G d_c).
     for (std::int32_t pt = fixedPoints; pt < points; ++pt) {
         const long double* P = ws.factor.data() + static_cast<std::size_t>(pt) * 12;
         long double t[3] = {P[9], P[10], P[11]};
@@ -220,12 +297,22 @@ bool SparseBody(const BundleRows& rows, const std::vector<long double>* weights,
                 t[q] = t[q] + s;
             }
         }
+        if (kg > 0) {
+            const long double* G = ws.globalBlocks.data() + static_cast<std::size_t>(pt) * 2 * globalSize;
+            const long double* dc = di + R;
+            for (int q = 0; q < 3; ++q) {
+                long double s = 0.0L;
+                for (std::int32_t c = 0; c < kg; ++c) s = G[q * kg + c] * dc[c] + s;
+                t[q] = t[q] + s;
+            }
+        }
         SolvePoint(P, t, 1);
         for (int q = 0; q < 3; ++q) d[static_cast<std::size_t>(3 * pt + q)] = -t[q];
     }
     if (halve) {
         for (auto& x : d) x = x * 0.5L;
     }
+    if (kg > 0) GlobalCofactor(S, RR, static_cast<std::size_t>(R), static_cast<std::size_t>(kg), ws.globalCofactor);
 
     // v = A d + l, vtv = v^T v, exactly as the dense pass forms them.
     vtv = PassResiduals(rows, d, v);
@@ -248,7 +335,7 @@ void SetDefaultBundleTimings(BundleTimings* timings) { g_defaultTimings = timing
 bool SolveBundlePassSparse(const BundleRows& rows, const std::vector<long double>* weights,
                            bool halve, SparseWorkspace& workspace, std::vector<long double>& d,
                            std::vector<long double>& v, long double& vtv) {
-    if (rows.imageWidth > 13) return false;
+    if (rows.imageWidth > 13 || rows.Width() > kMaxBundleRowWidth) return false;
     // A fault here only withdraws the certificate: the caller's flags are
     // restored, and the pseudo-inverse takes over.
     FpScope scope;
@@ -286,7 +373,7 @@ bool SolveBundlePassWith(NormalSolve solve, const BundleRows& rows,
         }
         if (timings != nullptr) ++timings->fallbackPasses;
         const long double limit = memoryLimit > 0.0L ? memoryLimit : AvailableMemory();
-        if (BundleMemoryEstimate(rows.n, rows.u, rows.fixed, rows.imageWidth) > limit) {
+        if (BundleMemoryEstimate(rows.n, rows.u, rows.fixed, rows.imageWidth + rows.globalWidth) > limit) {
             return false;
         }
     }

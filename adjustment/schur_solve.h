@@ -20,12 +20,15 @@
 //
 //     (V - W^T P^-1 W) d_i = -(g_i - W^T P^-1 g_p),
 //
-// of order 6m or 7m, dense but small; it is factorised by Cholesky in
-// extended precision, and every point follows from its own 3 x 3 block,
-// d_p = -P^-1 (g_p + W d_i).  Only the compact rows, one 3 x w block per
-// measurement and the reduced matrix are held: memory grows with the
-// observations plus (7m)^2, time with the observations times the images a
-// point is seen on, plus (7m)^3.
+// of order 6m or 7m, dense but small.  Unknowns that every row shares (the
+// free camera parameters of a calibration, BundleRows::globalWidth = k)
+// join it: they follow the images in d_i, each point has a block with them
+// (3 x k) beside its W blocks, and the reduced system has the order 6m + k.
+// It is factorised by Cholesky in extended precision, and every point
+// follows from its own 3 x 3 block, d_p = -P^-1 (g_p + W d_i (+ G d_c)).
+// Only the compact rows, one 3 x w block per measurement and the reduced
+// matrix are held: memory grows with the observations plus (7m)^2, time
+// with the observations times the images a point is seen on, plus (7m)^3.
 //
 // Certificate.  The elimination is used only where it is safe; otherwise the
 // pass is solved by the pseudo-inverse of the bordered matrix
@@ -107,6 +110,12 @@ struct SparseWorkspace {
     std::vector<long double> reduced;  // the reduced image system, then its factor
     std::vector<long double> diagonal; // diagonal of V before the elimination
     std::vector<long double> rhs;      // g_i - W^T P^-1 g_p
+    // With global columns (BundleRows::globalWidth = k > 0): per point its
+    // block G (3 x k) with the global unknowns, then P^-1 G (3 x k); and the
+    // global block of the cofactor matrix of the pass (k x k, row by row),
+    // as BundleWorkspace::globalCofactor.
+    std::vector<long double> globalBlocks;
+    std::vector<long double> globalCofactor;
 };
 
 // One pass by point elimination.  Arguments and results as SolveBundlePass.

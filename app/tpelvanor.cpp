@@ -166,7 +166,9 @@ void TPelvanor::BuildMenu() {
             "N1", "Opravadistorze1", "Snmkovsouadnice1", "Orientace1", "Piblinvnjorientace1",
             "Svazkovvyrovnn1", "SouadniceXYZ1", "Opravensnmkovsouadnice1", "Snmkovsouadnice2",
             "Orientace2", "Piblineenvnjorientace1", "Svazkovvyrovnn2", "SouadniceXYZ2", "Protokoly1",
-            "Kompletn1", "Pouzesouadnice1", "Grafy1", "Kontrolnbody1", "Kontrolnbody2", "Help1", "BitBtn2"};
+            "Kompletn1", "Pouzesouadnice1", "Grafy1", "Kontrolnbody1", "Kontrolnbody2",
+            "Kalibracekamery1", "Kalibracekamery2", "Kalibracekamery3", "Pevztkalibrovanoukameru1",
+            "Help1", "BitBtn2"};
         actions_[i]->setObjectName(QString::fromLatin1(names[i]));
     }
 }

@@ -91,6 +91,12 @@ bool ApplySetting(const std::string& key, const std::string& value, char decimal
         error = BadValue(source, value, "auto | svd | sparse");
         return false;
     }
+    if (key == "calibrate") {
+        std::string problem;
+        if (ParseCalibrateList(value, options.settings, problem)) return true;
+        error = BadValue(source, value, problem);
+        return false;
+    }
     if (key == "method") {
         if (value == "plane" || value == "space") {
             options.method = value == "plane" ? 0 : 1;
@@ -143,7 +149,7 @@ bool ReadSettingsFile(const std::string& path, BatchOptions& options, std::strin
 constexpr const char* kValueOptions[] = {
     "camera", "control", "images", "command", "out", "json", "decimal", "method", "settings",
     "point-percent", "fixed-points", "robust-weight-percent", "significance", "max-iterations",
-    "tolerance", "robust", "camera-constant", "solve", "plots",
+    "tolerance", "robust", "camera-constant", "solve", "plots", "calibrate",
 };
 
 }  // namespace
@@ -155,8 +161,60 @@ const char* CommandName(Command command) {
         case Command::Orientation: return "orientation";
         case Command::Bundle: return "bundle";
         case Command::Xyz: return "xyz";
+        case Command::Calibration: return "calibration";
     }
     return "xyz";
+}
+
+bool ParseCalibrateList(const std::string& list, AdjustmentSettings& settings, std::string& problem) {
+    static const char* const kNames[] = {"f", "x0", "y0", "k1", "k2", "k3", "p1", "p2"};
+    bool named[8] = {};
+    const std::string_view all = Trim(list);
+    if (all != "none") {
+        std::size_t start = 0;
+        while (true) {
+            const std::size_t comma = all.find(',', start);
+            const std::string_view name = Trim(all.substr(start, comma == std::string_view::npos ? all.size() - start : comma - start));
+            bool known = false;
+            for (int j = 0; j < 8; ++j) {
+                if (name == kNames[j]) named[j] = known = true;
+            }
+            if (!known) {
+                problem = Tr("seznam z f, x0, y0, k1, k2, k3, p1, p2 oddělených čárkou, nebo none",
+                             "a comma-separated list of f, x0, y0, k1, k2, k3, p1, p2, or none");
+                return false;
+            }
+            if (comma == std::string_view::npos) break;
+            start = comma + 1;
+        }
+    }
+    if (named[1] != named[2] || named[6] != named[7]) {
+        problem = Tr("x0 a y0, stejně jako p1 a p2, se uvolňují jen spolu", "x0 and y0, as p1 and p2, are freed only together");
+        return false;
+    }
+    settings.CalibrateF = named[0];
+    settings.CalibratePrincipalPoint = named[1];
+    settings.CalibrateK1 = named[3];
+    settings.CalibrateK2 = named[4];
+    settings.CalibrateK3 = named[5];
+    settings.CalibrateDecentring = named[6];
+    return true;
+}
+
+std::string CalibrateList(const AdjustmentSettings& s) {
+    std::string list;
+    const auto add = [&list](bool free, const char* names) {
+        if (!free) return;
+        if (!list.empty()) list += ",";
+        list += names;
+    };
+    add(s.CalibrateF, "f");
+    add(s.CalibratePrincipalPoint, "x0,y0");
+    add(s.CalibrateK1, "k1");
+    add(s.CalibrateK2, "k2");
+    add(s.CalibrateK3, "k3");
+    add(s.CalibrateDecentring, "p1,p2");
+    return list.empty() ? "none" : list;
 }
 
 ParseResult ParseArguments(const std::vector<std::string>& arguments, char localeDecimal, BatchOptions& options) {
@@ -216,7 +274,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments, char local
         if (c == "orientation") options.command = Command::Orientation;
         else if (c == "bundle") options.command = Command::Bundle;
         else if (c == "xyz") options.command = Command::Xyz;
-        else return error(BadValue(Source{"--command"}, c, "orientation | bundle | xyz"));
+        else if (c == "calibration") options.command = Command::Calibration;
+        else return error(BadValue(Source{"--command"}, c, "orientation | bundle | xyz | calibration"));
     }
 
     options.decimal = localeDecimal;
@@ -236,7 +295,7 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments, char local
     }
     if (!options.settingsFile.empty() && !ReadSettingsFile(options.settingsFile, options, problem)) return error(problem);
     for (const char* key : {"method", "max-iterations", "tolerance", "significance", "robust-weight-percent",
-                            "fixed-points", "point-percent", "robust", "camera-constant", "solve"}) {
+                            "fixed-points", "point-percent", "robust", "camera-constant", "solve", "calibrate"}) {
         if (!given(key)) continue;
         // A typed field: the tolerance in the notation of the numbers the
         // protocols write (--decimal, else the locale's), as in the dialog.
@@ -297,7 +356,8 @@ Vstup:
                              SLOŽKA/nastaveni.ini, je-li tam)
 
 Výpočet:
-  --command PŘÍKAZ           orientation | bundle | xyz (výchozí xyz)
+  --command PŘÍKAZ           orientation | bundle | xyz | calibration
+                             (výchozí xyz; calibration = Kalibrace kamery)
   --method METODA            space = „4 body v prostoru“ (výchozí),
                              plane = „4 body v rovině (Z=0)“
 
@@ -313,6 +373,10 @@ Nastavení (jako dialog „Nastavení“):
   --camera-constant on|off   Vyrovnání konstanty komory (on)
   --solve auto|svd|sparse    Řešení normálních rovnic: Automaticky (auto),
                              SVD, Řídká eliminace
+  --calibrate SEZNAM         parametry určované kalibrací kamery, z f, x0,
+                             y0, k1, k2, k3, p1, p2 oddělených čárkou (x0 s y0
+                             a p1 s p2 jen spolu), none = žádný (výchozí
+                             všechny)
 
 Výstup:
   --out SLOŽKA               kam zapsat výsledky (výchozí SLOŽKA/vysledky)
@@ -326,8 +390,8 @@ Výstup:
 Zapsané soubory: kompletni_protokol.txt, souradnice_xyz_ftest.txt,
 souradnice_xyz.txt, opravene_snimkove_souradnice.txt,
 opravene_vlicovaci_body.txt, priblizna_orientace.txt,
-svazkove_vyrovnani.txt, kontrolni_body.txt (každý, který okno po příkazu
-umí uložit); s --plots rezidua_snimek_N a pudorys_xy, pudorys_xz,
+svazkove_vyrovnani.txt, kontrolni_body.txt, kalibrace_kamery.txt,
+kamera_kalibrovana.txt (každý, který okno po příkazu umí uložit); s --plots rezidua_snimek_N a pudorys_xy, pudorys_xz,
 pudorys_yz (.png, .svg, .pdf).
 
 Návratový kód: 0 hotovo, 1 výpočet se nezdařil, 2 chybné volby nebo
@@ -348,7 +412,8 @@ Input:
                              PROJECT_DIR/nastaveni.ini when it exists)
 
 Computation:
-  --command COMMAND          orientation | bundle | xyz (default xyz)
+  --command COMMAND          orientation | bundle | xyz | calibration
+                             (default xyz; calibration = camera calibration)
   --method METHOD            space = four points in space (default),
                              plane = four points in the plane Z = 0
 
@@ -363,6 +428,10 @@ Settings (as the dialog "Nastavení"):
   --camera-constant on|off   adjust the camera constant (on)
   --solve auto|svd|sparse    solve of the normal equations: automatic
                              (auto), SVD, sparse point elimination
+  --calibrate LIST           camera parameters the calibration estimates: a
+                             comma-separated list of f, x0, y0, k1, k2, k3,
+                             p1, p2 (x0 with y0 and p1 with p2 only
+                             together), none for none (default all)
 
 Output:
   --out DIR                  where the results go (default PROJECT_DIR/vysledky)
@@ -376,8 +445,9 @@ Output:
 Files written: kompletni_protokol.txt, souradnice_xyz_ftest.txt,
 souradnice_xyz.txt, opravene_snimkove_souradnice.txt,
 opravene_vlicovaci_body.txt, priblizna_orientace.txt,
-svazkove_vyrovnani.txt, kontrolni_body.txt (each one the window can save
-after the command); with --plots rezidua_snimek_N and pudorys_xy,
+svazkove_vyrovnani.txt, kontrolni_body.txt, kalibrace_kamery.txt,
+kamera_kalibrovana.txt (each one the window can save after the command);
+with --plots rezidua_snimek_N and pudorys_xy,
 pudorys_xz, pudorys_yz (.png, .svg, .pdf).
 
 Exit status: 0 done, 1 the computation failed, 2 bad usage or unreadable

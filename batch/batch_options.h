@@ -15,7 +15,7 @@ inline constexpr int kExitDone = 0;        // the command succeeded, its files a
 inline constexpr int kExitFailed = 1;      // the command failed (its failure line is in the log)
 inline constexpr int kExitBadUsage = 2;    // bad usage or unreadable input: nothing was computed
 
-enum class Command { Orientation, Bundle, Xyz };
+enum class Command { Orientation, Bundle, Xyz, Calibration };
 
 // The settings file read from a project folder when --settings is not given.
 inline constexpr const char* kProjectSettingsFile = "nastaveni.ini";
@@ -64,5 +64,18 @@ bool WantsPlots(const std::vector<std::string>& arguments);
 
 // The name of a command as the option writes it.
 const char* CommandName(Command command);
+
+// The camera parameters --calibrate (and the key calibrate of the settings
+// file) frees: a comma-separated list of f, x0, y0, k1, k2, k3, p1, p2
+// (blanks allowed around the names), or "none" to fix all.  A group is free
+// exactly when it is named: x0 and y0 (the principal point) and p1 and p2
+// (the decentring) are each one switch, so a list naming one of a pair
+// without the other is refused rather than read as freeing both.  False
+// with the reason in `problem` (the names, not the option).
+bool ParseCalibrateList(const std::string& list, AdjustmentSettings& settings, std::string& problem);
+
+// The free parameters of the settings as --calibrate writes them:
+// "f,x0,y0,k1,k2,k3,p1,p2" in that order, "none" when all are fixed.
+std::string CalibrateList(const AdjustmentSettings& settings);
 
 }  // namespace pelvanor::batch

@@ -12,7 +12,10 @@
 
 #include "batch/batch_host.h"
 #include "batch/json_summary.h"
+#include "matrix/file_error.h"
+#include "matrix/text_file.h"
 #include "project/bundle_pipeline.h"
+#include "project/camera_calibration_command.h"
 #include "project/distortion_commands.h"
 #include "project/loaders.h"
 #include "project/object_points_pipeline.h"
@@ -88,6 +91,7 @@ UiItem CommandItem(Command command) {
         case Command::Orientation: return UiItem::Piblinvnjorientace1;
         case Command::Bundle: return UiItem::Svazkovvyrovnn1;
         case Command::Xyz: return UiItem::SouadniceXYZ1;
+        case Command::Calibration: return UiItem::Kalibracekamery1;
     }
     return UiItem::SouadniceXYZ1;
 }
@@ -97,6 +101,7 @@ bool RunCommand(Command command, ProjectState& state, BatchHost& host) {
         case Command::Orientation: return ApproximateOrientationCommand(state, host);
         case Command::Bundle: return BundleCommand(state, host);
         case Command::Xyz: return ObjectPointsCommand(state, host);
+        case Command::Calibration: return CalibrationCommand(state, host);
     }
     return false;
 }
@@ -144,6 +149,15 @@ void SaveResults(const std::string& outDir, const ProjectState& state, BatchHost
     if (host.IsItemEnabled(UiItem::Kontrolnbody1)) {
         SaveCheckPoints(state, host, path(kCheckPointsFile));
         done(path(kCheckPointsFile));
+    }
+    if (enabled(UiItem::Kalibracekamery3, UiItem::Protokoly1)) {
+        SaveCalibrationProtocol(state, host, path(kCalibrationFile));
+        done(path(kCalibrationFile));
+    }
+    if (host.IsItemEnabled(UiItem::Pevztkalibrovanoukameru1)) {
+        if (!SaveCalibratedCamera(state, host, path(kCalibratedCameraFile)))
+            throw FileError(WriteFailureText(path(kCalibratedCameraFile), 0));
+        done(path(kCalibratedCameraFile));
     }
 }
 

@@ -17,6 +17,11 @@ inline constexpr const char* kCorrectedControlPointsFile = "opravene_vlicovaci_b
 inline constexpr const char* kOrientationPanelFile = "priblizna_orientace.txt";      // panel, "Ulož protokol"
 inline constexpr const char* kBundlePanelFile = "svazkove_vyrovnani.txt";            // panel, "Ulož protokol"
 inline constexpr const char* kCheckPointsFile = "kontrolni_body.txt";                // "Protokoly" > "Kontrolní body"
+inline constexpr const char* kCalibrationFile = "kalibrace_kamery.txt";              // "Protokoly" > "Kalibrace kamery"
+// The calibrated camera in the camera file format (eight lines f x0 y0 k1
+// k2 k3 p1 p2, "." decimals, CR LF), what "Převzít kalibrovanou kameru"
+// followed by "Uložit kameru" would write.
+inline constexpr const char* kCalibratedCameraFile = "kamera_kalibrovana.txt";
 
 // The pictures of "Grafy" (--plots DIR), each as .png, .svg and .pdf: the
 // residuals of image N ("Rezidua snímku") and the plan of the block

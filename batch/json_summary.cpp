@@ -84,6 +84,7 @@ std::string JsonSummary(const BatchOptions& options, const RunInputs& inputs, co
         {"robust", s.RobustEstimation},
         {"camera_constant", s.AdjustCameraConstant},
         {"solve", SolveName(s.NormalEquations)},
+        {"calibrate", CalibrateList(s)},
     };
     j["counts"] = {
         {"images", summary.images},
@@ -158,6 +159,31 @@ std::string JsonSummary(const BatchOptions& options, const RunInputs& inputs, co
         };
     } else {
         j["coordinates"] = nullptr;
+    }
+    // The camera calibration of --command calibration; null otherwise and
+    // when it failed.
+    if (summary.hasCalibration) {
+        ordered_json parameters = ordered_json::array();
+        for (const RunSummary::CalibrationParameter& p : summary.calibrationParameters) {
+            parameters.push_back({{"name", p.name},
+                                  {"value", Real(p.value)},
+                                  {"sd", Real(p.sd)},
+                                  {"free", p.free},
+                                  {"significant", p.significant}});
+        }
+        ordered_json correlations = ordered_json::array();
+        for (const RunSummary::CalibrationCorrelation& c : summary.calibrationCorrelations)
+            correlations.push_back({{"a", c.a}, {"b", c.b}, {"r", Real(c.r)}});
+        j["calibration"] = {
+            {"parameters", parameters},
+            {"m0", Real(summary.calibrationM0)},
+            {"redundancy", summary.calibrationRedundancy},
+            {"iterations", summary.calibrationIterations},
+            {"correlations", correlations},
+            {"residual_rms", Real(summary.calibrationResidualRms)},
+        };
+    } else {
+        j["calibration"] = nullptr;
     }
     j["files"] = written;
     j["wall_time_seconds"] = seconds;

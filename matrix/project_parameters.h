@@ -37,6 +37,14 @@ struct AdjustmentSettings {
     bool RobustEstimation = true;
     bool AdjustCameraConstant = true;
     NormalSolve NormalEquations = NormalSolve::Auto;
+    // Which camera parameters "Kalibrace kamery" estimates, one switch per
+    // group; a parameter left out keeps the value of its camera field.
+    bool CalibrateF = true;
+    bool CalibratePrincipalPoint = true;  // x0 and y0
+    bool CalibrateK1 = true;
+    bool CalibrateK2 = true;
+    bool CalibrateK3 = true;
+    bool CalibrateDecentring = true;      // p1 and p2
 };
 
 }  // namespace pelvanor

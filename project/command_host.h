@@ -19,6 +19,10 @@ enum class UiItem {
     Grafy1,
     // "Výsledky" > "Kontrolní body" and "Výsledky" > "Protokoly" > "Kontrolní body".
     Kontrolnbody1, Kontrolnbody2,
+    // "Výpočty" > "Kalibrace kamery", "Výsledky" > "Kalibrace kamery",
+    // "Výsledky" > "Protokoly" > "Kalibrace kamery" and "Výsledky" >
+    // "Převzít kalibrovanou kameru".
+    Kalibracekamery1, Kalibracekamery2, Kalibracekamery3, Pevztkalibrovanoukameru1,
     Help1, BitBtn2,
 };
 

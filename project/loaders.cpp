@@ -25,6 +25,7 @@ void EnableAfterCameraLoad(const ProjectState& state, CommandHost& host) {
     host.SetItemEnabled(UiItem::Piblinvnjorientace1, true);
     if (state.ImagePointsLoaded) {
         host.SetItemEnabled(UiItem::Svazkovvyrovnn1, true);
+        host.SetItemEnabled(UiItem::Kalibracekamery1, true);
         host.SetItemEnabled(UiItem::SouadniceXYZ1, true);
     }
 }
@@ -38,6 +39,7 @@ void EnableAfterControlPointLoad(const ProjectState& state, CommandHost& host) {
     // load succeeded.
     if (host.IsItemEnabled(UiItem::Snmkovsouadnice1)) {
         host.SetItemEnabled(UiItem::Svazkovvyrovnn1, true);
+        host.SetItemEnabled(UiItem::Kalibracekamery1, true);
         host.SetItemEnabled(UiItem::SouadniceXYZ1, true);
     }
 }
@@ -50,6 +52,7 @@ void EnableAfterImagePointLoad(const ProjectState& state, CommandHost& host) {
     if (host.IsItemEnabled(UiItem::Orientace1)) {
         host.SetItemEnabled(UiItem::Piblinvnjorientace1, true);
         host.SetItemEnabled(UiItem::Svazkovvyrovnn1, true);
+        host.SetItemEnabled(UiItem::Kalibracekamery1, true);
         host.SetItemEnabled(UiItem::SouadniceXYZ1, true);
     }
 }

@@ -86,6 +86,7 @@ ProgressParts ProgressPartsOf(const ComputationProgress& progress, char decimal)
         case ComputationStage::Orientation: parts.stage = "přibližná vnější orientace"; return parts;
         case ComputationStage::ObjectPoints: parts.stage = "souřadnice XYZ"; return parts;
         case ComputationStage::Adjustment: parts.stage = "svazkové vyrovnání"; break;
+        case ComputationStage::Calibration: parts.stage = "kalibrace kamery"; break;
     }
     if (progress.adjustment == AdjustmentKind::WithoutCameraConstant) parts.adjustment = "bez konstanty komory";
     if (progress.adjustment == AdjustmentKind::WithCameraConstant) parts.adjustment = "s konstantou komory";

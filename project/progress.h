@@ -17,6 +17,7 @@ enum class ComputationStage {
     Orientation,  // the approximate orientation, also as the first step of the others
     Adjustment,   // point selection, start coordinates and the bundle adjustments
     ObjectPoints, // intersection and F-test of "Souřadnice XYZ"
+    Calibration,  // the self-calibrating adjustment of "Kalibrace kamery"
 };
 
 enum class AdjustmentKind {

@@ -18,6 +18,7 @@ void ProjectState::ReleaseAll() {
         &BundleWeightsF, &BundleImageIndexF, &BundleResiduals, &BundleResidualsF,
     };
     for (MatPtr* m : order) m->reset();
+    Calibration.reset();
 }
 
 }  // namespace pelvanor

@@ -3,11 +3,13 @@
 // the computing pipelines work on it and are tested without a window.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "adjustment/bundle_adjustment.h"
 #include "matrix/matice.h"
 #include "matrix/project_parameters.h"
+#include "project/calibration_result.h"
 
 namespace pelvanor {
 
@@ -99,6 +101,10 @@ struct ProjectState {
     MatPtr ObjectPoints;
     MatPtr FTestResults;
     MatPtr FTestPassed;
+
+    // The last successful "Kalibrace kamery"; empty before one and after a
+    // failed one (nothing of a failed calibration is kept).
+    std::optional<CameraCalibrationResult> Calibration;
 
     // Releases every matrix in the order the program uses when the main
     // window closes, then the ones that would otherwise end with the process.

@@ -20,6 +20,27 @@ RunSummary SummarizeRun(const ProjectState& s) {
     out.controlPointRows = RowCount(s.ControlPoints.get());
     out.imagePointRows = s.ImagePointsLoaded ? RowCount(s.ImagePoints.get()) : 0;
 
+    if (s.Calibration) {
+        const CameraCalibrationResult& r = *s.Calibration;
+        out.hasCalibration = true;
+        for (int j = 0; j < kCameraParameterCount; ++j) {
+            const auto sj = static_cast<std::size_t>(j);
+            out.calibrationParameters.push_back({CameraParameterName(j), CameraParameterValue(r.summary.camera, j),
+                                                 r.summary.sd[sj], r.summary.free[sj], r.significant[sj]});
+        }
+        for (int a = 0; a < kCameraParameterCount; ++a) {
+            for (int b = a + 1; b < kCameraParameterCount; ++b) {
+                const long double rho = r.summary.correlation[static_cast<std::size_t>(a)][static_cast<std::size_t>(b)];
+                if (std::fabs(rho) > 0.9L)
+                    out.calibrationCorrelations.push_back({CameraParameterName(a), CameraParameterName(b), rho});
+            }
+        }
+        out.calibrationM0 = r.summary.m0;
+        out.calibrationRedundancy = r.summary.redundancy;
+        out.calibrationIterations = r.summary.passes;
+        out.calibrationResidualRms = r.overall.rms;
+    }
+
     if (s.OrientationRefined && s.OrientationSigma0) {
         out.hasOrientation = true;
         out.refinementIterations = s.RefinementIterations;

@@ -60,6 +60,29 @@ struct RunSummary {
         long double criterion = 0.0L;
         long double quantile = 0.0L;
     };
+    // Camera calibration (when held): every parameter in file order, m0,
+    // redundancy, passes, the correlations above 0.9 in absolute value and
+    // the residual RMS per coordinate over all images (image units).
+    struct CalibrationParameter {
+        const char* name = "";
+        long double value = 0.0L;
+        long double sd = 0.0L;  // 0 for a fixed parameter
+        bool free = false;
+        bool significant = false;
+    };
+    struct CalibrationCorrelation {
+        const char* a = "";
+        const char* b = "";
+        long double r = 0.0L;
+    };
+    bool hasCalibration = false;
+    std::vector<CalibrationParameter> calibrationParameters;
+    long double calibrationM0 = 0.0L;
+    std::int32_t calibrationRedundancy = 0;
+    std::int32_t calibrationIterations = 0;
+    std::vector<CalibrationCorrelation> calibrationCorrelations;
+    long double calibrationResidualRms = 0.0L;
+
     bool hasCoordinates = false;
     int computedPoints = 0;
     int passedPoints = 0;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <set>
 #include <sstream>
 #include <string>
@@ -178,6 +179,84 @@ TEST(BatchSummary, HoldsTheNumbersOfTheProtocols) {
         EXPECT_TRUE(block["intersected"].is_null());  // no control point stands in the image files
     }
     EXPECT_EQ(released, b["without_camera_constant"].is_null());
+}
+
+// "--command calibration" on the real calibration sheet from a poor camera
+// (c = 7.3 mm, the principal point at the centre, no distortion) with the
+// decentring fixed: the JSON block holds what the protocol prints, the
+// calibrated camera file holds the block's values, and a list that frees
+// half of a pair is refused before anything runs.
+TEST(BatchCalibration, WritesTheProtocolTheCameraAndTheJsonBlock) {
+    ASSERT_FALSE(test::BatchPath().empty());
+    const std::string sheet = test::RealDataPath("prague2016_cam_fixed/exact_noctrl");
+    if (sheet.empty()) GTEST_SKIP() << "real data not available";
+    test::TempDir dir;
+    const std::string project = dir.Path("arch");
+    std::filesystem::copy(sheet, project);
+    test::WriteFileBytes(project + "/camera.txt", "7.3\n3.6266\n2.71995\n0\n0\n0\n0\n0\n");
+    const std::string out = dir.Path("out");
+    const std::vector<std::string> common = {project, "--command", "calibration", "--method", "plane",
+                                             "--point-percent", "100", "--solve", "sparse", "--out", out};
+
+    std::vector<std::string> half = common;
+    for (const char* a : {"--calibrate", "f,x0,k1"}) half.push_back(a);
+    const test::ProgramRun refused = test::RunBatch(half, "cs_CZ.UTF-8");
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("--calibrate"), std::string::npos) << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(out));
+
+    std::vector<std::string> args = common;
+    for (const char* a : {"--calibrate", "f, x0,y0,k1,k2,k3"}) args.push_back(a);
+    args.push_back("--json");
+    args.push_back(dir.Path("summary.json"));
+    const test::ProgramRun run = test::RunBatch(args, "cs_CZ.UTF-8");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const json j = json::parse(test::ReadFileBytes(dir.Path("summary.json")));
+    EXPECT_EQ(j["command"], "calibration");
+    EXPECT_EQ(j["settings"]["calibrate"], "f,x0,y0,k1,k2,k3");
+    const json& c = j["calibration"];
+    ASSERT_TRUE(c.is_object()) << j.dump(1);
+    const auto protocol = ProtocolLines(out + "/kalibrace_kamery.txt");
+    EXPECT_NEAR(c["m0"].get<double>(), Number(After(protocol, "Aposteriorní směrodatná odchylka jednotková: ")), 5e-7);
+    EXPECT_EQ(c["redundancy"], Whole(After(protocol, "Počet nadbytečných měření: ")));
+    EXPECT_EQ(c["iterations"], Whole(After(protocol, "Počet iterací: ")));
+    // The last number of the row "Celkem" of the residual table.
+    const std::string total = After(protocol, "Celkem");
+    EXPECT_NEAR(c["residual_rms"].get<double>(), Number(total.substr(total.find_last_of(' ') + 1)), 5e-7);
+
+    // Every parameter in file order; the fixed ones keep the file's value.
+    const std::vector<std::string> names = {"f", "x0", "y0", "k1", "k2", "k3", "p1", "p2"};
+    ASSERT_EQ(c["parameters"].size(), names.size());
+    std::istringstream file(test::ReadFileBytes(out + "/kamera_kalibrovana.txt"));
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        const json& p = c["parameters"][k];
+        SCOPED_TRACE(names[k]);
+        EXPECT_EQ(p["name"], names[k]);
+        EXPECT_EQ(p["free"], k < 6);
+        std::string line;
+        ASSERT_TRUE(std::getline(file, line));
+        ASSERT_FALSE(line.empty());
+        EXPECT_EQ(line.back(), '\r');
+        EXPECT_NEAR(std::stod(line), p["value"].get<double>(), 1e-13 * std::max(1.0, std::fabs(std::stod(line))));
+        if (k < 6) {
+            EXPECT_GT(p["sd"].get<double>(), 0.0);
+            EXPECT_TRUE(p["significant"].get<bool>());
+        } else {
+            EXPECT_EQ(p["sd"].get<double>(), 0.0);
+            EXPECT_EQ(p["value"].get<double>(), 0.0);
+        }
+    }
+    EXPECT_NEAR(c["parameters"][0]["value"].get<double>(), 7.457, 0.01);
+    // k2 and k3 correlate at about -0.98.
+    bool k2k3 = false;
+    for (const json& r : c["correlations"]) {
+        EXPECT_GT(std::fabs(r["r"].get<double>()), 0.9);
+        if (r["a"] == "k2" && r["b"] == "k3") k2k3 = r["r"].get<double>() < -0.95;
+    }
+    EXPECT_TRUE(k2k3) << c["correlations"].dump();
+    const auto& files = j["files"];
+    EXPECT_EQ(std::count(files.begin(), files.end(), out + "/kalibrace_kamery.txt"), 1);
+    EXPECT_EQ(std::count(files.begin(), files.end(), out + "/kamera_kalibrovana.txt"), 1);
 }
 
 TEST(BatchMany, TwoProjectsAtOnceIntoTheirOwnFolders) {

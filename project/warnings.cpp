@@ -13,6 +13,8 @@
 #include "matrix/fp_guard.h"
 #include "matrix/svd.h"
 #include "orientation/collinearity.h"
+#include "project/double_mark_warning.h"
+#include "project/image_fit_warning.h"
 #include "project/log_texts.h"
 #include "protocol/number_format.h"
 
@@ -619,9 +621,11 @@ std::vector<std::string> ResultWarnings(const ProjectState& s, ComputingCommand 
         const OrientationSet refined = FromRefinement(s);
         FarCentreWarning(frame, refined, out);
         SameCentreWarnings(frame, refined, out);
+        for (std::string& line : OrientationFitWarnings(s)) out.push_back(std::move(line));
         return out;
     }
     PassLimitWarnings(s, out);
+    for (std::string& line : AdjustmentFitWarnings(s)) out.push_back(std::move(line));
     const OrientationSet withoutF = WithoutF(s);
     const OrientationSet withF = WithF(s);
     for (const OrientationSet* set : {&withoutF, &withF}) {
@@ -653,6 +657,7 @@ std::vector<std::string> LoadWarnings(const std::vector<std::string>& files, boo
     NumbersPerLineWarning(files, controlFiles, out);
     SameFileWarnings(files, out);
     if (controlFiles) CollinearControlWarning(state, out);
+    for (std::string& line : DoubleMarkWarnings(files, state)) out.push_back(std::move(line));
     return out;
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <utility>
 
 #include "matrix/fp_guard.h"
 #include "project/log_texts.h"
@@ -47,6 +49,68 @@ std::string FitLine(const std::vector<long double>& figures, long double floor, 
 
 long double Floor(const ProjectState& s) { return kRoundingFloor * std::fabs(s.Camera.f); }
 
+// A point measured on more images than this enters the ray comparison with
+// its first measurements only: the pairs grow with the square of the count.
+constexpr std::size_t kRaysPerPoint = 40;
+
+// One measurement of a tie point: its image (0-based) and corrected x, y.
+struct Mark {
+    std::size_t image = 0;
+    long double x = 0.0L;
+    long double y = 0.0L;
+};
+
+// Orientation row k (1-based) of a 12-column table: r11 .. r33, X0, Y0, Z0.
+struct Station {
+    long double r[9] = {};
+    long double c[3] = {};
+};
+
+// The disagreement of two rays of one point, in image units: the rays are
+// intersected (the midpoint of their shortest connection) and the point is
+// projected back into both images; the root mean square of the four
+// residuals.  False for parallel rays or a point on a principal plane.
+bool PairMisfit(const Station& a, const Mark& ma, const Station& b, const Mark& mb, long double x0,
+                long double y0, long double f, long double& misfit) {
+    // d = R (x - x0, y + y0, -f) inverts xc = x0 - f U/W, yc = -y0 - f V/W
+    // with (U, V, W) = R^T (P - C).
+    const auto ray = [&](const Station& s, const Mark& m, long double d[3]) {
+        const long double v[3] = {m.x - x0, m.y + y0, -f};
+        for (int i = 0; i < 3; ++i) d[i] = s.r[3 * i] * v[0] + s.r[3 * i + 1] * v[1] + s.r[3 * i + 2] * v[2];
+    };
+    long double da[3], db[3], w[3];
+    ray(a, ma, da);
+    ray(b, mb, db);
+    for (int i = 0; i < 3; ++i) w[i] = a.c[i] - b.c[i];
+    const auto dot = [](const long double* p, const long double* q) { return p[0] * q[0] + p[1] * q[1] + p[2] * q[2]; };
+    const long double aa = dot(da, da), ab = dot(da, db), bb = dot(db, db), aw = dot(da, w), bw = dot(db, w);
+    const long double den = aa * bb - ab * ab;
+    if (!(den > 1.0e-12L * aa * bb)) return false;
+    const long double t = (ab * bw - bb * aw) / den;
+    const long double u = (aa * bw - ab * aw) / den;
+    long double p[3];
+    for (int i = 0; i < 3; ++i) p[i] = 0.5L * (a.c[i] + t * da[i] + b.c[i] + u * db[i]);
+    long double sum = 0.0L;
+    for (const auto& [s, m] : {std::pair<const Station&, const Mark&>{a, ma}, {b, mb}}) {
+        const long double q[3] = {p[0] - s.c[0], p[1] - s.c[1], p[2] - s.c[2]};
+        const long double U = s.r[0] * q[0] + s.r[3] * q[1] + s.r[6] * q[2];
+        const long double V = s.r[1] * q[0] + s.r[4] * q[1] + s.r[7] * q[2];
+        const long double W = s.r[2] * q[0] + s.r[5] * q[1] + s.r[8] * q[2];
+        if (W == 0.0L) return false;
+        const long double vx = x0 - f * U / W - m.x;
+        const long double vy = -y0 - f * V / W - m.y;
+        sum += vx * vx + vy * vy;
+    }
+    misfit = std::sqrt(sum / 4.0L);
+    return true;
+}
+
+long double Median(std::vector<long double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : 0.5L * (values[n / 2 - 1] + values[n / 2]);
+}
+
 }  // namespace
 
 std::vector<long double> AdjustmentImageRms(const ProjectState& s, bool withF) {
@@ -79,14 +143,53 @@ std::vector<long double> AdjustmentImageRms(const ProjectState& s, bool withF) {
     return rms;
 }
 
+std::vector<long double> TieRayAgreement(const ProjectState& s) {
+    const Matice* index = s.TiePointOccurrences.get();
+    const Matice* table = s.ImagePointsCorrected.get();
+    const Matice* orientation = s.OrientationRefined.get();
+    if (!index || !table || !orientation || orientation->s < 12 || table->s < 3) return {};
+    const std::size_t images = orientation->r;
+    std::vector<Station> stations(images);
+    for (std::size_t k = 0; k < images; ++k) {
+        for (int j = 0; j < 9; ++j) stations[k].r[j] = orientation->GetPrvek(static_cast<int>(k) + 1, j + 1);
+        for (int j = 0; j < 3; ++j) stations[k].c[j] = orientation->GetPrvek(static_cast<int>(k) + 1, 10 + j);
+    }
+    std::map<std::pair<std::size_t, std::size_t>, std::vector<long double>> pairs;
+    for (int i = 1; i <= index->r; ++i) {
+        std::vector<Mark> marks;
+        for (int col = 2; col + 1 <= index->s && marks.size() < kRaysPerPoint; col += 2) {
+            const long long row = IndexValue(index->GetPrvek(i, col));
+            const long long image = IndexValue(index->GetPrvek(i, col + 1));
+            if (image < 1 || image > static_cast<long long>(images) || row < 1 || row > table->r) continue;
+            marks.push_back({static_cast<std::size_t>(image - 1), table->GetPrvek(static_cast<int>(row), 2),
+                             table->GetPrvek(static_cast<int>(row), 3)});
+        }
+        for (std::size_t p = 0; p < marks.size(); ++p) {
+            for (std::size_t q = p + 1; q < marks.size(); ++q) {
+                if (marks[p].image == marks[q].image) continue;
+                long double misfit = 0.0L;
+                if (!PairMisfit(stations[marks[p].image], marks[p], stations[marks[q].image], marks[q], s.Camera.x0,
+                                s.Camera.y0, s.Camera.f, misfit))
+                    continue;
+                pairs[std::minmax(marks[p].image, marks[q].image)].push_back(misfit);
+            }
+        }
+    }
+    std::vector<long double> figure(images, -1.0L);
+    for (const auto& [pair, misfits] : pairs) {
+        const long double m = Median(misfits);
+        for (const std::size_t k : {pair.first, pair.second})
+            if (figure[k] < 0.0L || m < figure[k]) figure[k] = m;
+    }
+    return figure;
+}
+
 std::vector<long double> FitFactors(const std::vector<long double>& figures) {
     std::vector<long double> present;
     for (long double v : figures)
         if (v >= 0.0L && std::isfinite(v)) present.push_back(v);
     if (present.size() < 3) return {};
-    std::sort(present.begin(), present.end());
-    const std::size_t n = present.size();
-    const long double median = n % 2 == 1 ? present[n / 2] : 0.5L * (present[n / 2 - 1] + present[n / 2]);
+    const long double median = Median(present);
     if (!(median > 0.0L)) return {};
     std::vector<long double> factors(figures.size(), 0.0L);
     for (std::size_t k = 0; k < figures.size(); ++k)
@@ -95,16 +198,17 @@ std::vector<long double> FitFactors(const std::vector<long double>& figures) {
 }
 
 std::vector<std::string> OrientationFitWarnings(const ProjectState& s) {
-    const Matice* sigma = s.OrientationSigma0.get();
-    if (!sigma || sigma->s < 1) return {};
-    std::vector<long double> figures;
-    for (int i = 1; i <= sigma->r; ++i) figures.push_back(sigma->GetPrvek(i, 1));
+    std::vector<long double> sigma;
+    if (const Matice* m = s.OrientationSigma0.get(); m && m->s >= 1)
+        for (int i = 1; i <= m->r; ++i) sigma.push_back(m->GetPrvek(i, 1));
     // Figures too large to square make no warning rather than a wrong one.
     std::vector<std::string> out;
     const bool computed = GuardedComputation([&] {
-        const std::string line = FitLine(figures, Floor(s), "přibližná orientace",
-                                         "aposteriorní směrodatná odchylka jednotková");
-        if (!line.empty()) out.push_back(line);
+        for (const std::string& line :
+             {FitLine(sigma, Floor(s), "přibližná orientace", "aposteriorní směrodatná odchylka jednotková"),
+              FitLine(TieRayAgreement(s), Floor(s), "přibližná orientace",
+                      "nesoulad paprsků spojovacích bodů se snímkem, se kterým souhlasí nejlépe,")})
+            if (!line.empty()) out.push_back(line);
         return true;
     });
     return computed ? out : std::vector<std::string>{};

@@ -625,6 +625,7 @@ std::vector<std::string> ResultWarnings(const ProjectState& s, ComputingCommand 
         return out;
     }
     PassLimitWarnings(s, out);
+    for (std::string& line : OrientationFitWarnings(s)) out.push_back(std::move(line));
     for (std::string& line : AdjustmentFitWarnings(s)) out.push_back(std::move(line));
     const OrientationSet withoutF = WithoutF(s);
     const OrientationSet withF = WithF(s);

@@ -2,13 +2,16 @@
 // step.  The folder's camera.txt, ctrl_*.txt and img_*.txt go through the
 // same loads as "Načíst kameru", "Načíst orientaci" and "Načíst snímkové
 // souřadnice", in that order, so the log, the state and the failures are
-// those of the three commands.
+// those of the three commands.  The folder's files must pair first (image
+// k of one kind is image k of the other): a folder that does not pair is
+// refused with its causes, and nothing of it is loaded.
 
 #include <QDir>
 #include <QFileInfo>
 
 #include "app/tpelvanor.h"
 #include "app/window_services.h"
+#include "uilocale/project_folder.h"
 
 namespace pelvanor {
 
@@ -18,8 +21,14 @@ void TPelvanor::Nastprojekt1Click() {
     const QDir folder(chosen);
     const QString camera = QDir::cleanPath(folder.absoluteFilePath(QStringLiteral("camera.txt")));
     const bool has_camera = QFileInfo(camera).isFile();
-    const QStringList control = ProjectFolderFiles(chosen, QStringLiteral("ctrl_*.txt"));
-    const QStringList images = ProjectFolderFiles(chosen, QStringLiteral("img_*.txt"));
+    const ProjectFolderPairs pairs = PairProjectFolder(chosen);
+    if (!pairs.refusal.isEmpty()) {
+        for (const QString& cause : pairs.refusal) WriteLog(QStringLiteral("Chyba - ") + cause);
+        WriteLog(QStringLiteral("Chyba - Projekt nenačten: ") + folder.absolutePath());
+        return;
+    }
+    const QStringList& control = pairs.control;
+    const QStringList& images = pairs.images;
     if (!has_camera && control.isEmpty() && images.isEmpty()) {
         WriteLog(QStringLiteral("Chyba - Ve složce není camera.txt, ctrl_*.txt ani img_*.txt: ") + folder.absolutePath());
         return;

@@ -2,13 +2,17 @@
 
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 
+#include <cerrno>
 #include <map>
 #include <string_view>
 #include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "project/settings_fields.h"
 #include "uilocale/locale_services.h"
@@ -120,13 +124,66 @@ std::string_view Trim(std::string_view text) {
 // (without "--"), "#" or ";" comment lines, blank lines and [section]
 // lines, which are ignored.  Like every input file of the program it
 // writes the tolerance with ".".
-bool ReadSettingsFile(const std::string& path, BatchOptions& options, std::string& error) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) {
+// The largest settings file read: a settings file holds a dozen short
+// lines; anything larger is not one, and reading it whole would let the
+// memory grow with it (/dev/zero never ends).
+constexpr off_t kMaxSettingsBytes = 1 << 20;
+
+// The bytes of the settings file, or false with the reason in `error`.  Only
+// a regular file of at most kMaxSettingsBytes is read: a named pipe without
+// a writer would block the run for ever, a device may never end.  The file
+// is opened without waiting (a pipe opens at once that way) and checked on
+// its descriptor, so it cannot be swapped between the check and the read.
+bool ReadSettingsBytes(const std::string& path, QByteArray& bytes, std::string& error) {
+    const auto refuse = [&](const char* czech, const char* english) {
+        error = Tr("soubor nastavení ", "the settings file ") + path + ": " + Tr(czech, english);
+        return false;
+    };
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        if (errno == EISDIR) return refuse("je složka, ne soubor", "is a folder, not a file");
         error = Tr("soubor nastavení nelze číst: ", "cannot read the settings file: ") + path;
         return false;
     }
-    const QList<QByteArray> lines = file.readAll().split('\n');
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        error = Tr("soubor nastavení nelze číst: ", "cannot read the settings file: ") + path;
+        return false;
+    }
+    if (S_ISDIR(st.st_mode)) return refuse("je složka, ne soubor", "is a folder, not a file");
+    if (S_ISFIFO(st.st_mode)) return refuse("je pojmenovaná roura, ne soubor", "is a named pipe, not a file");
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return refuse("je zařízení, ne soubor", "is a device, not a file");
+    if (!S_ISREG(st.st_mode)) return refuse("není obyčejný soubor", "is not a regular file");
+    if (st.st_size > kMaxSettingsBytes)
+        return refuse("je větší než 1 MiB, to není soubor nastavení", "is larger than 1 MiB, not a settings file");
+    // Read at most one byte past the limit: a file that grows meanwhile is
+    // refused too, and the buffer never outgrows the limit.
+    bytes.resize(static_cast<qsizetype>(kMaxSettingsBytes) + 1);
+    qsizetype got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, static_cast<std::size_t>(bytes.size() - got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            error = Tr("soubor nastavení nelze číst: ", "cannot read the settings file: ") + path;
+            return false;
+        }
+        if (n == 0) break;
+        got += n;
+    }
+    if (got > kMaxSettingsBytes)
+        return refuse("je větší než 1 MiB, to není soubor nastavení", "is larger than 1 MiB, not a settings file");
+    bytes.resize(got);
+    return true;
+}
+
+bool ReadSettingsFile(const std::string& path, BatchOptions& options, std::string& error) {
+    QByteArray bytes;
+    if (!ReadSettingsBytes(path, bytes, error)) return false;
+    const QList<QByteArray> lines = bytes.split('\n');
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const std::string raw = lines[i].toStdString();
         const std::string_view line = Trim(raw);
@@ -291,7 +348,9 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments, char local
         options.settingsFile = value("settings");
     } else if (!options.projectDir.empty()) {
         const QString candidate = QDir(QString::fromStdString(options.projectDir)).filePath(QString::fromLatin1(kProjectSettingsFile));
-        if (QFileInfo(candidate).isFile()) options.settingsFile = candidate.toStdString();
+        // Anything of that name is read, so that a pipe or a folder named
+        // like the settings file is refused rather than passed over.
+        if (QFileInfo::exists(candidate)) options.settingsFile = candidate.toStdString();
     }
     if (!options.settingsFile.empty() && !ReadSettingsFile(options.settingsFile, options, problem)) return error(problem);
     for (const char* key : {"method", "max-iterations", "tolerance", "significance", "robust-weight-percent",

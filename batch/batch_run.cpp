@@ -4,11 +4,17 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <exception>
 #include <iterator>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "batch/batch_host.h"
 #include "batch/json_summary.h"
@@ -24,6 +30,7 @@
 #include "project/result_commands.h"
 #include "plot/plot_render.h"
 #include "uilocale/locale_services.h"
+#include "uilocale/project_folder.h"
 
 namespace pelvanor::batch {
 
@@ -33,6 +40,53 @@ void PrintError(const std::string& text) {
     std::fprintf(stderr, "pelvanor-batch: %s\n", text.c_str());
     std::fflush(stderr);
 }
+
+// The lock of an output folder for the duration of one run, so that two
+// runs into one --out never leave a set of result files made of both: an
+// exclusive flock on a lock file in the folder, taken without waiting.  The
+// lock file is removed when the run ends; a file left by a killed run holds
+// no lock and is taken over.  flock (rather than a lock on the folder
+// itself) also works on NFS, where Linux maps it to a byte-range lock of
+// the file.
+class OutFolderLock {
+public:
+    enum class Result { Held, Busy, Failed };
+
+    ~OutFolderLock() {
+        if (fd_ < 0) return;
+        // Removed while still held: a run that opened the file meanwhile
+        // finds its lock on a removed file and tries again.
+        ::unlink(path_.c_str());
+        ::close(fd_);
+    }
+
+    Result Take(const std::string& folder) {
+        path_ = folder + "/.pelvanor-batch.lock";
+        for (int attempt = 0; attempt < 8; ++attempt) {
+            const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+            if (fd < 0) return Result::Failed;
+            if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+                const int err = errno;
+                ::close(fd);
+                return err == EWOULDBLOCK ? Result::Busy : Result::Failed;
+            }
+            // The file may have been removed by the run that held it between
+            // our open and our lock: then the lock guards nothing.
+            struct stat held {}, named {};
+            if (::fstat(fd, &held) == 0 && ::stat(path_.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+                held.st_ino == named.st_ino) {
+                fd_ = fd;
+                return Result::Held;
+            }
+            ::close(fd);
+        }
+        return Result::Failed;
+    }
+
+private:
+    std::string path_;
+    int fd_ = -1;
+};
 
 std::string Absolute(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()).toStdString(); }
 
@@ -50,18 +104,31 @@ std::vector<std::string> ProjectFiles(const std::string& dir, const char* patter
 }
 
 // The input files: named by the options, else found in the project folder.
-bool ResolveInputs(const BatchOptions& options, RunInputs& inputs, std::string& error) {
+// A folder that gives both kinds must pair them image by image; its causes
+// of refusal go to `refusal`, one line each.
+bool ResolveInputs(const BatchOptions& options, RunInputs& inputs, std::string& error,
+                   std::vector<std::string>& refusal) {
     const bool czech = CzechTexts();
     if (!options.camera.empty()) {
         inputs.camera = Absolute(QString::fromStdString(options.camera));
     } else {
         inputs.camera = Absolute(QDir(QString::fromStdString(options.projectDir)).filePath(QStringLiteral("camera.txt")));
     }
-    inputs.control = options.control.empty() ? ProjectFiles(options.projectDir, "ctrl_*.txt")
-                                             : InImageOrder(options.control);
-    inputs.images = options.images.empty() && !options.projectDir.empty()
-                        ? ProjectFiles(options.projectDir, "img_*.txt")
-                        : InImageOrder(options.images);
+    if (options.control.empty() && options.images.empty() && !options.projectDir.empty()) {
+        const ProjectFolderPairs pairs = PairProjectFolder(QString::fromStdString(options.projectDir));
+        if (!pairs.refusal.isEmpty()) {
+            refusal = ToUtf8Names(pairs.refusal);
+            return false;
+        }
+        inputs.control = ToUtf8Names(pairs.control);
+        inputs.images = ToUtf8Names(pairs.images);
+    } else {
+        inputs.control = options.control.empty() ? ProjectFiles(options.projectDir, "ctrl_*.txt")
+                                                 : InImageOrder(options.control);
+        inputs.images = options.images.empty() && !options.projectDir.empty()
+                            ? ProjectFiles(options.projectDir, "img_*.txt")
+                            : InImageOrder(options.images);
+    }
     if (inputs.control.empty()) {
         error = (czech ? "ve složce projektu nejsou soubory ctrl_*.txt: " : "no ctrl_*.txt in the project folder: ") +
                 options.projectDir;
@@ -223,8 +290,16 @@ int RunBatch(const BatchOptions& options, bool terminal) {
     };
 
     std::string error;
-    if (!ResolveInputs(options, inputs, error)) {
-        PrintError(error);
+    std::vector<std::string> refusal;
+    if (!ResolveInputs(options, inputs, error, refusal)) {
+        // The folder's causes are log lines, Czech as in the window.
+        for (const std::string& cause : refusal) PrintError("Chyba - " + cause);
+        if (!refusal.empty())
+            PrintError((CzechTexts() ? "projekt nenačten, soubory složky se nepárují: "
+                                     : "project not loaded, the folder's files do not pair: ") +
+                       options.projectDir);
+        else
+            PrintError(error);
         return finish(kExitBadUsage);
     }
     const std::string plotDir = options.plotDir.empty() ? std::string() : Absolute(QString::fromStdString(options.plotDir));
@@ -232,6 +307,17 @@ int RunBatch(const BatchOptions& options, bool terminal) {
         if (dir.empty() || QDir().mkpath(QString::fromStdString(dir))) continue;
         PrintError((CzechTexts() ? "výstupní složku nelze vytvořit: " : "cannot create the output folder: ") + dir);
         return finish(kExitBadUsage);
+    }
+    // A folder that takes no lock file (no right to create files in it)
+    // runs without the lock: the saves themselves then say what fails.
+    OutFolderLock lock;
+    if (lock.Take(outDir) == OutFolderLock::Result::Busy) {
+        PrintError((CzechTexts() ? "do výstupní složky právě zapisuje jiný běh pelvanor-batch, tento běh "
+                                   "nic nespočítal ani nezapsal: "
+                                 : "another run of pelvanor-batch is writing into the output folder; this "
+                                   "run computed and wrote nothing: ") +
+                   outDir);
+        return finish(kExitFailed);
     }
 
     host.WriteLog("Program Pelvanor spuštěn.");

@@ -31,16 +31,11 @@ inline bool IsOrdinary(long double v) {
     return b.exponent == 0 ? !b.integer_bit : b.integer_bit;
 }
 
-// Not a number for the hardware: infinities, NaNs and the encodings it
-// rejects as invalid operands (pseudo-infinities, pseudo-NaNs and unnormals,
-// a nonzero exponent with the integer bit clear).  A pseudo-denormal
-// (exponent 0, integer bit set) is neither this nor ordinary: no
-// computation or conversion produces one, and library functions disagree
-// on its value.
-inline bool IsNonNumber(long double v) {
-    const X87Bits b = BitsOf(v);
-    return b.exponent == 0x7fff || (b.exponent != 0 && !b.integer_bit);
-}
+// Everything else: infinities, NaNs and the encodings no computation or
+// conversion produces (pseudo-infinities, pseudo-NaNs, unnormals with a
+// nonzero exponent and the integer bit clear, pseudo-denormals with exponent
+// 0 and the integer bit set).  The number formats write all of them as "?".
+inline bool IsNonNumber(long double v) { return !IsOrdinary(v); }
 
 inline bool AllOrdinary(const Matice& m) {
     for (long double v : m.prvky)

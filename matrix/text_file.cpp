@@ -291,13 +291,17 @@ void WriteTextFile(const std::string& path, std::string_view bytes, bool append)
     file.Release();
 }
 
-void WriteTextLines(const std::string& path, const std::vector<std::string>& lines, bool append) {
+std::string TextLinesBytes(const std::vector<std::string>& lines) {
     std::string bytes;
     for (const std::string& line : lines) {
         bytes += EncodeCp1250(line);
         bytes += "\r\n";
     }
-    WriteTextFile(path, bytes, append);
+    return bytes;
+}
+
+void WriteTextLines(const std::string& path, const std::vector<std::string>& lines, bool append) {
+    WriteTextFile(path, TextLinesBytes(lines), append);
 }
 
 }  // namespace pelvanor

@@ -26,7 +26,12 @@ std::string DecodeCp1250(std::string_view bytes);
 // WriteFailureText for the cause.
 void WriteTextFile(const std::string& path, std::string_view bytes, bool append);
 
-// WriteTextFile of the lines, each encoded in CP1250 and followed by CR LF.
+// The lines as a file holds them: each encoded in CP1250 and followed by
+// CR LF.  A result file is composed whole from these and the matrix dumps
+// and then written once, so that it is never left half written.
+std::string TextLinesBytes(const std::vector<std::string>& lines);
+
+// WriteTextFile of TextLinesBytes(lines).
 void WriteTextLines(const std::string& path, const std::vector<std::string>& lines, bool append);
 
 // The Czech message of a failed save of `path`, one per cause (`err` an

@@ -1,5 +1,7 @@
 #include "plot/plot_render.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -14,6 +16,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
+
+#include "matrix/file_error.h"
+#include "matrix/text_file.h"
 
 namespace pelvanor {
 
@@ -390,6 +396,11 @@ bool ExportPlotPage(const PlotScene& scene, const PlotViewport* viewport, QSize 
                                                : FitViewport(scene.extent, scene.yDown, area.width(), area.height());
     const QString cannot = QStringLiteral("Obrázek nelze uložit: ") + file;
 
+    // The picture is drawn into memory and saved in one atomic write, so
+    // that a failed save leaves the earlier file of that name as it was.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     if (format == PlotFileFormat::Png) {
         const double ratio = pixelRatio > 0.0 ? pixelRatio : 1.0;
         QImage image(QSize(static_cast<int>(std::lround(size.width() * ratio)),
@@ -404,12 +415,10 @@ bool ExportPlotPage(const PlotScene& scene, const PlotViewport* viewport, QSize 
         p.scale(ratio, ratio);
         PaintPlotPage(p, scene, v, page, f);
         p.end();
-        if (!image.save(file, "PNG")) return fail(cannot);
-        return true;
-    }
-    if (format == PlotFileFormat::Svg) {
+        if (!image.save(&buffer, "PNG")) return fail(cannot);
+    } else if (format == PlotFileFormat::Svg) {
         QSvgGenerator generator;
-        generator.setFileName(file);
+        generator.setOutputDevice(&buffer);
         generator.setSize(size);
         generator.setViewBox(QRect(QPoint(0, 0), size));
         generator.setResolution(96);
@@ -419,24 +428,32 @@ bool ExportPlotPage(const PlotScene& scene, const PlotViewport* viewport, QSize 
         if (!p.begin(&generator)) return fail(cannot);
         PaintPlotPage(p, scene, v, page, f);
         if (!p.end()) return fail(cannot);
-        return QFileInfo(file).size() > 0 ? true : fail(cannot);
+    } else {
+        QPdfWriter writer(&buffer);
+        writer.setResolution(300);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageOrientation(size.width() >= size.height() ? QPageLayout::Landscape : QPageLayout::Portrait);
+        writer.setPageMargins(QMarginsF(10.0, 10.0, 10.0, 10.0), QPageLayout::Millimeter);
+        writer.setTitle(Q(scene.title));
+        writer.setCreator(QStringLiteral("Pelvanor"));
+        QPainter p;
+        if (!p.begin(&writer)) return fail(cannot);
+        // The page of `size` logical pixels fitted into the printable area.
+        const double scale = std::min(writer.width() / page.width(), writer.height() / page.height());
+        p.translate((writer.width() - page.width() * scale) / 2.0, (writer.height() - page.height() * scale) / 2.0);
+        p.scale(scale, scale);
+        PaintPlotPage(p, scene, v, page, f);
+        if (!p.end()) return fail(cannot);
     }
-    QPdfWriter writer(file);
-    writer.setResolution(300);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageOrientation(size.width() >= size.height() ? QPageLayout::Landscape : QPageLayout::Portrait);
-    writer.setPageMargins(QMarginsF(10.0, 10.0, 10.0, 10.0), QPageLayout::Millimeter);
-    writer.setTitle(Q(scene.title));
-    writer.setCreator(QStringLiteral("Pelvanor"));
-    QPainter p;
-    if (!p.begin(&writer)) return fail(cannot);
-    // The page of `size` logical pixels fitted into the printable area.
-    const double scale = std::min(writer.width() / page.width(), writer.height() / page.height());
-    p.translate((writer.width() - page.width() * scale) / 2.0, (writer.height() - page.height() * scale) / 2.0);
-    p.scale(scale, scale);
-    PaintPlotPage(p, scene, v, page, f);
-    if (!p.end()) return fail(cannot);
-    return QFileInfo(file).size() > 0 ? true : fail(cannot);
+    buffer.close();
+    if (bytes.isEmpty()) return fail(cannot);
+    try {
+        WriteTextFile(file.toStdString(), std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                      false);
+    } catch (const FileError&) {
+        return fail(cannot);
+    }
+    return true;
 }
 
 QFont DefaultPlotFont(int pointSize) {

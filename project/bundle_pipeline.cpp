@@ -5,6 +5,7 @@
 #include "adjustment/bundle_adjustment.h"
 #include "adjustment/point_selection.h"
 #include "matrix/fp_guard.h"
+#include "project/camera_fields.h"
 #include "project/failure_causes.h"
 #include "project/orientation_pipeline.h"
 #include "project/command_reports.h"
@@ -151,7 +152,7 @@ bool AdjustWithF(ProjectState& s, bool robust, const Matice* tieCounts, MatPtr& 
 
 bool BundlePipeline(ProjectState& s, CommandHost& host) {
     const detail::StopQuestion stopQuestion(host);
-    const bool fieldsOk = host.ReadCameraFields();
+    const bool fieldsOk = ReadComputableCameraFields(host, s);
     // The orientation runs also with unreadable fields; it logs its own lines.
     const bool orientationOk = ApproximateOrientation(s, host);
 

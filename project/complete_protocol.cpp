@@ -200,53 +200,41 @@ Lines CompleteProtocolXYZLines(const ProjectState& state, char decimal) {
     return lines;
 }
 
-void CompleteProtocolStart(const std::string& file, const ProjectState& state, char decimal) {
-    WriteTextLines(file, CompleteProtocolStartLines(state, decimal), false);
-}
-
-void CompleteProtocolOrientation(const std::string& file, const ProjectState& state, char decimal) {
-    WriteTextLines(file, CompleteProtocolOrientationLines(state, decimal), true);
-}
-
-void CompleteProtocolBundle(const std::string& file, const ProjectState& state, char decimal) {
-    WriteTextLines(file, CompleteProtocolBundleLines(state, decimal), true);
-}
-
-void CompleteProtocolXYZ(const std::string& file, const ProjectState& state, char decimal) {
-    WriteTextLines(file, CompleteProtocolXYZLines(state, decimal), true);
-}
-
 namespace {
 
-// Appends a table grouped by image with a "Snimek k" line before each
-// image's block.
-void AppendImageBlocks(const MatPtr& table, const MatPtr& ranges, const std::string& file) {
+// A table grouped by image with a "Snimek k" line before each image's block.
+void AddImageBlocks(std::string& text, const MatPtr& table, const MatPtr& ranges) {
     if (!table) return;
     const Matice noRanges(0, 0);
-    table->VypisDoSouboruPocet(true, file, ranges ? *ranges : noRanges);
+    text += table->DumpTextWithHeaders(ranges ? *ranges : noRanges);
 }
 
-void AppendRows(const MatPtr& table, const std::string& file) {
-    if (table) table->VypisDoSouboru(file);
+void AddRows(std::string& text, const MatPtr& table) {
+    if (table) text += table->DumpText();
 }
 
 }  // namespace
 
-void WriteCompleteProtocol(const std::string& file, const ProjectState& state, char decimal) {
-    CompleteProtocolStart(file, state, decimal);
-    AppendImageBlocks(state.ControlPointsCorrected, state.ControlPointRanges, file);
-    AppendImageBlocks(state.ImagePointsCorrected, state.ImagePointRanges, file);
-    CompleteProtocolOrientation(file, state, decimal);
-    AppendRows(state.ApproxObjectPoints, file);
-    CompleteProtocolBundle(file, state, decimal);
+std::string CompleteProtocolText(const ProjectState& state, char decimal) {
+    std::string text = TextLinesBytes(CompleteProtocolStartLines(state, decimal));
+    AddImageBlocks(text, state.ControlPointsCorrected, state.ControlPointRanges);
+    AddImageBlocks(text, state.ImagePointsCorrected, state.ImagePointRanges);
+    text += TextLinesBytes(CompleteProtocolOrientationLines(state, decimal));
+    AddRows(text, state.ApproxObjectPoints);
+    text += TextLinesBytes(CompleteProtocolBundleLines(state, decimal));
     if (state.ObjectPoints) {
         const Matice noTest(0, 0);
         MatPtr combined =
             CombinedCoordinateTable(*state.ObjectPoints, state.FTestResults ? *state.FTestResults : noTest);
-        combined->VypisDoSouboru(file);
+        text += combined->DumpText();
     }
-    CompleteProtocolXYZ(file, state, decimal);
-    AppendRows(state.ObjectPoints, file);
+    text += TextLinesBytes(CompleteProtocolXYZLines(state, decimal));
+    AddRows(text, state.ObjectPoints);
+    return text;
+}
+
+void WriteCompleteProtocol(const std::string& file, const ProjectState& state, char decimal) {
+    WriteTextFile(file, CompleteProtocolText(state, decimal), false);
 }
 
 }  // namespace pelvanor

@@ -5,7 +5,8 @@
 // and the object coordinates with their F-test.  Four writers produce the
 // headings, value lines and orientation tables; between them the matrix
 // dumps supply the data rows (always with "."), while the values of the
-// writers use the locale's decimal separator.
+// writers use the locale's decimal separator.  The file is composed whole
+// in memory and saved once.
 
 #include <string>
 #include <vector>
@@ -24,16 +25,14 @@ std::vector<std::string> CompleteProtocolOrientationLines(const ProjectState& st
 std::vector<std::string> CompleteProtocolBundleLines(const ProjectState& state, char decimal);
 std::vector<std::string> CompleteProtocolXYZLines(const ProjectState& state, char decimal);
 
-// The writers: the first creates the file (replacing one of that name), the
-// others append to it.  Each throws FileError.
-void CompleteProtocolStart(const std::string& file, const ProjectState& state, char decimal);
-void CompleteProtocolOrientation(const std::string& file, const ProjectState& state, char decimal);
-void CompleteProtocolBundle(const std::string& file, const ProjectState& state, char decimal);
-void CompleteProtocolXYZ(const std::string& file, const ProjectState& state, char decimal);
+// The whole file as it is written: the lines of the four writers with the
+// dumps between them, in CP1250 with CR LF.  A dump whose matrix does not
+// exist is left out.
+std::string CompleteProtocolText(const ProjectState& state, char decimal);
 
-// The whole file: the four writers with the dumps between them.  A dump
-// whose matrix does not exist is left out.  Throws FileError; what was
-// written before the failure stays in the file.
+// Writes CompleteProtocolText in one atomic save, replacing a file of that
+// name.  Throws FileError; a failed save leaves the earlier file as it was
+// and no part of the new one.
 void WriteCompleteProtocol(const std::string& file, const ProjectState& state, char decimal);
 
 }  // namespace pelvanor

@@ -17,6 +17,7 @@
 #include "orientation/plane_resection.h"
 #include "orientation/refinement.h"
 #include "orientation/space_resection.h"
+#include "project/camera_fields.h"
 #include "project/log_texts.h"
 #include "protocol/report_layout.h"
 
@@ -254,6 +255,9 @@ std::string ObjectPointsCause(const ProjectState& s) {
 std::string ComputationFailureCause(ProjectState& state, CommandHost& host, ComputingCommand command) {
     // Unreadable fields have their own line already.
     if (!host.ReadCameraFields()) return "";
+    if (const std::string negative = NegativeCameraConstantCause(state.Camera, host.DecimalSeparator());
+        !negative.empty())
+        return negative;
     if (state.Camera.f == 0.0L) return std::string(kError) + "Konstanta komory f = 0";
     // A failed orientation released its results; a failed bundle adjustment
     // released its own.

@@ -8,6 +8,7 @@
 
 #include "matrix/fp_guard.h"
 #include "matrix/svd.h"
+#include "project/double_mark_warning.h"
 #include "project/log_texts.h"
 
 namespace pelvanor {
@@ -144,6 +145,7 @@ std::vector<std::string> LoadWarnings(const FileSetReport& read, bool controlFil
     for (const FileLines& file : read.files) files.push_back(file.file);
     SameFileWarnings(files, out);
     if (controlFiles) CollinearControlWarning(state, out);
+    for (std::string& line : DoubleMarkWarnings(files, state)) out.push_back(std::move(line));
     return out;
 }
 

@@ -4,6 +4,7 @@
 #include "adjustment/f_test.h"
 #include "adjustment/intersection.h"
 #include "project/bundle_pipeline.h"
+#include "project/camera_fields.h"
 #include "project/failure_causes.h"
 #include "project/orientation_pipeline.h"
 #include "project/command_reports.h"
@@ -67,7 +68,7 @@ bool ComputeAndTest(ProjectState& s) {
 
 bool ObjectPointsPipeline(ProjectState& s, CommandHost& host) {
     const detail::StopQuestion stopQuestion(host);
-    const bool fieldsOk = host.ReadCameraFields();
+    const bool fieldsOk = ReadComputableCameraFields(host, s);
     const bool orientationOk = ApproximateOrientation(s, host);
     // Runs in any case, so that the bundle results are always fresh; it
     // reads the fields and runs the orientation once more.

@@ -5,6 +5,7 @@
 #include "orientation/plane_resection.h"
 #include "orientation/refinement.h"
 #include "orientation/space_resection.h"
+#include "project/camera_fields.h"
 #include "project/failure_causes.h"
 #include "project/pipeline_end.h"
 #include "project/command_reports.h"
@@ -27,7 +28,7 @@ void SetResultItems(CommandHost& host, bool enabled) {
 bool ApproximateOrientation(ProjectState& state, CommandHost& host) {
     const detail::StopQuestion stopQuestion(host);
     host.ReportProgress({ComputationStage::Orientation});
-    if (!host.ReadCameraFields()) {
+    if (!ReadComputableCameraFields(host, state)) {
         host.WriteLog("Chyba - Špatné hodnoty parametrů kamery");
         SetResultItems(host, false);
         return false;

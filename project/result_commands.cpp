@@ -6,7 +6,6 @@
 #include "protocol/bundle_report.h"
 #include "project/complete_protocol.h"
 #include "protocol/coordinate_report.h"
-#include "matrix/text_file.h"
 
 namespace pelvanor {
 
@@ -22,10 +21,10 @@ std::vector<std::string> SaveCoordinatesWithFTest(const ProjectState& state, Com
     const Matice noTest(0, 0);
     MatPtr combined = CombinedCoordinateTable(*state.ObjectPoints,
                                               state.FTestResults ? *state.FTestResults : noTest);
-    // The file first: when it cannot be written the panel keeps its text.
-    CoordinateFileHeaderFTest(chosenFileName);
+    // The file first, whole: when it cannot be written the panel keeps its
+    // text and the earlier file of that name stays as it was.
+    WriteTextFile(chosenFileName, CoordinateFileText(*combined, true), false);
     std::vector<std::string> panel = CoordinateSummaryLines(state, host.DecimalSeparator());
-    combined->VypisDoSouboru(chosenFileName);
     host.WriteLog("Uloženy souřadnice XYZ: " + chosenFileName);
     return panel;
 }
@@ -33,8 +32,7 @@ std::vector<std::string> SaveCoordinatesWithFTest(const ProjectState& state, Com
 void SavePassedCoordinates(const ProjectState& state, CommandHost& host,
                            const std::string& chosenFileName) {
     if (!state.FTestPassed) return;
-    CoordinateFileHeader(chosenFileName);
-    AppendPointRows(*state.FTestPassed, chosenFileName);
+    WriteTextFile(chosenFileName, CoordinateFileText(*state.FTestPassed, false), false);
     host.WriteLog("Uloženy souřadnice XYZ: " + chosenFileName);
 }
 

@@ -2,10 +2,11 @@
 // The result commands that show the bundle adjustment protocol and save the
 // coordinate files and the complete protocol.  The window shows the save
 // dialog and calls these with the chosen (full) file name; a cancelled
-// dialog never reaches them.  They change nothing in ProjectState.  A file
-// that cannot be written raises FileError, which the window shows in a
-// message box: the command stops there, what was written stays, and no log
-// line is written.
+// dialog never reaches them.  They change nothing in ProjectState.  Each
+// file is composed whole and saved in one atomic write: a file that cannot
+// be written raises FileError, which the window shows in a message box; the
+// command stops there, the earlier file of that name stays as it was, and no
+// log line is written.
 
 #include <string>
 #include <vector>

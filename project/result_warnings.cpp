@@ -7,6 +7,7 @@
 
 #include "matrix/fp_guard.h"
 #include "orientation/collinearity.h"
+#include "project/image_fit_warning.h"
 #include "project/log_texts.h"
 
 namespace pelvanor {
@@ -429,9 +430,12 @@ std::vector<std::string> ResultWarnings(const ProjectState& s, ComputingCommand 
         const OrientationSet refined = FromRefinement(s);
         FarCentreWarning(frame, refined, out);
         SameCentreWarnings(frame, refined, out);
+        for (std::string& line : OrientationFitWarnings(s)) out.push_back(std::move(line));
         return out;
     }
     PassLimitWarnings(s, out);
+    for (std::string& line : OrientationFitWarnings(s)) out.push_back(std::move(line));
+    for (std::string& line : AdjustmentFitWarnings(s)) out.push_back(std::move(line));
     const OrientationSet withoutF = WithoutF(s);
     const OrientationSet withF = WithF(s);
     for (const OrientationSet* set : {&withoutF, &withF}) {

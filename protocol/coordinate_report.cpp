@@ -39,6 +39,12 @@ MatPtr CombinedCoordinateTable(const Matice& points, const Matice& ftest) {
     return table;
 }
 
+std::string CoordinateFileText(const Matice& table, bool withFTest) {
+    std::string text = TextLinesBytes(CoordinateFileHeaderLines(withFTest));
+    if (withFTest || TableEntryCount(&table) != 0) text += table.DumpText();
+    return text;
+}
+
 void AppendPointRows(const Matice& table, const std::string& file) {
     if (TableEntryCount(&table) == 0) {
         // Still require the file, as the dump would.

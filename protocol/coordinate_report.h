@@ -31,6 +31,14 @@ void CoordinateFileHeaderFTest(const std::string& file);
 // (zeros where `ftest` has no such row).
 MatPtr CombinedCoordinateTable(const Matice& points, const Matice& ftest);
 
+// The whole coordinate file as it is written (CP1250, CR LF): with
+// `withFTest` the header of all points and every row of the 10-column
+// `table`; otherwise the header of the points that pass the F-test and the
+// rows of `table` as AppendPointRows writes them.  The commands save it
+// in one atomic write, so that a failed save never leaves a header without
+// its rows.
+std::string CoordinateFileText(const Matice& table, bool withFTest);
+
 // Appends the rows of a point table to the file, nothing for the empty-table
 // marker (a 1 x 1 table holding 0), so that no point "0" ever appears among
 // the results.  Throws FileError.

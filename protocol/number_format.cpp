@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <limits>
 #include <string_view>
 
 // All formats start from the exact binary value of the long double.
@@ -20,12 +22,50 @@
 //
 // The functions are never handed infinities or NaNs (every computation
 // stops on a floating-point fault); should one arrive anyway it is written
-// as "?" rather than as a number.
+// as "?" rather than as a number, and so is every other bit pattern that is
+// not an ordinary number (see OrdinaryNumber).  The texts of std::to_chars
+// are read defensively: a search that finds nothing ends the reading.
 
 namespace pelvanor {
 namespace {
 
 constexpr int kSignificant = 15;
+
+// True for zero, a normal number and a denormal in the encoding arithmetic
+// and conversions produce.  The x87 80-bit format stores its integer bit
+// explicitly, so it has encodings no computation yields: unnormals (a
+// nonzero exponent with the integer bit clear), pseudo-denormals (exponent
+// 0 with the integer bit set), pseudo-infinities and pseudo-NaNs (the
+// largest exponent with the integer bit clear).  The hardware rejects most
+// of them as invalid operands and the library functions disagree on the
+// rest (std::to_chars writes an unnormal without an exponent), so they are
+// no numbers here; neither are infinities and NaNs.  Other long double
+// formats have no such encodings: there finite is ordinary.
+bool OrdinaryNumber(long double value) {
+    if constexpr (std::numeric_limits<long double>::digits == 64 &&
+                  std::numeric_limits<long double>::max_exponent == 16384) {
+        unsigned char bytes[sizeof(long double)] = {};
+        std::memcpy(bytes, &value, sizeof value);
+        std::uint64_t mantissa = 0;
+        std::memcpy(&mantissa, bytes, sizeof mantissa);
+        const unsigned exponent = (static_cast<unsigned>(bytes[9] & 0x7Fu) << 8) | bytes[8];
+        const bool integerBit = (mantissa >> 63) != 0;
+        if (exponent == 0x7FFFu) return false;
+        return exponent == 0 ? !integerBit : integerBit;
+    } else {
+        return std::isfinite(value);
+    }
+}
+
+// The decimal exponent after the "e" of a scientific text of std::to_chars;
+// false when the text has none.
+bool ExponentOf(std::string_view text, std::size_t& e, int& exponent) {
+    e = text.find('e');
+    if (e == std::string_view::npos || e + 1 >= text.size()) return false;
+    const std::size_t start = e + 1 + (text[e + 1] == '+' ? 1 : 0);
+    exponent = 0;
+    return std::from_chars(text.data() + start, text.data() + text.size(), exponent).ec == std::errc();
+}
 
 // Decomposes a finite nonzero |v| as m * 2^q with m odd.
 void OddMantissa(long double v, std::uint64_t& m, int& q) {
@@ -76,14 +116,14 @@ void IncrementLastDigit(std::string& text) {
 // Decimal exponent of the exact value: floor(log10 |v|), for v != 0.  Read
 // from 26 significant digits, which cannot carry into the next power of ten
 // unless the value is that power (a long double holds about 19.3 digits).
+// Ordinary values only; 0 for a text without an exponent.
 int DecimalExponent(long double absValue) {
     char buf[64];
     const auto res = std::to_chars(buf, buf + sizeof buf, absValue, std::chars_format::scientific, 25);
-    std::string_view text(buf, static_cast<std::size_t>(res.ptr - buf));
-    const std::size_t e = text.find('e');
+    if (res.ec != std::errc()) return 0;
+    std::size_t e = 0;
     int x = 0;
-    std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(), x);
-    return x;
+    return ExponentOf(std::string_view(buf, static_cast<std::size_t>(res.ptr - buf)), e, x) ? x : 0;
 }
 
 // |v| rounded to `sig` significant digits: the digits (exactly `sig` of
@@ -96,13 +136,18 @@ void Significant(long double absValue, int sig, std::string& digits, int& expone
     char buf[64];
     const auto res =
         std::to_chars(buf, buf + sizeof buf, absValue, std::chars_format::scientific, tie ? sig : sig - 1);
-    std::string_view text(buf, static_cast<std::size_t>(res.ptr - buf));
-    const std::size_t e = text.find('e');
+    const std::string_view text(buf, res.ec == std::errc() ? static_cast<std::size_t>(res.ptr - buf) : 0);
+    std::size_t e = 0;
+    exponent = 0;
     digits.clear();
+    if (!ExponentOf(text, e, exponent)) {
+        // Not reached for ordinary values; a text without an exponent gives
+        // zeros rather than a position past its end.
+        digits.assign(static_cast<std::size_t>(sig), '0');
+        return;
+    }
     for (std::size_t i = 0; i < e; ++i)
         if (text[i] != '.') digits += text[i];
-    exponent = 0;
-    std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(), exponent);
     if (tie) {
         digits.pop_back();
         IncrementLastDigit(digits);
@@ -126,7 +171,8 @@ std::string FixedAbs(long double absValue, int decimals) {
     std::string buf(5000 + static_cast<std::size_t>(shown), '\0');
     const auto res =
         std::to_chars(buf.data(), buf.data() + buf.size(), absValue, std::chars_format::fixed, shown);
-    buf.resize(static_cast<std::size_t>(res.ptr - buf.data()));
+    buf.resize(res.ec == std::errc() ? static_cast<std::size_t>(res.ptr - buf.data()) : 0);
+    if (buf.empty()) return "0";
     if (tie) {
         buf.pop_back();
         if (decimals == 0) buf.pop_back();  // the "."
@@ -157,7 +203,7 @@ std::string Scientific(std::string digits, int exponent, char decimal) {
 }  // namespace
 
 std::string FormatGeneral(long double value, char decimal) {
-    if (!std::isfinite(value)) return "?";
+    if (!OrdinaryNumber(value)) return "?";
     if (value == 0.0L) return "0";
     const bool negative = value < 0.0L;
     std::string digits;
@@ -212,7 +258,7 @@ std::string FormatPattern(const std::string& pattern, long double value, char de
     }
 
     std::string number;
-    if (!std::isfinite(value)) {
+    if (!OrdinaryNumber(value)) {
         number = "?";
     } else {
         std::string fixed = FixedAbs(std::fabs(value), decimals);
@@ -246,7 +292,7 @@ std::string FormatSigned(const std::string& pattern, long double value, char dec
 
 std::string FixedSigned(long double value, char decimal) {
     std::string text;
-    if (!std::isfinite(value)) {
+    if (!OrdinaryNumber(value)) {
         text = "?";
     } else if (value == 0.0L) {
         text = std::string("0") + decimal + "000000";

@@ -7,7 +7,9 @@
 // shown digit goes away from zero (1.0625 in "0.000" gives 1,063).  A
 // negative value that rounds to zero is written without its minus sign
 // (-0.0000001 in "0.000" gives 0,000).  Infinities and NaNs, which the
-// computations never hand out, are written as "?".
+// computations never hand out, are written as "?", and so is every other
+// 80-bit pattern that is not an ordinary number (unnormals,
+// pseudo-denormals, pseudo-infinities and pseudo-NaNs).
 
 #include <string>
 

@@ -7,10 +7,21 @@
 # build-fuzz/artifacts/<target>/) is reproduced with
 #   build-fuzz/fuzz/<target> <artifact file>
 # Usage: scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
+#        scripts/fuzz.sh --seeds [TARGET...]
+# With --seeds every target runs once over each file of its seed corpus and
+# nothing more (no new inputs, a few seconds in all); the script then exits
+# with 1 when a seed fails.  The test command (scripts/test.sh) runs this.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds="${1:-60}"
-shift || true
+seeds_only=0
+if [ "${1:-}" = "--seeds" ]; then
+  seeds_only=1
+  shift
+  seconds=0
+else
+  seconds="${1:-60}"
+  shift || true
+fi
 build=build-fuzz
 cxx="${CXX_FUZZ:-$(command -v clang++-14 || command -v clang++)}"
 
@@ -26,6 +37,31 @@ cmake --build "$build" --target "${targets[@]}" -j2 >/dev/null
 
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+
+if [ "$seeds_only" -eq 1 ]; then
+  failed=0
+  for t in "${targets[@]}"; do
+    files=()
+    [ -d "fuzz/corpus/$t" ] && while IFS= read -r -d '' f; do files+=("$f"); done \
+      < <(find "fuzz/corpus/$t" -type f -print0 | sort -z)
+    if [ "${#files[@]}" -eq 0 ]; then
+      echo "$t: no seeds"
+      continue
+    fi
+    log="$build/logs/$t.seeds.log"
+    mkdir -p "$(dirname "$log")"
+    # Given files rather than a folder, libFuzzer runs each of them once.
+    if "$build/fuzz/$t" -timeout=10 -rss_limit_mb=2048 "${files[@]}" >"$log" 2>&1; then
+      echo "$t: ${#files[@]} seeds clean"
+    else
+      echo "$t: a seed FAILED"
+      grep -E 'Running:|ERROR|SUMMARY|check failed|runtime error' "$log" | tail -n 8 || true
+      failed=1
+    fi
+  done
+  exit "$failed"
+fi
+
 summary=()
 for t in "${targets[@]}"; do
   corpus="$build/corpus/$t"

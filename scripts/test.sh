@@ -12,6 +12,15 @@ cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELVANOR_WERROR=ON 
 cmake --build build-test -j"$jobs"
 (cd build-test && ctest --output-on-failure -j"$jobs")
 
+# Every fuzz target once over each of its seeds (clang with libFuzzer, its
+# own build folder with only the fuzz targets): a seed that fails fails the
+# tests.  Longer fuzzing is scripts/fuzz.sh SECONDS.
+if command -v clang++-14 >/dev/null 2>&1 || command -v clang++ >/dev/null 2>&1; then
+  bash scripts/fuzz.sh --seeds
+else
+  echo "clang++ not installed: the fuzz seeds are not run"
+fi
+
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"

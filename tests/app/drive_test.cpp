@@ -90,6 +90,10 @@ panel session.panel
                   "Načten soubor: " + d + "s2.txt",
                   "Načten soubor: " + d + "s1.txt",
                   "Snímkové souřadnice načteny do programu",
+                  // The image files repeat the control points' marks.
+                  "Upozornění - Vlícovací body 1, 2, 11 a 12 jsou na týchž snímcích v souborech vlícovacích bodů i "
+                  "snímkových souřadnic; jejich značky se ve výpočtu počítají dvakrát (jako vlícovací bod a jako "
+                  "spojovací bod téhož čísla): " + d + "s1.txt a " + d + "s2.txt",
                   "Uložen soubor: " + d + "ulozena.txt",
                   "Uložen protokol: " + d + "protokol.txt",
                   "(disabled) Výsledky > Protokoly > Kompletní",

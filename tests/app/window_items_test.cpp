@@ -94,6 +94,19 @@ TEST_F(WindowItems, OpenProjectGivesTheStateAndLogOfTheThreeLoads) {
     const std::vector<std::string> empty_log = ReadLines(dir_.Path("c.log"));
     ASSERT_EQ(empty_log.size(), 2u);
     EXPECT_EQ(empty_log[1], "Chyba - Ve složce není camera.txt, ctrl_*.txt ani img_*.txt: " + dir_.Path("prazdna"));
+
+    // A folder whose files do not pair is refused with its cause, and
+    // nothing of it, not even its camera, is loaded.
+    std::filesystem::remove(p + "/img_02.txt");
+    run = RunDrive(Script("d.drv", "open \"" + p + "\"\nclick Soubor > Načíst projekt\nlog d.log\nmenu d.menu\n"),
+                   "cs_CZ.UTF-8");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadLines(dir_.Path("d.log")),
+              (std::vector<std::string>{empty_log[0],
+                                        "Chyba - Soubor vlícovacích bodů nemá svůj soubor snímkových souřadnic: "
+                                        "ctrl_02.txt (chybí img_02.txt)",
+                                        "Chyba - Projekt nenačten: " + p}));
+    EXPECT_EQ(ReadLines(dir_.Path("d.menu")), ReadLines(dir_.Path("c.menu")));
 }
 
 // The frame's and the screen's "X Y W H" from a geometry dump.

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "tests/support/test_util.h"
@@ -48,6 +50,12 @@ TEST(BatchOptions, RefusesEveryBadValueNamingTheOption) {
     test::WriteFileBytes(ini, "# the tolerance is written with a point, as in every input file\nmax-iterations = 7\n"
                               "tolerance = 0,1\n");
     test::WriteFileBytes(badKey, "[pelvanor]\niterations = 7\n");
+    // Settings files that are no settings files: refused at once, without
+    // reading (a pipe without a writer would block, a device never end).
+    const std::string fifo = dir.Path("settings.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string huge = dir.Path("huge.ini");
+    test::WriteFileBytes(huge, std::string((1 << 20) + 1, '#'));
     // A valid project around the bad value, so that only the value is wrong.
     const auto with = [&](std::vector<std::string> extra) {
         std::vector<std::string> args{Fasada(), "--out", out};
@@ -71,6 +79,10 @@ TEST(BatchOptions, RefusesEveryBadValueNamingTheOption) {
         {with({"--decimal", ",", "--tolerance", "0.1"}), "bad value of --tolerance: '0.1'"},
         {with({"--settings", ini}), ini + ":3: tolerance: '0,1'"},
         {with({"--settings", badKey}), badKey + ":2: unknown key 'iterations'"},
+        {with({"--settings", fifo}), "the settings file " + fifo + ": is a named pipe, not a file"},
+        {with({"--settings", "/dev/zero"}), "the settings file /dev/zero: is a device, not a file"},
+        {with({"--settings", dir.Dir().string()}), ": is a folder, not a file"},
+        {with({"--settings", huge}), "the settings file " + huge + ": is larger than 1 MiB, not a settings file"},
         {with({"--command", "xyz", "--command", "bundle"}), "option given twice: --command"},
         {{"--camera", Fasada() + "/camera.txt", "--out", out}, "missing the project folder, or --camera and --control"},
         {{dir.Path("nowhere"), "--out", out}, "no such project folder"},

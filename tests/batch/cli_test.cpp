@@ -11,6 +11,11 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <nlohmann/json.hpp>
 
 #include <gtest/gtest.h>
@@ -62,6 +67,48 @@ TEST_F(BatchCli, BadUsageExitsTwoBeforeAnythingRuns) {
         << run.err;
     EXPECT_TRUE(run.out.empty()) << run.out;
     EXPECT_FALSE(std::filesystem::exists(out)) << "something ran";
+}
+
+// Two runs into one --out would leave a set of result files made of both:
+// while one run holds the folder's lock (here the test holds it, as a run
+// does), a second computes and writes nothing and exits with 1.
+TEST_F(BatchCli, ASecondRunIntoTheSameOutputFolderIsRefused) {
+    const std::string out = dir_.Path("out");
+    std::filesystem::create_directories(out);
+    const std::string lockFile = out + "/.pelvanor-batch.lock";
+    const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    const ProgramRun second = RunBatch({Fasada(), "--out", out}, kComma);
+    ::close(fd);
+    EXPECT_EQ(second.status, 1) << second.err;
+    EXPECT_NE(second.err.find("pelvanor-batch: do výstupní složky právě zapisuje jiný běh pelvanor-batch, tento běh "
+                              "nic nespočítal ani nezapsal: " + out),
+              std::string::npos)
+        << second.err;
+    EXPECT_EQ(second.err.find("Program Pelvanor spuštěn"), std::string::npos) << "it ran: " << second.err;
+    EXPECT_EQ(Names(FolderFiles(out)), std::set<std::string>{".pelvanor-batch.lock"});
+    // Released, the folder takes the next run, which leaves no lock file.
+    std::filesystem::remove(lockFile);
+    const ProgramRun next = RunBatch({Fasada(), "--out", out, "--command", "orientation"}, kComma);
+    EXPECT_EQ(next.status, 0) << next.err;
+    EXPECT_EQ(FolderFiles(out).count(".pelvanor-batch.lock"), 0u);
+    EXPECT_EQ(FolderFiles(out).size(), 3u);
+}
+
+// A project folder whose files do not pair is bad input: nothing is loaded.
+TEST_F(BatchCli, AProjectFolderThatDoesNotPairIsRefused) {
+    const std::string project = CopyOfFasada(dir_);
+    std::filesystem::rename(project + "/img_03.txt", project + "/IMG_03.txt");
+    const ProgramRun run = RunBatch({project, "--json", dir_.Path("s.json")}, kComma);
+    EXPECT_EQ(run.status, 2) << run.err;
+    EXPECT_NE(run.err.find("pelvanor-batch: Chyba - Jméno souboru se od ctrl_*.txt a img_*.txt liší velikostí "
+                           "písmen: IMG_03.txt\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("Načten soubor"), std::string::npos) << run.err;
+    EXPECT_TRUE(FolderFiles(project + "/vysledky").empty());
+    EXPECT_EQ(nlohmann::json::parse(test::ReadFileBytes(dir_.Path("s.json")))["status"], "bad_input");
 }
 
 // The language of the help follows LANG; help and version go to standard

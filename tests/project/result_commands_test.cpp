@@ -1,11 +1,16 @@
 #include "project/result_commands.h"
 
+#include <csignal>
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
 
 #include <gtest/gtest.h>
 
 #include "matrix/file_error.h"
+#include "project/complete_protocol.h"
 #include "project/state_reports.h"
 #include "protocol/bundle_report.h"
 #include "matrix/text_file.h"
@@ -108,6 +113,55 @@ TEST(ResultCommands, UnwritableFileStopsTheCommandWithoutLogAndKeepsThePanel) {
     // The state is untouched: a later save succeeds.
     EXPECT_NO_THROW(SavePassedCoordinates(s, host, dir.Path("ok.txt")));
     EXPECT_EQ(host.log.size(), 1u);
+}
+
+// A save that the file system stops half-way (here the process may write no
+// file beyond a limit just below the new file's size, as a nearly full disk
+// would stop it) leaves the earlier file of that name byte for byte and no
+// part of the new one: the file is composed whole and written once.
+TEST(ResultCommands, FailedSaveOnAFullDiskKeepsTheEarlierFile) {
+    test::TempDir dir;
+    const ProjectState s = test::MakeReportProject();
+    test::RecordingHost host(nullptr, ',');
+    const std::string complete = dir.Path("kompletni.txt");
+    const std::string coordinates = dir.Path("xyz.txt");
+    const std::string earlier = "an earlier protocol\r\n" + std::string(100, 'e');
+    test::WriteFileBytes(complete, earlier);
+    test::WriteFileBytes(coordinates, earlier);
+    const std::size_t completeSize = CompleteProtocolText(s, ',').size();
+    ASSERT_GT(completeSize, 2000u);
+
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    std::vector<std::string> errors;
+    const auto attempt = [&](rlim_t limit, auto&& save) {
+        struct rlimit small = old;
+        small.rlim_cur = limit;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        try {
+            save();
+            errors.push_back("");
+        } catch (const FileError& e) {
+            errors.push_back(e.what());
+        }
+        ::setrlimit(RLIMIT_FSIZE, &old);
+    };
+    // The headers alone would fit: each file used to be written in pieces.
+    attempt(completeSize - 1, [&] { SaveCompleteProtocol(s, host, complete); });
+    std::vector<std::string> panel{"the panel"};
+    attempt(400, [&] { panel = SaveCoordinatesWithFTest(s, host, coordinates); });
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(errors, (Lines{"Do souboru " + complete + " nelze zapisovat, soubor by byl příliš velký.",
+                             "Do souboru " + coordinates + " nelze zapisovat, soubor by byl příliš velký."}));
+    EXPECT_EQ(test::ReadFileBytes(complete), earlier);
+    EXPECT_EQ(test::ReadFileBytes(coordinates), earlier);
+    EXPECT_EQ(panel, Lines{"the panel"});
+    EXPECT_TRUE(host.log.empty());
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Dir())) ++entries;
+    EXPECT_EQ(entries, 2u) << "a temporary file was left";
 }
 
 TEST(ResultCommands, ErrorTextReachesTheWindowAsCzechUtf8) {

@@ -224,7 +224,12 @@ TEST(NumberFormatRegression, InvalidEncodingsAreWrittenAsThePlaceholder) {
         FromBits(0, 0x3fff),                     // unnormal: integer bit clear
         FromBits(1ULL << 62, 0x4000),            // unnormal with a fraction
         FromBits(0, 0x7fff),                     // pseudo-infinity
-        FromBits(0x4000000000000000ULL, 0xffff)  // pseudo-NaN, negative
+        FromBits(0x4000000000000000ULL, 0xffff), // pseudo-NaN, negative
+        // The seed bits06: an unnormal for which std::to_chars writes no
+        // exponent; the exponent's position was taken from a failed search.
+        FromBits(0x4000000000000000ULL, 0x3fff),
+        FromBits(1ULL << 63, 0),                 // pseudo-denormals: integer bit set,
+        FromBits((1ULL << 63) | 5, 0x8000),      // exponent 0 (negative here)
     };
     for (long double v : invalid) {
         EXPECT_EQ(FormatGeneral(v, ','), "?");

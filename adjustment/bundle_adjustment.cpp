@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "matrix/arithmetic.h"
+#include "matrix/elementary.h"
 #include "matrix/fp_guard.h"
 #include "orientation/collinearity.h"
 
@@ -247,9 +248,9 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
             if (pass == 1) {
                 w[i] = 1.0L;
             } else if (pass == 2) {
-                w[i] = std::exp(-0.05L * std::pow(av, 4.4L));
+                w[i] = Exp(-0.05L * Pow(av, 4.4L));
             } else {
-                w[i] = std::exp(-0.05L * std::pow(av, 3.0L));
+                w[i] = Exp(-0.05L * Pow(av, 3.0L));
             }
             if (i < fixedRows) w[i] = 1.0L;
         }

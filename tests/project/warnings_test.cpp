@@ -88,8 +88,12 @@ TEST(Warnings, RealProjectsPairedRightAndWrong) {
     const std::string cam = test::RealDataPath("prague2016_cam_fixed/exact");
     if (sxb.empty() || cam.empty()) GTEST_SKIP() << "real data not available";
     {
+        // Without the camera constant: with it, f and the flying height of
+        // these images looking straight down at flat control cannot be told
+        // apart, and where that adjustment ends is a matter of the last bits.
         SCOPED_TRACE("aerial block as it is");
         ProjectState s;
+        s.Settings.AdjustCameraConstant = false;
         test::RecordingHost host(&s);
         ASSERT_TRUE(LoadCameraFile(sxb + "/camera.txt", s));
         ASSERT_EQ(LoadControlPoints(test::ProjectFiles(sxb, "ctrl_"), s).status, ControlLoadResult::Status::Loaded);

@@ -5,6 +5,7 @@
 #include "adjustment/bundle_adjustment.h"
 #include "adjustment/point_selection.h"
 #include "matrix/fp_guard.h"
+#include "project/camera_constant_check.h"
 #include "project/failure_causes.h"
 #include "project/orientation_pipeline.h"
 #include "project/warnings.h"
@@ -27,6 +28,7 @@ void ReleaseBundleResults(ProjectState& s) {
         &s.BundlePointIndex,       &s.BundleWeights,          &s.BundleUnknownsF,
         &s.BundleImageIndexF,      &s.RobustPointOccurrences, &s.RobustPointImageCounts,
         &s.RobustOutliers,         &s.BundleResiduals,        &s.BundleResidualsF,
+        &s.BundleDeviationsF,
     };
     // BundleWeightsF and the scalars stay as they are.
     for (MatPtr* m : order) m->reset();
@@ -42,6 +44,7 @@ void ReleaseResultsNotComputed(ProjectState& s) {
         s.BundleUnknownsF.reset();
         s.BundleImageIndexF.reset();
         s.BundleResidualsF.reset();
+        s.BundleDeviationsF.reset();
     }
     if (!s.Settings.RobustEstimation) {
         s.RobustOutliers.reset();
@@ -77,6 +80,7 @@ void ReleaseFailedAdjustments(ProjectState& s) {
         s.BundleImageIndexF.reset();
         s.BundleWeightsF.reset();
         s.BundleResidualsF.reset();
+        s.BundleDeviationsF.reset();
         s.BundleIterationsF = 0;
         s.BundleSigma0F = 0.0L;
         s.BundleRedundancyF = 0;
@@ -94,6 +98,14 @@ void ReleaseFailedAdjustments(ProjectState& s) {
 AdjustmentFailure Reason(bool ok, AdjustmentFailure reported) {
     if (ok) return AdjustmentFailure::None;
     return reported == AdjustmentFailure::None ? AdjustmentFailure::Other : reported;
+}
+
+// An adjustment with the camera constant that succeeded but did not
+// determine its camera constants counts as failed (camera_constant_check.h).
+bool KeptWithF(ProjectState& s, bool adjusted, const Matice* weights, AdjustmentFailure& why) {
+    if (!adjusted || CameraConstantsDetermined(s, weights)) return adjusted;
+    why = AdjustmentFailure::CameraConstantUndetermined;
+    return false;
 }
 
 // Adjustment without a camera constant on the given tie points; the eight
@@ -207,8 +219,9 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
 
         // With robust estimation this run takes the weights of the first one.
         if (set.AdjustCameraConstant && starting(AdjustmentKind::WithCameraConstant, false)) {
-            const bool adjF =
-                AdjustWithF(s, set.RobustEstimation, s.BundlePointImageCounts.get(), s.BundleWeightsF, control);
+            const bool adjF = KeptWithF(
+                s, AdjustWithF(s, set.RobustEstimation, s.BundlePointImageCounts.get(), s.BundleWeightsF, control),
+                set.RobustEstimation ? s.BundleWeights.get() : nullptr, why);
             if (adjF) result = true;
             s.BundleFailureF = Reason(adjF, why);
         }
@@ -228,7 +241,8 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
             if (out && adj2) result = true;
             s.BundleFailure = Reason(out && adj2, why);
             if (set.AdjustCameraConstant && starting(AdjustmentKind::WithCameraConstant, true)) {
-                const bool adjF2 = AdjustWithF(s, false, s.RobustPointImageCounts.get(), s.BundleWeights, control);
+                const bool adjF2 = KeptWithF(
+                    s, AdjustWithF(s, false, s.RobustPointImageCounts.get(), s.BundleWeights, control), nullptr, why);
                 if (adjF2) result = true;
                 s.BundleFailureF = Reason(adjF2, why);
             }

@@ -92,6 +92,10 @@ struct ProjectState {
     MatPtr BundleResidualsF;
     MatPtr BundleUnknowns;
     MatPtr BundleUnknownsF;
+    // Standard deviations of X0 Y0 Z0 alfa beta gama f of every image (m x 7)
+    // of the adjustment with the camera constant, from its cofactor matrix;
+    // set with BundleUnknownsF, absent when they could not be computed.
+    MatPtr BundleDeviationsF;
     MatPtr BundleImageIndex;
     MatPtr BundleImageIndexF;
     MatPtr BundleObservationTable;

@@ -13,6 +13,7 @@
 #include "matrix/fp_guard.h"
 #include "matrix/svd.h"
 #include "orientation/collinearity.h"
+#include "project/camera_constant_check.h"
 #include "project/log_texts.h"
 #include "protocol/number_format.h"
 
@@ -666,6 +667,8 @@ void ReportAfterComputation(ProjectState& state, CommandHost& host, ComputingCom
     for (const std::string& line : SettingsWarnings(state.Settings, host.DecimalSeparator())) host.WriteLog(line);
     if (ok)
         for (const std::string& line : ResultWarnings(state, command)) host.WriteLog(line);
+    if (ok && command != ComputingCommand::Orientation)
+        for (const std::string& line : CameraConstantWarnings(state, host.DecimalSeparator())) host.WriteLog(line);
 }
 
 void ReportAfterLoad(const std::vector<std::string>& files, bool controlFiles, bool ok, const ProjectState& state,

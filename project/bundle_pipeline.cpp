@@ -149,6 +149,7 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
 
     bool result = false;
     std::int32_t eliminatedPasses = 0;
+    std::int32_t solvedPasses = 0;
     // An allocation that fails in any step below fails the whole command:
     // a half-made result (weights of an adjustment that could not allocate)
     // must not feed the next step and be reported as computed.  Every step
@@ -180,7 +181,8 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
             host.ReportProgress(progress);
             return !host.CancelRequested();
         };
-        control.PassDone = [&host, &progress](std::int32_t pass, long double m0) {
+        control.PassDone = [&host, &progress, &solvedPasses](std::int32_t pass, long double m0) {
+            ++solvedPasses;
             const FpScope keepFlags;
             ComputationProgress done = progress;
             done.pass = pass;
@@ -257,6 +259,11 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
     if (detail::StopRequested(s, host)) result = false;
 
     s.BundleByElimination = result && eliminatedPasses > 0;
+    // Which solve ran is no part of the protocols (both give the same
+    // numbers).  The elimination is the rule; the log names the
+    // pseudo-inverse where it solved a pass (chosen, or taking over where
+    // the elimination's certificate failed).
+    if (result && solvedPasses > eliminatedPasses) host.WriteLog(kPseudoInverseLine);
     detail::EndPipeline(host, result, "Svazkové vyrovnání - výpočet proveden",
                         "Svazkové vyrovnání - výpočet nelze provést", kBundleResultItems,
                         [&s] {

@@ -35,8 +35,8 @@ struct ProjectState {
     long double BundleSigma0 = 0.0L;
     long double BundleSigma0F = 0.0L;
     // Whether a pass of the last bundle adjustment run took its correction
-    // from the point elimination rather than the pseudo-inverse; the
-    // protocols then say so in one line.
+    // from the point elimination rather than the pseudo-inverse; the log
+    // and the batch command's summary say so.
     bool BundleByElimination = false;
     // Why the last run of the adjustment without (with) the camera constant
     // failed in a bundle adjustment that counted as computed; its results

@@ -347,9 +347,9 @@ TEST(SchurSolve, PointWithoutWeightFallsBackToThePseudoInverseExactly) {
     }
 }
 
-TEST(SchurSolve, AutoUsesThePseudoInverseUpToTheThresholdOrder) {
-    EXPECT_EQ(ResolveNormalSolve(NormalSolve::Auto, kAutoSvdMaxOrder), NormalSolve::Svd);
-    EXPECT_EQ(ResolveNormalSolve(NormalSolve::Auto, kAutoSvdMaxOrder + 1), NormalSolve::Sparse);
+TEST(SchurSolve, AutoIsTheEliminationAtEverySize) {
+    EXPECT_EQ(ResolveNormalSolve(NormalSolve::Auto, 10), NormalSolve::Sparse);
+    EXPECT_EQ(ResolveNormalSolve(NormalSolve::Auto, 60000), NormalSolve::Sparse);
     EXPECT_EQ(ResolveNormalSolve(NormalSolve::Svd, 60000), NormalSolve::Svd);
     EXPECT_EQ(ResolveNormalSolve(NormalSolve::Sparse, 10), NormalSolve::Sparse);
     EXPECT_EQ(BundleControl{}.Solve, NormalSolve::Svd);

@@ -326,6 +326,9 @@ TEST(BundlePipeline, RealAerialBlockShowsNoDivergedOrientation) {
 
     host.log.clear();
     EXPECT_FALSE(ObjectPointsCommand(s, host));
+    // Passes of the runaway adjustment may fail the elimination's
+    // certificate and be solved by the pseudo-inverse, which the log names.
+    host.log.erase(std::remove(host.log.begin(), host.log.end(), kPseudoInverseLine), host.log.end());
     EXPECT_EQ(host.log, (Lines{kCorrected, kOriented, kDone, AdjustmentFailedLogLine(true, s.BundleFailureF),
                                "Chyba - Souřadnice XYZ - výpočet nelze provést"}));
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "matrix/arithmetic.h"
+#include "matrix/elementary.h"
 #include "matrix/fp_guard.h"
 #include "orientation/collinearity.h"
 
@@ -265,9 +266,9 @@ bool RunPasses(const Problem& pr, const BundleOptions& options, std::vector<long
             if (pass == 1) {
                 w[i] = 1.0L;
             } else if (pass == 2) {
-                w[i] = std::exp(-0.05L * std::pow(av, 4.4L));
+                w[i] = Exp(-0.05L * Pow(av, 4.4L));
             } else {
-                w[i] = std::exp(-0.05L * std::pow(av, 3.0L));
+                w[i] = Exp(-0.05L * Pow(av, 3.0L));
             }
             if (i < fixedRows) w[i] = 1.0L;
         }
@@ -396,6 +397,8 @@ std::string SummaryMessage(const BundleSummary& summary, const RunRecord& run, s
             return "more memory needed than is available, or an allocation failed" + InPass(run.pass);
         case AdjustmentFailure::Singular: return "normal equations singular" + InPass(run.pass);
         case AdjustmentFailure::Divergence: return "diverged: m0 grew more than a thousandfold" + after;
+        case AdjustmentFailure::CameraConstantUndetermined:
+            return "camera constants beyond any camera or not determined by the data" + after;
         case AdjustmentFailure::Fault:
         case AdjustmentFailure::Other: return DescribeGuardFailure(LastGuardFailure()) + InPass(run.pass);
     }

@@ -39,6 +39,9 @@ enum class AdjustmentFailure {
     Singular,            // the normal equations of a pass could not be solved
     Divergence,          // the solution ran away (m0 grew a thousandfold)
     Fault,               // overflow, division by zero or an invalid operation
+    // With the camera constant: a camera constant the data do not determine
+    // (released by the pipeline, the adjustment itself succeeded)
+    CameraConstantUndetermined,
     Other,
 };
 

@@ -295,8 +295,12 @@ bool RunPasses(const Problem& pr, const CalibrationOptions& options, std::vector
                     squares = a * a + squares;
                 }
                 const long double rms = std::sqrt(squares / static_cast<long double>(n));
-                columnScale[static_cast<std::size_t>(c)] =
-                    rms > 0.0L ? std::ldexp(1.0L, -static_cast<int>(std::lround(std::log2(rms)))) : 1.0L;
+                // 2^-round(log2 rms), from the exponent alone so that no
+                // logarithm of the processor decides the scale.
+                int exponent = 0;
+                const long double mantissa = std::frexp(rms, &exponent);
+                if (mantissa < 0.70710678118654752440L) --exponent;
+                columnScale[static_cast<std::size_t>(c)] = rms > 0.0L ? std::ldexp(1.0L, -exponent) : 1.0L;
             }
         }
         for (std::int32_t h = 0; h < n; ++h) {

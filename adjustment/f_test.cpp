@@ -6,6 +6,7 @@
 #include <map>
 #include <utility>
 
+#include "matrix/elementary.h"
 #include "matrix/fp_guard.h"
 
 namespace pelvanor {
@@ -44,7 +45,7 @@ long double GeneralPower(long double base, long double exponent) {
         return result;
     }
     if (base == 0.0L) return 0.0L;
-    return std::exp(exponent * std::log(base));
+    return Exp(exponent * Log(base));
 }
 
 // The part of the density that does not depend on x:
@@ -115,14 +116,14 @@ bool RegularisedBeta(long double a, long double b, long double x, long double y,
     }
     // ln of x^a y^b / B(a, b), in log space so that nothing overflows.
     const long double log_front =
-        std::lgamma(a + b) - std::lgamma(a) - std::lgamma(b) + a * std::log(x) + b * std::log(y);
+        LogGamma(a + b) - LogGamma(a) - LogGamma(b) + a * Log(x) + b * Log(y);
     bool converged = false;
     if (x < (a + 1.0L) / (a + b + 2.0L)) {
         const long double cf = BetaContinuedFraction(a, b, x, converged);
-        value = std::exp(log_front) * cf / a;
+        value = Exp(log_front) * cf / a;
     } else {
         const long double cf = BetaContinuedFraction(b, a, y, converged);
-        value = 1.0L - std::exp(log_front) * cf / b;
+        value = 1.0L - Exp(log_front) * cf / b;
     }
     return converged;
 }

@@ -322,11 +322,8 @@ bool SparseBody(const BundleRows& rows, const std::vector<long double>* weights,
 
 }  // namespace
 
-NormalSolve ResolveNormalSolve(NormalSolve selected, std::int64_t order) {
-    if (selected == NormalSolve::Auto) {
-        return order <= kAutoSvdMaxOrder ? NormalSolve::Svd : NormalSolve::Sparse;
-    }
-    return selected;
+NormalSolve ResolveNormalSolve(NormalSolve selected, std::int64_t /*order*/) {
+    return selected == NormalSolve::Auto ? NormalSolve::Sparse : selected;
 }
 
 BundleTimings* DefaultBundleTimings() { return g_defaultTimings.load(); }

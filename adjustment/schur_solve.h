@@ -45,26 +45,21 @@ namespace pelvanor {
 
 // NormalSolve (matrix/project_parameters.h) selects the solve: Svd is
 // SolveBundlePass, Sparse the elimination below with the pseudo-inverse
-// where its certificate fails, Auto Svd up to kAutoSvdMaxOrder and Sparse
-// above.
+// where its certificate fails; Auto is Sparse at every size.  Where the
+// certificate holds, the two solve the same regular system and the
+// protocols agree number for number (both samples, the calibration sheet,
+// 35 of 36 generated runs); only an ill-conditioned adjustment can differ in its
+// last printed digits (the aerial block with tie points, whose camera
+// constants sigma_f / f = 5 % leave unsettled: a few micrometres of its
+// projection centres, where the pseudo-inverse loses more digits to the
+// conditioning than the elimination).  The elimination's cost grows with
+// the observations
+// where the pseudo-inverse's grows with the cube of the order: about
+// 10 ns order^3 per pass on one thread (bench/scale_bench --svd-orders:
+// order 300, the calibration sheet, 0.28 s a pass; 798, 4.8 s).
 
-// Largest order u + 3b of the bordered normal matrix that Auto still solves
-// by the pseudo-inverse: the order at which one pass takes about a second on
-// a two-processor machine.  Measured with bench/scale_bench --svd-orders
-// (Release, one pass of BundleAdjust on a generated 10-image block,
-// processor time, which the other load of the shared machine inflates
-// least):
-//     order            114    198    300    399    450    498    600    798
-//     one thread s   0.019  0.094  0.276  0.592  0.915  1.223  2.111  4.808
-// i.e. about 10 ns order^3.  At 450 a pass takes a second even when the
-// second processor is busy with other work; with both processors free the
-// split kernels take about 0.6 of that (the pseudo-inverse of order 800 ran
-// 1.67 times as fast on two threads as on one on a quieter machine).  The
-// real calibration sheet (21 images, 100 points) has order 300 without and
-// 321 with the camera constant and stays with the pseudo-inverse.
-inline constexpr std::int32_t kAutoSvdMaxOrder = 450;
-
-// Svd or Sparse: what `selected` means for a bordered matrix of `order`.
+// Svd or Sparse: what `selected` means for a bordered matrix of `order`
+// (Auto: Sparse whatever the order).
 NormalSolve ResolveNormalSolve(NormalSolve selected, std::int64_t order);
 
 // The timings every BundleOptions starts with: none, unless a benchmark
@@ -128,7 +123,7 @@ bool SolveBundlePassSparse(const BundleRows& rows, const std::vector<long double
                            std::vector<long double>& v, long double& vtv);
 
 // One pass with the selected solve.  Svd: exactly SolveBundlePass.  Sparse
-// (or Auto above kAutoSvdMaxOrder): SolveBundlePassSparse, and where its
+// (and Auto): SolveBundlePassSparse, and where its
 // certificate fails SolveBundlePass, provided the bordered matrix fits into
 // `memoryLimit` bytes (0: the machine's available memory); false otherwise.
 // `eliminated` tells whether the elimination gave d, v and vtv.  Counts the

@@ -66,11 +66,17 @@ bool ApplySetting(const std::string& key, const std::string& value, char decimal
     for (const SettingOption& setting : kSettingOptions) {
         if (key != setting.name) continue;
         if (StoreSettingField(setting.field, value, decimal, options.settings)) return true;
-        if (setting.field == SettingField::Tolerance) {
-            const std::string separator(1, decimal);
+        // The tolerance also with ".", as the settings file and every input
+        // file write it, whatever separator the protocols take.
+        const bool tolerance = setting.field == SettingField::Tolerance;
+        if (tolerance && decimal != '.' && StoreSettingField(setting.field, value, '.', options.settings))
+            return true;
+        if (tolerance) {
+            std::string separators = Quote(std::string(1, decimal));
+            if (decimal != '.') separators += Tr(" nebo ", " or ") + Quote(".");
             error = BadValue(source, value,
                              Tr("číslo s desetinným oddělovačem ", "a number with the decimal separator ") +
-                                 Quote(separator));
+                                 separators);
         } else {
             error = BadValue(source, value, Tr("celé číslo", "a whole number"));
         }
@@ -422,8 +428,8 @@ Výpočet:
 
 Nastavení (jako dialog „Nastavení“):
   --max-iterations N         Maximální počet iterací (20)
-  --tolerance X              Tolerance výpočtu (0,1; desetinný oddělovač
-                             podle --decimal)
+  --tolerance X              Tolerance výpočtu (0,1; s desetinnou tečkou,
+                             nebo s desetinným oddělovačem podle --decimal)
   --significance N           Hladina významnosti v procentech (5)
   --robust-weight-percent N  Váha pro robustní odhad v procentech (50)
   --fixed-points N           Počet pevných bodů pro stabilizaci (4)
@@ -478,7 +484,8 @@ Computation:
 
 Settings (as the dialog "Nastavení"):
   --max-iterations N         maximum number of iterations (20)
-  --tolerance X              tolerance (0.1; decimal separator as --decimal)
+  --tolerance X              tolerance (0.1; with "." or the decimal
+                             separator of --decimal)
   --significance N           significance level in percent (5)
   --robust-weight-percent N  weight of the robust estimation in percent (50)
   --fixed-points N           number of fixed points of the datum (4)

@@ -3,6 +3,7 @@
 #include <cfenv>
 #include <cmath>
 
+#include "matrix/elementary.h"
 #include "matrix/fp_guard.h"
 
 namespace pelvanor {
@@ -10,9 +11,10 @@ namespace pelvanor {
 bool RotationMatrix(MatPtr& R, long double alfa, long double beta, long double gama) {
     return GuardedComputation([&] {
         R = NewMatrix(1, 9);
-        const long double ca = std::cos(alfa), sa = std::sin(alfa);
-        const long double cb = std::cos(beta), sb = std::sin(beta);
-        const long double cg = std::cos(gama), sg = std::sin(gama);
+        long double ca, sa, cb, sb, cg, sg;
+        SinCos(alfa, sa, ca);
+        SinCos(beta, sb, cb);
+        SinCos(gama, sg, cg);
         // R = R1(alfa) R2(beta) R3(gama), stored row by row.
         R->SetPrvek(1, 1, cb * cg);
         R->SetPrvek(1, 2, -cb * sg);
@@ -35,13 +37,13 @@ Angles AnglesFromRotation(long double r11, long double r12, long double r13, lon
                           long double /*r22*/, long double r23, long double /*r31*/,
                           long double /*r32*/, long double r33) {
     Angles a;
-    a.gama = std::atan2(-r12, r11);
-    a.alfa = std::atan2(-r23, r33);
+    a.gama = Atan2(-r12, r11);
+    a.alfa = Atan2(-r23, r33);
     // r11 / cos gama = cos beta (with its sign); a division by a zero cosine
     // raises the fault flag for the calling computation.
-    const long double cb = r11 / std::cos(a.gama);
+    const long double cb = r11 / Cos(a.gama);
     FpBarrier(cb);
-    a.beta = std::atan2(r13, cb);
+    a.beta = Atan2(r13, cb);
     return a;
 }
 
@@ -86,8 +88,9 @@ Projection Project(const Matice& point, long double r11, long double r12, long d
     p.dAlfa[1] = -fw * (r22 * dZ - r32 * dY + wAlfa * vw);
 
     // The beta column needs gama, recovered from the passed elements.
-    const long double gama = std::atan2(-r12, r11);
-    const long double cg = std::cos(gama), sg = std::sin(gama);
+    const long double gama = Atan2(-r12, r11);
+    long double cg, sg;
+    SinCos(gama, sg, cg);
     const long double wBeta = cg * U - sg * V;
     p.dBeta[0] = fw * (cg * W + wBeta * uw);
     p.dBeta[1] = fw * (wBeta * vw - sg * W);

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "matrix/arithmetic.h"
+#include "matrix/elementary.h"
 #include "matrix/fp_guard.h"
 #include "matrix/least_squares.h"
 #include "orientation/collinearity.h"
@@ -71,8 +72,8 @@ bool DistancesToPoints(const Rays& r, long double tolerance, long double (&s)[4]
             (v[i][0] * v[j][0] + v[i][1] * v[j][1] + v[i][2] * v[j][2]) / (n[i] * n[j]);
         // arccos(c) = atan2(sqrt((1 + c)(1 - c)), c): a rounding beyond
         // +-1 is an invalid operation, as for any arccos.
-        const long double gamma = std::atan2(std::sqrt((1.0L + c) * (1.0L - c)), c);
-        cosine[p] = std::cos(gamma);
+        const long double gamma = Atan2(std::sqrt((1.0L + c) * (1.0L - c)), c);
+        cosine[p] = Cos(gamma);
         const long double dX = P[i][0] - P[j][0], dY = P[i][1] - P[j][1],
                           dZ = P[i][2] - P[j][2];
         distance[p] = std::sqrt(dX * dX + dY * dY + dZ * dZ);
@@ -182,9 +183,9 @@ bool RotationFromRays(const Rays& r, const long double (&s)[4], const long doubl
     c[2] = a[0] * b[1] - a[1] * b[0];
 
     // Approximate angles read from the orthonormalised M (rows a, b, c).
-    const long double beta = std::atan2(-a[2], c[2]);
-    const long double gama = std::atan2(-b[0], b[1]);
-    const long double alfa = std::atan2(-b[2], c[2] / std::cos(beta)) - kPi;
+    const long double beta = Atan2(-a[2], c[2]);
+    const long double gama = Atan2(-b[0], b[1]);
+    const long double alfa = Atan2(-b[2], c[2] / Cos(beta)) - kPi;
     return RotationMatrix(R, alfa, beta, gama);
 }
 

@@ -5,6 +5,7 @@
 #include "adjustment/bundle_adjustment.h"
 #include "adjustment/point_selection.h"
 #include "matrix/fp_guard.h"
+#include "project/camera_constant_check.h"
 #include "project/camera_fields.h"
 #include "project/failure_causes.h"
 #include "project/orientation_pipeline.h"
@@ -28,6 +29,7 @@ void ReleaseBundleResults(ProjectState& s) {
         &s.BundlePointIndex,       &s.BundleWeights,          &s.BundleUnknownsF,
         &s.BundleImageIndexF,      &s.RobustPointOccurrences, &s.RobustPointImageCounts,
         &s.RobustOutliers,         &s.BundleResiduals,        &s.BundleResidualsF,
+        &s.BundleDeviationsF,
     };
     // BundleWeightsF and the scalars stay as they are.
     for (MatPtr* m : order) m->reset();
@@ -43,6 +45,7 @@ void ReleaseResultsNotComputed(ProjectState& s) {
         s.BundleUnknownsF.reset();
         s.BundleImageIndexF.reset();
         s.BundleResidualsF.reset();
+        s.BundleDeviationsF.reset();
     }
     if (!s.Settings.RobustEstimation) {
         s.RobustOutliers.reset();
@@ -78,6 +81,7 @@ void ReleaseFailedAdjustments(ProjectState& s) {
         s.BundleImageIndexF.reset();
         s.BundleWeightsF.reset();
         s.BundleResidualsF.reset();
+        s.BundleDeviationsF.reset();
         s.BundleIterationsF = 0;
         s.BundleSigma0F = 0.0L;
         s.BundleRedundancyF = 0;
@@ -109,6 +113,14 @@ void Keep(ProjectState& s, bool withF, const BundleSummary& summary, AdjustmentR
     record.why = summary.failure;
     record.eliminatedPasses += summary.eliminatedPasses;
     if (summary.passesEnded) (withF ? s.BundlePassLimitReachedF : s.BundlePassLimitReached) = summary.limitReached;
+}
+
+// An adjustment with the camera constant that succeeded but did not
+// determine its camera constants counts as failed (camera_constant_check.h).
+bool KeptWithF(ProjectState& s, bool adjusted, const Matice* weights, AdjustmentRecord& record) {
+    if (!adjusted || CameraConstantsDetermined(s, weights)) return adjusted;
+    record.why = AdjustmentFailure::CameraConstantUndetermined;
+    return false;
 }
 
 // Adjustment without a camera constant on the given tie points; the eight
@@ -158,6 +170,7 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
 
     bool result = false;
     AdjustmentRecord record;
+    std::int32_t solvedPasses = 0;
     // An allocation that fails in any step below fails the whole command:
     // a half-made result (weights of an adjustment that could not allocate)
     // must not feed the next step and be reported as computed.  Every step
@@ -187,7 +200,8 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
             host.ReportProgress(progress);
             return !host.CancelRequested();
         };
-        options.PassDone = [&host, &progress](std::int32_t pass, long double m0) {
+        options.PassDone = [&host, &progress, &solvedPasses](std::int32_t pass, long double m0) {
+            ++solvedPasses;
             const FpScope keepFlags;
             ComputationProgress done = progress;
             done.pass = pass;
@@ -222,8 +236,9 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
 
         // With robust estimation this run takes the weights of the first one.
         if (set.AdjustCameraConstant && starting(AdjustmentKind::WithCameraConstant, false)) {
-            const bool adjF =
-                AdjustWithF(s, set.RobustEstimation, s.BundlePointImageCounts.get(), s.BundleWeightsF, options, record);
+            const bool adjF = KeptWithF(
+                s, AdjustWithF(s, set.RobustEstimation, s.BundlePointImageCounts.get(), s.BundleWeightsF, options, record),
+                set.RobustEstimation ? s.BundleWeights.get() : nullptr, record);
             if (adjF) result = true;
             s.BundleFailureF = Reason(adjF, record.why);
         }
@@ -243,7 +258,9 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
             if (out && adj2) result = true;
             s.BundleFailure = Reason(out && adj2, record.why);
             if (set.AdjustCameraConstant && starting(AdjustmentKind::WithCameraConstant, true)) {
-                const bool adjF2 = AdjustWithF(s, false, s.RobustPointImageCounts.get(), s.BundleWeights, options, record);
+                const bool adjF2 = KeptWithF(
+                    s, AdjustWithF(s, false, s.RobustPointImageCounts.get(), s.BundleWeights, options, record), nullptr,
+                    record);
                 if (adjF2) result = true;
                 s.BundleFailureF = Reason(adjF2, record.why);
             }
@@ -258,6 +275,11 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
     if (detail::StopRequested(s, host)) result = false;
 
     s.BundleByElimination = result && record.eliminatedPasses > 0;
+    // Which solve ran is no part of the protocols (both give the same
+    // numbers).  The elimination is the rule; the log names the
+    // pseudo-inverse where it solved a pass (chosen, or taking over where
+    // the elimination's certificate failed).
+    if (result && solvedPasses > record.eliminatedPasses) host.WriteLog(kPseudoInverseLine);
     detail::EndPipeline(host, result, "Svazkové vyrovnání - výpočet proveden",
                         "Svazkové vyrovnání - výpočet nelze provést", kBundleResultItems,
                         [&s] {

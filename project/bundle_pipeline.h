@@ -10,6 +10,14 @@
 
 namespace pelvanor {
 
+// The log line, before the pipeline's result line, of a bundle adjustment
+// that took a pass's correction from the pseudo-inverse rather than the
+// point elimination: chosen ("SVD"), or where the elimination's
+// certificate failed.  The protocols do not say (both solves give the same
+// numbers); the batch command's summary tells whether a pass took the
+// elimination.
+inline constexpr const char* kPseudoInverseLine = "Řešení normálních rovnic: SVD";
+
 // The whole pipeline on the state; writes its log line and switches the
 // result items ("Svazkové vyrovnání", "Přibližné řešení vnější orientace",
 // "Oprava distorze" with its "Snímkové souřadnice" and "Orientace",

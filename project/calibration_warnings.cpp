@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "matrix/elementary.h"
 #include "matrix/fp_guard.h"
 #include "orientation/collinearity.h"
 #include "project/log_texts.h"
@@ -96,7 +97,8 @@ bool BlockGeometry(const CameraCalibrationResult& r, long double& depthShare, lo
         for (std::size_t a = 0; a < R.size(); ++a) {
             for (std::size_t b = a + 1; b < R.size(); ++b) {
                 const long double dot = R[a][2] * R[b][2] + R[a][5] * R[b][5] + R[a][8] * R[b][8];
-                viewAngle = std::max(viewAngle, std::acos(std::clamp(dot, -1.0L, 1.0L)));
+                const long double cosine = std::clamp(dot, -1.0L, 1.0L);
+                viewAngle = std::max(viewAngle, Atan2(std::sqrt((1.0L + cosine) * (1.0L - cosine)), cosine));
             }
         }
         viewAngle = viewAngle * 180.0L / std::numbers::pi_v<long double>;

@@ -1,5 +1,6 @@
 #include "project/command_reports.h"
 
+#include "project/camera_constant_check.h"
 #include "project/failure_diagnosis.h"
 #include "project/load_warnings.h"
 #include "project/result_warnings.h"
@@ -17,6 +18,8 @@ void ReportAfterComputation(ProjectState& state, CommandHost& host, ComputingCom
     for (const std::string& line : SettingsWarnings(state.Settings, host.DecimalSeparator())) host.WriteLog(line);
     if (ok)
         for (const std::string& line : ResultWarnings(state, command)) host.WriteLog(line);
+    if (ok && command != ComputingCommand::Orientation)
+        for (const std::string& line : CameraConstantWarnings(state, host.DecimalSeparator())) host.WriteLog(line);
 }
 
 void ReportAfterLoad(const FileSetReport& read, bool controlFiles, bool ok, const ProjectState& state,

@@ -143,7 +143,6 @@ Lines CompleteProtocolBundleLines(const ProjectState& state, char decimal) {
             General(TableEntryCount(state.BundlePointOccurrences.get()), decimal),
         "Počet vlícovacích bodů - stabilizace: " + General(s.FixedPointCount, decimal),
     });
-    if (state.BundleByElimination) lines.push_back(kEliminationLine);
     lines.push_back(kBlankLine);
     if (s.RobustEstimation && state.RobustOutliers) {
         Append(lines, {"Odlehlé body zachycené robustní metodou", Rule('-', 39), kBlankLine});

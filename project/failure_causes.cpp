@@ -16,6 +16,8 @@ std::string AdjustmentFailureText(AdjustmentFailure failure) {
         case AdjustmentFailure::Singular: return "má singulární soustavu rovnic";
         case AdjustmentFailure::Divergence: return "nekonverguje";
         case AdjustmentFailure::Fault: return "skončilo přetečením nebo neplatnou operací";
+        case AdjustmentFailure::CameraConstantUndetermined:
+            return "neurčí konstantu komory (f nelze odlišit od vzdálenosti ve směru záběru)";
         case AdjustmentFailure::Other: break;
     }
     return "selhalo";
@@ -28,9 +30,13 @@ std::string AdjustmentNotComputedLine(bool withCameraConstant, AdjustmentFailure
 }
 
 std::string AdjustmentFailedLogLine(bool withCameraConstant, AdjustmentFailure failure) {
-    return std::string("Chyba - Vyrovnání ") +
-           (withCameraConstant ? "s konstantou komory " : "bez konstanty komory ") +
-           AdjustmentFailureText(failure);
+    std::string line = std::string("Chyba - Vyrovnání ") +
+                       (withCameraConstant ? "s konstantou komory " : "bez konstanty komory ") +
+                       AdjustmentFailureText(failure);
+    // The remedy is the user's: the data cannot give this camera constant.
+    if (failure == AdjustmentFailure::CameraConstantUndetermined)
+        line += " - vypněte „Vyrovnání konstanty komory“ nebo kameru kalibrujte";
+    return line;
 }
 
 MemoryWatch::MemoryWatch() : start_(AllocationFailureCount()) {}

@@ -37,8 +37,8 @@ struct ProjectState {
     long double BundleSigma0 = 0.0L;
     long double BundleSigma0F = 0.0L;
     // Whether a pass of the last bundle adjustment run took its correction
-    // from the point elimination rather than the pseudo-inverse; the
-    // protocols then say so in one line.
+    // from the point elimination rather than the pseudo-inverse; the log
+    // and the batch command's summary say so.
     bool BundleByElimination = false;
     // Why the last run of the adjustment without (with) the camera constant
     // failed in a bundle adjustment that counted as computed; its results
@@ -94,6 +94,10 @@ struct ProjectState {
     MatPtr BundleResidualsF;
     MatPtr BundleUnknowns;
     MatPtr BundleUnknownsF;
+    // Standard deviations of X0 Y0 Z0 alfa beta gama f of every image (m x 7)
+    // of the adjustment with the camera constant, from its cofactor matrix;
+    // set with BundleUnknownsF, absent when they could not be computed.
+    MatPtr BundleDeviationsF;
     MatPtr BundleImageIndex;
     MatPtr BundleImageIndexF;
     MatPtr BundleObservationTable;

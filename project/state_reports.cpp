@@ -23,7 +23,6 @@ std::vector<std::string> BundleReportLines(const ProjectState& state, char decim
                     FormatGeneral(static_cast<long double>(TableEntryCount(state.BundlePointOccurrences.get())), decimal));
     lines.push_back("Počet vlícovacích bodů - stabilizace: " +
                     FormatGeneral(static_cast<long double>(settings.FixedPointCount), decimal));
-    if (state.BundleByElimination) lines.push_back(kEliminationLine);
     lines.push_back(kBlankLine);
 
     if (settings.RobustEstimation && state.RobustOutliers) {

@@ -17,11 +17,6 @@ namespace pelvanor {
 extern const std::string kBundleHeader;
 extern const std::string kBundleHeaderF;
 
-// The one line both bundle protocols add after the fixed points' count when
-// a pass took its correction from the point elimination instead of the
-// pseudo-inverse (the last printed digits may then differ from it).
-inline constexpr const char* kEliminationLine = "Řešení normálních rovnic: řídká eliminace bodů";
-
 // True when the unknown vector and its image index can give the row of
 // every image 1..images: both exist, the index has a row per image and
 // every image's block (six unknowns, seven with the camera constant) lies

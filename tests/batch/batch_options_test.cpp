@@ -75,8 +75,9 @@ TEST(BatchOptions, RefusesEveryBadValueNamingTheOption) {
         {with({"--solve", "dense"}), "bad value of --solve: 'dense' (auto | svd | sparse)"},
         // The dialog's whole numbers: leading blanks only.
         {with({"--point-percent", "100 "}), "bad value of --point-percent: '100 ' (a whole number)"},
-        // The dialog's tolerance: the decimal separator in force.
-        {with({"--decimal", ",", "--tolerance", "0.1"}), "bad value of --tolerance: '0.1'"},
+        // The tolerance: "." or the decimal separator in force, nothing else.
+        {with({"--decimal", ",", "--tolerance", "0;1"}),
+         "bad value of --tolerance: '0;1' (a number with the decimal separator ',' or '.')"},
         {with({"--settings", ini}), ini + ":3: tolerance: '0,1'"},
         {with({"--settings", badKey}), badKey + ":2: unknown key 'iterations'"},
         {with({"--settings", fifo}), "the settings file " + fifo + ": is a named pipe, not a file"},
@@ -133,6 +134,11 @@ TEST(BatchOptions, ProjectSettingsFileUnderTheOptions) {
     EXPECT_FALSE(options.settings.RobustEstimation);   // the file
     EXPECT_TRUE(options.settings.AdjustCameraConstant);  // the default
     EXPECT_EQ(options.settings.PointPercent, AdjustmentSettings{}.PointPercent);
+    // A script that sets the decimal comma may still write the tolerance
+    // with ".", as the settings file does.
+    BatchOptions point;
+    ASSERT_EQ(Parse({project, "--decimal", ",", "--tolerance", "0.05"}, point, '.').kind, ParseResult::Kind::Run);
+    EXPECT_EQ(point.settings.Tolerance, 0.05L);
 }
 
 TEST(BatchOptions, PicturesAskedForInEveryFormOfTheOption) {

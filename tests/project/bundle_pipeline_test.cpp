@@ -283,8 +283,10 @@ TEST(BundlePipeline, FailedAdjustmentWithCameraConstantIsNeverShownOrUsed) {
 }
 
 // The real aerial block without tie points: the adjustment with a camera
-// constant per image runs away (m0 of thousands of millimetres, X0 of
-// 10^11 m) on nearly flat control seen from above.
+// constant per image cannot tell f from the flying height on nearly flat
+// control seen from above; whether it then runs away (m0 of thousands of
+// millimetres, X0 of 10^11 m) or ends with impossible camera constants
+// depends on the last bits of its passes.  Either way it is not shown.
 TEST(BundlePipeline, RealAerialBlockShowsNoDivergedOrientation) {
     const std::string folder = test::RealDataPath("prague2016_sxb_fixed/exact_noctrl");
     if (folder.empty()) GTEST_SKIP() << "real data not available";
@@ -300,12 +302,12 @@ TEST(BundlePipeline, RealAerialBlockShowsNoDivergedOrientation) {
     ASSERT_TRUE(BundleCommand(s, host));
     EXPECT_EQ(host.log.back(), kDone);
     EXPECT_EQ(s.BundleFailure, AdjustmentFailure::None);
-    EXPECT_EQ(s.BundleFailureF, AdjustmentFailure::Divergence);
+    EXPECT_TRUE(s.BundleFailureF == AdjustmentFailure::Divergence ||
+                s.BundleFailureF == AdjustmentFailure::CameraConstantUndetermined);
     EXPECT_FALSE(s.BundleUnknownsF);
     const Lines report = BundleReportLines(s, ',');
     EXPECT_TRUE(Contains(report, "Aposteriorní směrodatná odchylka jednotková: 0,007"));
-    EXPECT_EQ(report.back(),
-              "Výpočet svazkového vyrovnání s konstantou komory nelze provést - vyrovnání nekonverguje");
+    EXPECT_EQ(report.back(), AdjustmentNotComputedLine(true, s.BundleFailureF));
     // Every projection centre shown is the converged one, some 1.8 km
     // above the block.
     int rows = 0;
@@ -324,7 +326,10 @@ TEST(BundlePipeline, RealAerialBlockShowsNoDivergedOrientation) {
 
     host.log.clear();
     EXPECT_FALSE(ObjectPointsCommand(s, host));
-    EXPECT_EQ(host.log, (Lines{kCorrected, kOriented, kDone, "Chyba - Vyrovnání s konstantou komory nekonverguje",
+    // Passes of the runaway adjustment may fail the elimination's
+    // certificate and be solved by the pseudo-inverse, which the log names.
+    host.log.erase(std::remove(host.log.begin(), host.log.end(), kPseudoInverseLine), host.log.end());
+    EXPECT_EQ(host.log, (Lines{kCorrected, kOriented, kDone, AdjustmentFailedLogLine(true, s.BundleFailureF),
                                "Chyba - Souřadnice XYZ - výpočet nelze provést"}));
 }
 

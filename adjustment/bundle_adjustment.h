@@ -18,6 +18,7 @@
 #include <string>
 
 #include "adjustment/bundle_normal_equations.h"
+#include "adjustment/control_weighting.h"
 #include "adjustment/schur_solve.h"
 #include "matrix/matice.h"
 
@@ -83,6 +84,14 @@ struct BundleControl {
     // tolerance.  The number of passes alone cannot tell: the last permitted
     // pass may meet the change test.
     std::function<void(bool withCameraConstant, bool limitReached)> PassesEnded;
+    // Surveyed control with its accuracy (control_weighting.h); null or
+    // inactive: the first b control points fixed, the others free.  When
+    // active, the control points beyond the fixed ones that carry a sigma
+    // observe their own unknowns, a weighted point enters also when it is
+    // measured on one image only (if all three of its sigmas are above 0),
+    // and check points neither hold the datum nor carry weight: they follow
+    // the other control points in the point list.
+    const ControlWeighting* Weighting = nullptr;
 };
 
 // Six unknowns per image, camera constant f held.  Corrections are halved in

@@ -14,6 +14,7 @@
 #include "input/camera_file.h"
 #include "project/loaders.h"
 #include "project/warnings.h"
+#include "project/weighted_control.h"
 
 namespace pelvanor {
 
@@ -80,6 +81,15 @@ void TPelvanor::Nastorientaci1Click() {
 
 void TPelvanor::LoadControlPointsFrom(const QStringList& files) {
     LoadControlPointsCommand(FileNames(files), SortedFileNames(files), state_, *this);
+}
+
+// ---------------------------------------------------------------------------
+// "Načíst přesnost vlícovacích bodů"
+
+void TPelvanor::Nastpesnost1Click() {
+    QString file;
+    if (!ChooseOpenFile(FileDialogId::OpenDialog4, file)) return;
+    LoadControlAccuracyCommand(ToUtf8(file), state_, *this);
 }
 
 // ---------------------------------------------------------------------------

@@ -36,9 +36,9 @@ TForm2::TForm2(AdjustmentSettings& settings, UiDialogs& dialogs, QWidget* parent
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Nastavení"));
     setFont(TahomaFont(8));
-    // The row of the normal-equation solve below the others moves the
-    // buttons down by one row.
-    setFixedSize(472, 240);
+    // The row of the normal-equation solve and the three rows of the
+    // weights below the others move the buttons down by four rows.
+    setFixedSize(472, 321);
     setModal(true);
 
     fields_[0] = new LabeledEdit(this, QStringLiteral("LabeledEdit1"), QStringLiteral("Maximální počet iterací"), 128, 8, 49);
@@ -84,6 +84,15 @@ TForm2::TForm2(AdjustmentSettings& settings, UiDialogs& dialogs, QWidget* parent
     combo_box2_->resize(std::max(combo_box2_->width(), combo_box2_->sizeHint().width()), combo_box2_->height());
     label2->move(std::max(8, combo_box2_->x() - 4 - label2->width()), 171);
 
+    // The weights of surveyed control: the image sigma in image units, the
+    // control sigmas in metres (0: no weight).
+    fields_[5] = new LabeledEdit(this, QStringLiteral("LabeledEdit6"),
+                                 QStringLiteral("Apriorní směrodatná odchylka snímkových souřadnic"), 334, 201, 49);
+    fields_[6] = new LabeledEdit(this, QStringLiteral("LabeledEdit7"),
+                                 QStringLiteral("Směrodatná odchylka vlícovacích bodů v X a Y [m]"), 334, 228, 49);
+    fields_[7] = new LabeledEdit(this, QStringLiteral("LabeledEdit8"),
+                                 QStringLiteral("Směrodatná odchylka vlícovacích bodů v Z [m]"), 334, 255, 49);
+
     // The layout's widths were measured with other font metrics: widen the
     // check boxes to their text and move the percentage label left of its
     // box where it would run into it.
@@ -96,15 +105,15 @@ TForm2::TForm2(AdjustmentSettings& settings, UiDialogs& dialogs, QWidget* parent
 
     default_ = new QPushButton(QStringLiteral("Default"), this);
     default_->setObjectName(QStringLiteral("default"));
-    default_->setGeometry(227, 207, 75, 25);
+    default_->setGeometry(227, 288, 75, 25);
     default_->setAutoDefault(false);
     storno_ = new QPushButton(QStringLiteral("Storno"), this);
     storno_->setObjectName(QStringLiteral("storno"));
-    storno_->setGeometry(308, 207, 75, 25);
+    storno_->setGeometry(308, 288, 75, 25);
     storno_->setAutoDefault(false);
     pouzit_ = new QPushButton(QStringLiteral("Použít"), this);
     pouzit_->setObjectName(QStringLiteral("Pouzit"));
-    pouzit_->setGeometry(389, 207, 75, 25);
+    pouzit_->setGeometry(389, 288, 75, 25);
     pouzit_->setAutoDefault(false);
     connect(default_, &QPushButton::clicked, this, &TForm2::defaultClick);
     connect(storno_, &QPushButton::clicked, this, &TForm2::stornoClick);
@@ -124,6 +133,9 @@ void TForm2::defaultClick() {
     fields_[2]->setText(QString::number(settings_.SignificancePercent));
     fields_[3]->setText(QString::number(settings_.RobustWeightPercent));
     fields_[4]->setText(QString::number(settings_.FixedPointCount));
+    fields_[5]->setText(FromUtf8(FormatGeneral(settings_.ImageSigma, UiDecimalSeparator())));
+    fields_[6]->setText(FromUtf8(FormatGeneral(settings_.ControlSigmaXY, UiDecimalSeparator())));
+    fields_[7]->setText(FromUtf8(FormatGeneral(settings_.ControlSigmaZ, UiDecimalSeparator())));
     combo_box1_->setCurrentIndex(1);  // "  50"
     check_box1_->setChecked(true);
     check_box2_->setChecked(true);
@@ -142,6 +154,9 @@ void TForm2::PouzitClick() {
         {SettingField::RobustWeightPercent, fields_[3]->text()},
         {SettingField::FixedPointCount, fields_[4]->text()},
         {SettingField::PointPercent, combo_box1_->currentText()},
+        {SettingField::ImageSigma, fields_[5]->text()},
+        {SettingField::ControlSigmaXY, fields_[6]->text()},
+        {SettingField::ControlSigmaZ, fields_[7]->text()},
     };
     for (const auto& [field, text] : fields) {
         if (!StoreSettingField(field, ToUtf8(text), decimal, settings_)) return fail();

@@ -8,6 +8,7 @@
 #include "project/failure_causes.h"
 #include "project/orientation_pipeline.h"
 #include "project/warnings.h"
+#include "project/weighted_control.h"
 
 namespace pelvanor {
 
@@ -185,6 +186,9 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
             return !host.CancelRequested();
         };
         host.ReportProgress(progress);
+        // Surveyed control with its accuracy; the reports read what this run used.
+        s.BundleWeighting = ControlWeightingOf(s);
+        control.Weighting = &s.BundleWeighting;
         control.Solve = set.NormalEquations;
         control.EliminatedPasses = &eliminatedPasses;
         s.BundlePassLimitReached = s.BundlePassLimitReachedF = false;

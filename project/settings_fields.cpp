@@ -34,6 +34,19 @@ bool StoreSettingField(SettingField field, std::string_view text, char decimal, 
         settings.Tolerance = real;
         return true;
     }
+    if (field == SettingField::ImageSigma || field == SettingField::ControlSigmaXY ||
+        field == SettingField::ControlSigmaZ) {
+        long double real = 0.0L;
+        if (!ParseFieldNumber(text, decimal, real)) return false;
+        if (field == SettingField::ImageSigma) {
+            if (!(real > 0.0L)) return false;
+            settings.ImageSigma = real;
+        } else {
+            if (!(real >= 0.0L)) return false;
+            (field == SettingField::ControlSigmaXY ? settings.ControlSigmaXY : settings.ControlSigmaZ) = real;
+        }
+        return true;
+    }
     std::int32_t whole = 0;
     if (!ParseSettingInteger(text, whole)) return false;
     switch (field) {
@@ -42,7 +55,10 @@ bool StoreSettingField(SettingField field, std::string_view text, char decimal, 
         case SettingField::RobustWeightPercent: settings.RobustWeightPercent = whole; break;
         case SettingField::FixedPointCount: settings.FixedPointCount = whole; break;
         case SettingField::PointPercent: settings.PointPercent = whole; break;
-        case SettingField::Tolerance: break;
+        case SettingField::Tolerance:
+        case SettingField::ImageSigma:
+        case SettingField::ControlSigmaXY:
+        case SettingField::ControlSigmaZ: break;
     }
     return true;
 }

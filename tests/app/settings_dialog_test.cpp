@@ -129,6 +129,11 @@ TEST_P(SettingsDialog, PouzitStoresEveryFieldAndCloses) {
     EXPECT_EQ(s.ControlSigmaXY, 0.25L);
     EXPECT_EQ(s.ControlSigmaZ, 0.0L);
     EXPECT_TRUE(gui.dialogs->Messages().isEmpty());
+    InSettings(gui, [&](TForm2& form) {
+        form.ComboBox2()->setCurrentIndex(1);  // "SVD"
+        form.PouzitButton()->click();
+    });
+    EXPECT_EQ(s.NormalEquations, NormalSolve::Svd);
     // The image sigma divides: 0 is refused, and a negative control sigma too.
     for (const char* field6 : {"0", "1"}) {
         const bool stays = InSettings(gui, [&](TForm2& form) {
@@ -139,12 +144,8 @@ TEST_P(SettingsDialog, PouzitStoresEveryFieldAndCloses) {
         EXPECT_TRUE(stays) << field6;
     }
     EXPECT_EQ(gui.dialogs->Messages().size(), 2);
+    EXPECT_EQ(s.ImageSigma, 1.0L);
     EXPECT_EQ(s.ControlSigmaXY, 0.25L);
-    InSettings(gui, [&](TForm2& form) {
-        form.ComboBox2()->setCurrentIndex(1);  // "SVD"
-        form.PouzitButton()->click();
-    });
-    EXPECT_EQ(s.NormalEquations, NormalSolve::Svd);
 }
 
 TEST_P(SettingsDialog, AFailedFieldStopsTheConversionThere) {

@@ -87,7 +87,7 @@ TEST(ControlWeighting, APassSolvesTheWeightedLeastSquaresOfTheSurveyedCoordinate
     for (const int fixed : {0, 1}) {
         SCOPED_TRACE(fixed);
         Recorder recorder;
-        BundleControl control;
+        BundleOptions control;
         control.MaxIterations = 2;
         control.Weighting = &w;
         control.Solver = recorder.Solver();
@@ -145,7 +145,7 @@ long double LargestDifference(const BundleResult& a, const BundleResult& b) {
 TEST(ControlWeighting, TinySigmasFixTheControlAndHugeOnesFreeIt) {
     Scene s = NoisyControlScene();
     const int c = s.data.controlIndex->r;
-    BundleControl converged;
+    BundleOptions converged;
     // Halved corrections: 2^-40 of the start's error remains.
     converged.MaxIterations = 40;
     converged.Tolerance = 0.0L;
@@ -154,7 +154,7 @@ TEST(ControlWeighting, TinySigmasFixTheControlAndHugeOnesFreeIt) {
     const BundleResult fixedAll = RunBundle(s.data, *s.startPoints, *s.startOrientations, false, c, converged);
     ASSERT_TRUE(fixedAll.ok);
     const ControlWeighting tight = Weighting(1.0L, 1e-7L, 1e-7L);
-    BundleControl weighted = converged;
+    BundleOptions weighted = converged;
     weighted.Weighting = &tight;
     for (const NormalSolve solve : {NormalSolve::Svd, NormalSolve::Sparse}) {
         weighted.Solve = solve;
@@ -208,7 +208,7 @@ void ExpectReference(const WeightedReference& ref, NormalSolve solve) {
         points = NewMatrix(1, 1);
     }
     const ControlWeighting w = Weighting(0.006L, 0.02L, 0.04L);
-    BundleControl control;
+    BundleOptions control;
     control.Weighting = &w;
     control.Solve = solve;
     // Halved corrections: the change of m0 falls below 1e-6 % long after

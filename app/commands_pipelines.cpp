@@ -22,6 +22,7 @@
 #include "project/bundle_pipeline.h"
 #include "project/object_points_pipeline.h"
 #include "project/orientation_pipeline.h"
+#include "project/progress.h"
 #include "app/tpelvanor.h"
 #include "app/window_services.h"
 
@@ -127,7 +128,7 @@ void TPelvanor::UpdateProgress() {
         progress_label_->show();
         cancel_button_->show();
     }
-    progress_label_->setText(ProgressLine(monitor_.Latest(), QLatin1Char(UiDecimalSeparator())));
+    progress_label_->setText(FromUtf8(ProgressText(monitor_.Latest(), UiDecimalSeparator())));
 }
 
 }  // namespace pelvanor

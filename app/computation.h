@@ -11,8 +11,6 @@
 // window disables everything that could start another command and leaves
 // the state alone until the command has ended.
 
-#include <QString>
-
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -78,9 +76,5 @@ private:
     CommandHost& window_;
     ComputationMonitor& monitor_;
 };
-
-// The progress line: which stage or adjustment runs, the pass and the m0 of
-// the pass before, numbers with the given decimal separator.
-QString ProgressLine(const ComputationProgress& progress, QChar decimal);
 
 }  // namespace pelvanor

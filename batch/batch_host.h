@@ -58,7 +58,4 @@ private:
     std::vector<AdjustmentRun> adjustments_;
 };
 
-// The progress line of a report (Czech, like the log).
-std::string ProgressText(const ComputationProgress& progress, char decimal);
-
 }  // namespace pelvanor::batch

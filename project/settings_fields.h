@@ -5,6 +5,7 @@
 // as typed.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "matrix/project_parameters.h"
@@ -35,5 +36,10 @@ enum class SettingField {
 // convert.  The sigmas alone are range-tested: the image sigma must be
 // above 0 (it divides), the control sigmas 0 or more (0: no weight).
 bool StoreSettingField(SettingField field, std::string_view text, char decimal, AdjustmentSettings& settings);
+
+// The text the field shows for the field's member of `settings`: a whole
+// number in decimal digits, the tolerance and the sigmas in the general number format with
+// `decimal`.  StoreSettingField reads it back to the same value.
+std::string SettingFieldText(SettingField field, const AdjustmentSettings& settings, char decimal);
 
 }  // namespace pelvanor

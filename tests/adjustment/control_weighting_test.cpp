@@ -172,13 +172,14 @@ TEST(ControlWeighting, TinySigmasFixTheControlAndHugeOnesFreeIt) {
     weighted.Solve = NormalSolve::Svd;
     const BundleResult r = RunBundle(s.data, *s.startPoints, *s.startOrientations, false, 3, weighted);
     ASSERT_TRUE(r.ok);
-    EXPECT_LT(LargestDifference(r, free3), 1e-8L);
+    // A micrometre: a thousandth of the points' precision (1 pixel at 16 m).
+    EXPECT_LT(LargestDifference(r, free3), 1e-6L);
     // The weighted run with the camera constant keeps its priors too.
     const BundleResult withF = RunBundleWithF(s.data, r, false, 3, 0.0L, weighted);
     const BundleResult freeF = RunBundleWithF(s.data, free3, false, 3, 0.0L, converged);
     ASSERT_TRUE(withF.ok && freeF.ok);
     EXPECT_EQ(withF.redundancy, freeF.redundancy + 3 * (c - 3));
-    EXPECT_LT(LargestDifference(withF, freeF), 1e-7L);
+    EXPECT_LT(LargestDifference(withF, freeF), 1e-6L);
 }
 
 // The reference runs weighted the control 2/2/4 cm with an a priori image

@@ -105,6 +105,54 @@ private:
     std::vector<Entry> rows_;
 };
 
+// A weighted control point measured on one image: its surveyed
+// coordinates fix the position along its one ray.
+struct SingleControl {
+    long double number = 0.0L;
+    std::int32_t row = 0;    // its row in the control table
+    std::int32_t image = 0;  // 1-based
+};
+
+// The control points of the counts table that the index table lacks
+// (measured on one image) and that are weighted in all three coordinates,
+// in the order of the counts table, with the control table row and image
+// of their measurement.  False when a row cannot be found.
+bool SingleImageControl(const Matice& controlIndex, const Matice* controlCounts, const Matice& controlTable,
+                        const Matice& imageRows, const ControlWeighting& weighting,
+                        std::vector<SingleControl>& out) {
+    out.clear();
+    if (controlCounts == nullptr || controlCounts->s < 2) return true;
+    for (std::int32_t r = 1; r <= controlCounts->r; ++r) {
+        const std::int64_t number = RoundId(controlCounts->GetPrvek(r, 1));
+        if (number <= 0 || RoundId(controlCounts->GetPrvek(r, 2)) != 1) continue;
+        const ControlPointAccuracy a = weighting.Of(number);
+        if (a.check || !(a.sigma[0] > 0.0L && a.sigma[1] > 0.0L && a.sigma[2] > 0.0L)) continue;
+        bool indexed = false;
+        for (std::int32_t k = 1; k <= controlIndex.r && !indexed; ++k) {
+            indexed = RoundId(controlIndex.GetPrvek(k, 1)) == number;
+        }
+        if (indexed) continue;
+        SingleControl single;
+        single.number = controlCounts->GetPrvek(r, 1);
+        for (std::int32_t row = 1; row <= controlTable.r && single.row == 0; ++row) {
+            if (RoundId(controlTable.GetPrvek(row, 1)) == number) single.row = row;
+        }
+        if (single.row == 0) return false;
+        // The image whose block of the control table holds the row.
+        std::int64_t last = 0;
+        for (std::int32_t j = 1; j <= imageRows.r; ++j) {
+            last += RoundId(imageRows.GetPrvek(j, 1));
+            if (single.row <= last) {
+                single.image = j;
+                break;
+            }
+        }
+        if (single.image == 0) return false;
+        out.push_back(single);
+    }
+    return true;
+}
+
 // Everything a run of the pass loop needs.
 struct Problem {
     const std::vector<Measurement>* measurements = nullptr;
@@ -122,7 +170,18 @@ struct Problem {
     const std::vector<long double>* fixedWeights = nullptr;
     std::int32_t maxIterations = 0;
     long double tolerance = 0.0L;
+    // Weighted control points observing their own unknowns, and the
+    // a priori sigma of an image coordinate that scales their weights.
+    const std::vector<ControlPrior>* priors = nullptr;
+    long double imageSigma = 1.0L;
 };
+
+// Number of surveyed coordinates the priors observe.
+std::int64_t PriorObservations(const std::vector<ControlPrior>& priors) {
+    std::int64_t count = 0;
+    for (const ControlPrior& prior : priors) count += prior.observations;
+    return count;
+}
 
 // The problem of one adjustment: the camera model and the pass limits that
 // both kinds of adjustment share; the caller sets the weighting and halving.
@@ -165,6 +224,9 @@ bool RunPasses(const Problem& pr, const BundleOptions& options, std::vector<long
     const auto& meas = *pr.measurements;
     const std::int32_t n = 2 * static_cast<std::int32_t>(meas.size());
     const std::int32_t u = static_cast<std::int32_t>(X.size());
+    // Observations: the image rows and the surveyed coordinates of weighted control.
+    const std::int64_t observations =
+        n + (pr.priors != nullptr ? PriorObservations(*pr.priors) : 0);
     const std::int32_t fixedCoordinates = 3 * pr.b;
     const std::vector<long double> fixed(X.begin(), X.begin() + fixedCoordinates);
 
@@ -189,6 +251,14 @@ bool RunPasses(const Problem& pr, const BundleOptions& options, std::vector<long
         const std::int32_t ic = ImageColumn(pr, meas[h].image);
         rows.pointColumn[2 * h] = rows.pointColumn[2 * h + 1] = pc;
         rows.imageColumn[2 * h] = rows.imageColumn[2 * h + 1] = ic;
+    }
+    if (pr.priors != nullptr) {
+        for (const ControlPrior& prior : *pr.priors) {
+            BundleRows::PointPrior row;
+            row.column = 3 * prior.point;
+            for (std::int32_t q = 0; q < 3; ++q) row.weight[q] = ControlWeight(pr.imageSigma, prior.sigma[q]);
+            rows.priors.push_back(row);
+        }
     }
 
     BundleWorkspace workspace;
@@ -259,6 +329,13 @@ bool RunPasses(const Problem& pr, const BundleOptions& options, std::vector<long
                 rows.l[2 * h + e] = misclosure->GetPrvek(e + 1, 1);
             }
         }
+        // The surveyed coordinates' misclosures, current minus surveyed.
+        for (std::size_t k = 0; k < rows.priors.size(); ++k) {
+            const ControlPrior& prior = (*pr.priors)[k];
+            for (std::int32_t q = 0; q < 3; ++q) {
+                rows.priors[k].l[q] = X[static_cast<std::size_t>(rows.priors[k].column + q)] - prior.surveyed[q];
+            }
+        }
 
         // Weights from the residuals of the previous pass.
         for (std::int32_t i = 0; i < n; ++i) {
@@ -291,8 +368,9 @@ bool RunPasses(const Problem& pr, const BundleOptions& options, std::vector<long
             run.why = AdjustmentFailure::Singular;
             return false;
         }
-        // The unweighted sum of squares gives m0.
-        m0 = std::sqrt(vtv / static_cast<long double>(n - u));
+        // The unweighted sum of squares of the image rows (with the weighted
+        // squares of surveyed control) gives m0.
+        m0 = std::sqrt(vtv / static_cast<long double>(observations - u));
         if (pass == 1) firstM0 = m0;
         delta = std::fabs((previous - m0) / m0 * 100.0L);
         FpBarrier(delta);
@@ -470,7 +548,7 @@ bool Timed(BundleTimings* timings, std::int32_t imageWidth, const std::int32_t& 
 // The body of BundleAdjust: the point list, the index tables, the start
 // values and the passes.  `v` receives the residuals of the last pass.
 bool AdjustBody(bool robust, const Matice* controlTable, const Matice* imageTable, const Matice* tieIndex,
-                const Matice* controlIndex, const Matice* imageRows, const Matice* startPoints,
+                const Matice* controlIndex, const Matice* controlCounts, const Matice* imageRows, const Matice* startPoints,
                 const Matice* startOrientations, long double x0, long double y0, long double f,
                 std::int32_t fixedCount, const BundleOptions& options, BundleSummary& summary,
                 MatPtr& unknowns, std::int32_t& passes, long double& m0, MatPtr& pointList, MatPtr& imageIndex,
@@ -499,13 +577,31 @@ bool AdjustBody(bool robust, const Matice* controlTable, const Matice* imageTabl
             tieRows.push_back(r);
         }
     }
-    const std::int32_t c = static_cast<std::int32_t>(controlRows.size());
+    // With weighted control: check points after the other control
+    // points, so that they never hold the datum, and the weighted points
+    // measured on one image between them.
+    const ControlWeighting* weighting =
+        options.Weighting != nullptr && options.Weighting->Active() ? options.Weighting : nullptr;
+    std::vector<std::int32_t> checkRows;
+    std::vector<SingleControl> singles;
+    if (weighting != nullptr) {
+        std::vector<std::int32_t> datumRows;
+        for (const std::int32_t r : controlRows) {
+            (weighting->IsCheck(RoundId(controlIndex->GetPrvek(r, 1))) ? checkRows : datumRows).push_back(r);
+        }
+        controlRows = datumRows;
+        if (!SingleImageControl(*controlIndex, controlCounts, *controlTable, *imageRows, *weighting, singles)) {
+            return false;
+        }
+    }
+    const std::int32_t datumCandidates = static_cast<std::int32_t>(controlRows.size());
+    const std::int32_t c = datumCandidates + static_cast<std::int32_t>(singles.size() + checkRows.size());
     const std::int32_t p = c + static_cast<std::int32_t>(tieRows.size());
     if (p == 0) {
         run.why = AdjustmentFailure::NoPoints;
         return false;
     }
-    const std::int32_t b = std::clamp(fixedCount, 0, c);
+    const std::int32_t b = std::clamp(fixedCount, 0, datumCandidates);
     const std::int64_t width =
         std::max<std::int64_t>({2LL * m + 1, tieIndex->s, controlIndex->s});
     const std::int64_t u64 = 3LL * p + 6LL * m;
@@ -517,6 +613,18 @@ bool AdjustBody(bool robust, const Matice* controlTable, const Matice* imageTabl
     pointList = NewMatrix(static_cast<std::uint16_t>(p), static_cast<std::uint16_t>(width));
     std::int32_t i = 1;
     for (const std::int32_t r : controlRows) {
+        for (std::int32_t col = 1; col <= controlIndex->s; ++col) {
+            pointList->SetPrvek(i, col, controlIndex->GetPrvek(r, col));
+        }
+        ++i;
+    }
+    for (const SingleControl& single : singles) {
+        pointList->SetPrvek(i, 1, single.number);
+        pointList->SetPrvek(i, 2, static_cast<long double>(single.row));
+        pointList->SetPrvek(i, 3, -static_cast<long double>(single.image));
+        ++i;
+    }
+    for (const std::int32_t r : checkRows) {
         for (std::int32_t col = 1; col <= controlIndex->s; ++col) {
             pointList->SetPrvek(i, col, controlIndex->GetPrvek(r, col));
         }
@@ -545,9 +653,12 @@ bool AdjustBody(bool robust, const Matice* controlTable, const Matice* imageTabl
         pointIndex->SetPrvek(k, 2, 3.0L * k - 2.0L);
         pointIndex->SetPrvek(k, 3, 3.0L * k);
     }
+    std::vector<ControlPrior> priors;
+    if (!ControlPriorsOfList(*pointList, *controlTable, b, weighting, priors)) return false;
+    const std::int64_t observations = n64 + PriorObservations(priors);
     unknowns = NewMatrix(static_cast<std::uint16_t>(u), 1);
-    redundancy = static_cast<std::int32_t>(n64 - u64);
-    if (!Admissible(n64, u64, 3LL * b, 6, m, options, run.why)) return false;
+    redundancy = static_cast<std::int32_t>(observations - u64);
+    if (!Admissible(observations, u64, 3LL * b, 6, m, options, run.why)) return false;
     weights = NewMatrix(static_cast<std::uint16_t>(n64), 1);
 
     // Start values.  A control point's known coordinates come from its
@@ -595,6 +706,10 @@ bool AdjustBody(bool robust, const Matice* controlTable, const Matice* imageTabl
     Problem pr = MakeProblem(meas, m, p, b, 6, x0, y0, f, options.MaxIterations, options.Tolerance);
     pr.halve = true;
     pr.weighByResiduals = robust;
+    if (!priors.empty()) {
+        pr.priors = &priors;
+        pr.imageSigma = weighting->imageSigma;
+    }
     const bool passed = RunPasses(pr, options, X, *weights, passes, m0, v, summary, run);
     for (std::int32_t k = 0; k < u; ++k) unknowns->SetPrvek(k + 1, 1, X[k]);
     return passed;
@@ -628,7 +743,12 @@ bool AdjustWithFBody(bool robust, const Matice* controlTable, const Matice* imag
         }
         if (isControl) c = k;
     }
-    const std::int32_t b = std::clamp(fixedCount, 0, c);
+    const ControlWeighting* weighting =
+        options.Weighting != nullptr && options.Weighting->Active() ? options.Weighting : nullptr;
+    const std::int32_t b = weighting != nullptr ? FixedPointsOfList(*pointList, fixedCount, weighting)
+                                                : std::clamp(fixedCount, 0, c);
+    std::vector<ControlPrior> priors;
+    if (!ControlPriorsOfList(*pointList, *controlTable, b, weighting, priors)) return false;
 
     std::vector<Measurement> meas;
     if (!CollectMeasurements(*pointList, *controlTable, *imageTable, m, meas)) return false;
@@ -672,15 +792,20 @@ bool AdjustWithFBody(bool robust, const Matice* controlTable, const Matice* imag
         imageIndexF->SetPrvek(j, 1, 3.0L * p + 7.0L * j - 6.0L);
         imageIndexF->SetPrvek(j, 2, 3.0L * p + 7.0L * j);
     }
+    const std::int64_t observations = n64 + PriorObservations(priors);
     unknowns = NewMatrix(static_cast<std::uint16_t>(u), 1);
-    redundancy = static_cast<std::int32_t>(n64 - u64);
-    if (!Admissible(n64, u64, 3LL * b, 7, m, options, run.why)) return false;
+    redundancy = static_cast<std::int32_t>(observations - u64);
+    if (!Admissible(observations, u64, 3LL * b, 7, m, options, run.why)) return false;
     weights = NewMatrix(static_cast<std::uint16_t>(n64), 1);
 
     Problem pr = MakeProblem(meas, m, p, b, 7, x0, y0, f, options.MaxIterations, tolerance);
     pr.halve = false;
     pr.weighByResiduals = false;
     pr.fixedWeights = robust ? &fixedWeights : nullptr;
+    if (!priors.empty()) {
+        pr.priors = &priors;
+        pr.imageSigma = weighting->imageSigma;
+    }
     const bool passed = RunPasses(pr, options, X, *weights, passes, m0, v, summary, run);
     for (std::int32_t k = 0; k < u; ++k) unknowns->SetPrvek(k + 1, 1, X[k]);
     return passed;
@@ -690,7 +815,7 @@ bool AdjustWithFBody(bool robust, const Matice* controlTable, const Matice* imag
 
 bool BundleAdjust(bool robust, const Matice* controlTable, const Matice* imageTable,
                   const Matice* tieIndex, [[maybe_unused]] const Matice* tieCounts,
-                  const Matice* controlIndex, [[maybe_unused]] const Matice* controlCounts,
+                  const Matice* controlIndex, const Matice* controlCounts,
                   const Matice* imageRows, const Matice* startPoints,
                   const Matice* startOrientations, long double x0, long double y0, long double f,
                   std::int32_t fixedCount, const BundleOptions& options, BundleSummary& summary,
@@ -700,7 +825,8 @@ bool BundleAdjust(bool robust, const Matice* controlTable, const Matice* imageTa
     RunRecord run;
     const bool ok = Timed(options.Timings, 6, passes, [&] {
         return Classified(summary, run, [&] {
-            return AdjustBody(robust, controlTable, imageTable, tieIndex, controlIndex, imageRows, startPoints,
+            return AdjustBody(robust, controlTable, imageTable, tieIndex, controlIndex, controlCounts, imageRows,
+                              startPoints,
                               startOrientations, x0, y0, f, fixedCount, options, summary, unknowns, passes, m0,
                               pointList, imageIndex, pointIndex, weights, redundancy, v, run);
         });

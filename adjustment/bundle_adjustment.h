@@ -18,6 +18,7 @@
 #include <string>
 
 #include "adjustment/bundle_normal_equations.h"
+#include "adjustment/control_weighting.h"
 #include "adjustment/schur_solve.h"
 #include "matrix/matice.h"
 
@@ -67,6 +68,14 @@ struct BundleOptions {
     // Called after every pass with its number and m0, for a summary of the
     // passes; the same rule for the fault flags.
     std::function<void(std::int32_t pass, long double m0)> PassDone;
+    // Surveyed control with its accuracy (control_weighting.h); null or
+    // inactive: the first b control points fixed, the others free.  When
+    // active, the control points beyond the fixed ones that carry a sigma
+    // observe their own unknowns, a weighted point enters also when it is
+    // measured on one image only (if all three of its sigmas are above 0),
+    // and check points neither hold the datum nor carry weight: they follow
+    // the other control points in the point list.
+    const ControlWeighting* Weighting = nullptr;
 };
 
 // What one adjustment reports beside its specified outputs.  Every call

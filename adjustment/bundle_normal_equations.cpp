@@ -62,6 +62,16 @@ bool SolveBundlePass(const BundleRows& rows, const std::vector<long double>* wei
             ws.rhs[col[qi]] = awi * lh + ws.rhs[col[qi]];
         }
     }
+    // Surveyed coordinates of weighted control points, after the image rows.
+    for (const BundleRows::PointPrior& prior : rows.priors) {
+        PELVANOR_ASSERT(prior.column >= rows.fixed && prior.column + 3 <= u);
+        for (std::int32_t q = 0; q < 3; ++q) {
+            if (prior.weight[q] == 0.0L) continue;
+            const std::size_t c = static_cast<std::size_t>(prior.column + q);
+            K[c * stride + c] = prior.weight[q] + K[c * stride + c];
+            ws.rhs[c] = prior.weight[q] * prior.l[q] + ws.rhs[c];
+        }
+    }
     // Constraints of the datum: the corrections of the first 3b coordinates vanish.
     for (std::int32_t r = 0; r < rows.fixed; ++r) {
         K[static_cast<std::size_t>(u + r) * stride + r] = 1.0L;
@@ -122,6 +132,13 @@ long double PassResiduals(const BundleRows& rows, const std::vector<long double>
         const long double vh = sum + rows.l[static_cast<std::size_t>(h)];
         v[h] = vh;
         squares = vh * vh + squares;
+    }
+    for (const BundleRows::PointPrior& prior : rows.priors) {
+        for (std::int32_t q = 0; q < 3; ++q) {
+            if (prior.weight[q] == 0.0L) continue;
+            const long double vq = prior.l[q] + d[static_cast<std::size_t>(prior.column + q)];
+            squares = prior.weight[q] * vq * vq + squares;
+        }
     }
     return squares;
 }

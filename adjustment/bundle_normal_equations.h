@@ -52,6 +52,17 @@ struct BundleRows {
     std::int32_t Width() const { return 3 + imageWidth + globalWidth; }
     // First (0-based) of the global columns.
     std::int32_t GlobalColumn() const { return u - globalWidth; }
+    // Surveyed coordinates observing a point's own unknowns (weighted
+    // control): the rows of the identity with weights P = diag(weight),
+    // adding P to the point's 3 x 3 block of N and P l to g after every
+    // image row; their weighted squares P (l + d)^2 join v^T v.  One entry
+    // per weighted point, in increasing column, none of the fixed points.
+    struct PointPrior {
+        std::int32_t column = 0;  // first (0-based) unknown of the point's X, Y, Z
+        long double weight[3] = {0.0L, 0.0L, 0.0L};  // 0: that coordinate is not observed
+        long double l[3] = {0.0L, 0.0L, 0.0L};       // current minus surveyed
+    };
+    std::vector<PointPrior> priors;
 };
 
 // Seconds spent in the pseudo-inverse and in the whole adjustment, for the
@@ -115,7 +126,8 @@ inline constexpr long double kBundlePseudoInverseTolerance = 1e-32L;
 
 // The residuals of a pass, v = A d + l with the corrections d, into `v`
 // (n entries), each row's sum in the order of its coefficients; returns the
-// unweighted sum of squares v^T v.  Both solves of a pass end with it.
+// unweighted sum of squares v^T v of the image rows, plus the weighted
+// squares of the point priors.  Both solves of a pass end with it.
 long double PassResiduals(const BundleRows& rows, const std::vector<long double>& d,
                           std::vector<long double>& v);
 

@@ -151,8 +151,19 @@ bool SparseBody(const BundleRows& rows, const std::vector<long double>* weights,
     ws.diagonal.resize(RR);
     for (std::size_t k = 0; k < RR; ++k) ws.diagonal[k] = ws.reduced[k * RR + k];
 
+    // The point priors in increasing column, none on a fixed point.
+    for (std::size_t k = 0; k < rows.priors.size(); ++k) {
+        const std::int32_t c = rows.priors[k].column;
+        if (c < rows.fixed || c % 3 != 0 || c + 3 > first ||
+            (k > 0 && c <= rows.priors[k - 1].column)) {
+            return false;
+        }
+    }
+    std::size_t nextPrior = 0;
+
     // Every free point: its block P, g_p and one W block per image it is
-    // seen on; factorise P and subtract W^T P^-1 W and W^T P^-1 g_p.
+    // seen on, and its prior; factorise P and subtract W^T P^-1 W and
+    // W^T P^-1 g_p.
     const std::size_t blockSize = 3 * static_cast<std::size_t>(w);
     ws.blockStart.assign(static_cast<std::size_t>(points) + 1, 0);
     ws.blockImage.clear();
@@ -191,6 +202,14 @@ bool SparseBody(const BundleRows& rows, const std::vector<long double>* weights,
                     const long double awi = a[qi] * wt;
                     for (std::int32_t c = 0; c < kg; ++c) G[qi * kg + c] = awi * a[g0 + c] + G[qi * kg + c];
                 }
+            }
+        }
+        if (nextPrior < rows.priors.size() && rows.priors[nextPrior].column == 3 * pt) {
+            const BundleRows::PointPrior& prior = rows.priors[nextPrior++];
+            for (int q = 0; q < 3; ++q) {
+                if (prior.weight[q] == 0.0L) continue;
+                P[4 * q] = prior.weight[q] + P[4 * q];
+                gp[q] = prior.weight[q] * prior.l[q] + gp[q];
             }
         }
         if (!FactorPoint(P)) return false;

@@ -9,6 +9,7 @@
 #include "app/tpelvanor.h"
 #include "app/window_services.h"
 #include "project/loaders.h"
+#include "project/weighted_control.h"
 
 namespace pelvanor {
 
@@ -61,6 +62,15 @@ void TPelvanor::Nastorientaci1Click() {
 
 void TPelvanor::LoadControlPointsFrom(const QStringList& files) {
     LoadControlPointsCommand(ToUtf8Names(files), SortedFileNames(files), state_, *this);
+}
+
+// ---------------------------------------------------------------------------
+// "Načíst přesnost vlícovacích bodů"
+
+void TPelvanor::Nastpesnost1Click() {
+    QString file;
+    if (!ChooseOpenFile(FileDialogId::OpenDialog4, file)) return;
+    LoadControlAccuracyCommand(ToUtf8(file), state_, *this);
 }
 
 // ---------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 
 #include "app/tpelvanor.h"
 #include "app/window_services.h"
+#include "project/weighted_control.h"
 #include "uilocale/project_folder.h"
 
 namespace pelvanor {
@@ -36,7 +37,19 @@ void TPelvanor::Nastprojekt1Click() {
     // A kind of file the folder lacks is skipped, as a cancelled dialog
     // would be: what was loaded before stays.
     if (has_camera) LoadCameraFrom(camera);
-    if (!control.isEmpty()) LoadControlPointsFrom(control);
+    if (!control.isEmpty()) {
+        LoadControlPointsFrom(control);
+        // The control accuracy belongs to the folder's control points: its
+        // presnost.txt, or none, so that the accuracies of another project
+        // never weight these points.
+        const QString accuracy = QDir::cleanPath(folder.absoluteFilePath(QString::fromLatin1(kControlAccuracyFileName)));
+        if (QFileInfo(accuracy).isFile()) {
+            LoadControlAccuracyCommand(ToUtf8(accuracy), state_, *this);
+        } else {
+            state_.ControlAccuracy.clear();
+            state_.ControlAccuracyFile.clear();
+        }
+    }
     if (!images.isEmpty()) LoadImagePointsFrom(images);
 }
 

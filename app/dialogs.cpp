@@ -21,7 +21,7 @@ bool IsSaveDialog(FileDialogId id) {
 }
 
 const char* const kSettingKeys[] = {"OpenDialog1", "OpenDialog2", "OpenDialog3", "SaveDialog1",
-                                    "SaveDialog2", "OpenFolder",  "SaveDialog3"};
+                                    "SaveDialog2", "OpenFolder",  "SaveDialog3", "OpenDialog4"};
 
 QSettings ProgramSettings() { return QSettings(QStringLiteral("pelvanor"), QStringLiteral("pelvanor")); }
 
@@ -54,8 +54,9 @@ bool RunFileDialog(QWidget* parent, FileDialogId id, QString& folder, QStringLis
         dialog.setNameFilter(QStringLiteral("*.txt (*.txt)"));
     } else {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(id == FileDialogId::OpenDialog1 ? QFileDialog::ExistingFile
-                                                           : QFileDialog::ExistingFiles);
+        dialog.setFileMode(id == FileDialogId::OpenDialog1 || id == FileDialogId::OpenDialog4
+                               ? QFileDialog::ExistingFile
+                               : QFileDialog::ExistingFiles);
         dialog.setOption(QFileDialog::ReadOnly, false);
     }
     if (dialog.exec() != QDialog::Accepted) return false;
@@ -92,7 +93,7 @@ QString SampleProjectsFolder() {
 
 QtDialogs::QtDialogs(const QString& sampleFolder) {
     for (FileDialogId id : {FileDialogId::OpenDialog1, FileDialogId::OpenDialog2, FileDialogId::OpenDialog3,
-                            FileDialogId::OpenFolder})
+                            FileDialogId::OpenFolder, FileDialogId::OpenDialog4})
         folders_[static_cast<int>(id)] = sampleFolder;
     // A remembered folder that is gone (a removed project, an unplugged
     // disk) leaves the default.

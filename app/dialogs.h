@@ -24,6 +24,7 @@ enum class FileDialogId {
     SaveDialog2,  // result files and "Ulož protokol"
     OpenFolder,   // one folder: "Načíst projekt"
     SaveDialog3,  // pictures of "Grafy": PNG, SVG or PDF
+    OpenDialog4,  // one file: "Načíst přesnost vlícovacích bodů"
 };
 
 // The folder of the sample projects for a program in `programFolder`: the
@@ -80,7 +81,7 @@ private:
     void Chosen(FileDialogId id);
     void Store() const;
 
-    static constexpr int kDialogs = 7;
+    static constexpr int kDialogs = 8;
     QString folders_[kDialogs];
 };
 

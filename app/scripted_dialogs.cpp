@@ -16,6 +16,7 @@ QString DialogName(FileDialogId id) {
         case FileDialogId::SaveDialog2: return QStringLiteral("SaveDialog2");
         case FileDialogId::OpenFolder: return QStringLiteral("OpenFolder");
         case FileDialogId::SaveDialog3: return QStringLiteral("SaveDialog3");
+        case FileDialogId::OpenDialog4: return QStringLiteral("OpenDialog4");
     }
     return QString();
 }
@@ -44,7 +45,8 @@ bool ScriptedDialogs::Take(Kind wanted, FileDialogId id, QStringList& files) {
         problems_ << DialogName(id) + QStringLiteral(" shown but the next answer is for the other kind of dialog; cancelled");
         return false;
     }
-    const bool one = id == FileDialogId::OpenDialog1 || id == FileDialogId::OpenFolder;
+    const bool one = id == FileDialogId::OpenDialog1 || id == FileDialogId::OpenDialog4 ||
+                     id == FileDialogId::OpenFolder;
     if (answer.files.isEmpty() || (one && answer.files.size() != 1)) {
         problems_ << DialogName(id) + (id == FileDialogId::OpenFolder ? QStringLiteral(" takes one folder; cancelled") : QStringLiteral(" takes one file; cancelled"));
         return false;

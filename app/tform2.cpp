@@ -20,10 +20,11 @@ namespace pelvanor {
 
 namespace {
 
-// The typed fields LabeledEdit1 .. LabeledEdit5, in window order.
-constexpr std::array<SettingField, 5> kTypedFields = {SettingField::MaxIterations, SettingField::Tolerance,
-                                                      SettingField::SignificancePercent,
-                                                      SettingField::RobustWeightPercent, SettingField::FixedPointCount};
+// The typed fields LabeledEdit1 .. LabeledEdit8, in window order.
+constexpr std::array<SettingField, 8> kTypedFields = {
+    SettingField::MaxIterations,       SettingField::Tolerance,      SettingField::SignificancePercent,
+    SettingField::RobustWeightPercent, SettingField::FixedPointCount, SettingField::ImageSigma,
+    SettingField::ControlSigmaXY,      SettingField::ControlSigmaZ};
 
 // The entries of "Řešení normálních rovnic", in their order in the list.
 constexpr NormalSolve kSolveEntries[] = {NormalSolve::Auto, NormalSolve::Svd, NormalSolve::Sparse};
@@ -41,9 +42,9 @@ TForm2::TForm2(AdjustmentSettings& settings, UiDialogs& dialogs, QWidget* parent
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Nastavení"));
     setFont(TahomaFont(8));
-    // The row of the normal-equation solve below the others moves the
-    // buttons down by one row.
-    setFixedSize(472, 240);
+    // The row of the normal-equation solve and the three rows of the
+    // weights below the others move the buttons down by four rows.
+    setFixedSize(472, 321);
     setModal(true);
 
     fields_[0] = new LabeledEdit(this, QStringLiteral("LabeledEdit1"), QStringLiteral("Maximální počet iterací"), 128, 8, 49);
@@ -89,6 +90,15 @@ TForm2::TForm2(AdjustmentSettings& settings, UiDialogs& dialogs, QWidget* parent
     combo_box2_->resize(std::max(combo_box2_->width(), combo_box2_->sizeHint().width()), combo_box2_->height());
     label2->move(std::max(8, combo_box2_->x() - 4 - label2->width()), 171);
 
+    // The weights of surveyed control: the image sigma in image units, the
+    // control sigmas in metres (0: no weight).
+    fields_[5] = new LabeledEdit(this, QStringLiteral("LabeledEdit6"),
+                                 QStringLiteral("Apriorní směrodatná odchylka snímkových souřadnic"), 334, 201, 49);
+    fields_[6] = new LabeledEdit(this, QStringLiteral("LabeledEdit7"),
+                                 QStringLiteral("Směrodatná odchylka vlícovacích bodů v X a Y [m]"), 334, 228, 49);
+    fields_[7] = new LabeledEdit(this, QStringLiteral("LabeledEdit8"),
+                                 QStringLiteral("Směrodatná odchylka vlícovacích bodů v Z [m]"), 334, 255, 49);
+
     // The layout's widths were measured with other font metrics: widen the
     // check boxes to their text and move the percentage label left of its
     // box where it would run into it.
@@ -101,15 +111,15 @@ TForm2::TForm2(AdjustmentSettings& settings, UiDialogs& dialogs, QWidget* parent
 
     default_ = new QPushButton(QStringLiteral("Default"), this);
     default_->setObjectName(QStringLiteral("default"));
-    default_->setGeometry(227, 207, 75, 25);
+    default_->setGeometry(227, 288, 75, 25);
     default_->setAutoDefault(false);
     storno_ = new QPushButton(QStringLiteral("Storno"), this);
     storno_->setObjectName(QStringLiteral("storno"));
-    storno_->setGeometry(308, 207, 75, 25);
+    storno_->setGeometry(308, 288, 75, 25);
     storno_->setAutoDefault(false);
     pouzit_ = new QPushButton(QStringLiteral("Použít"), this);
     pouzit_->setObjectName(QStringLiteral("Pouzit"));
-    pouzit_->setGeometry(389, 207, 75, 25);
+    pouzit_->setGeometry(389, 288, 75, 25);
     pouzit_->setAutoDefault(false);
     connect(default_, &QPushButton::clicked, this, &TForm2::defaultClick);
     connect(storno_, &QPushButton::clicked, this, &TForm2::stornoClick);
@@ -145,6 +155,9 @@ void TForm2::PouzitClick() {
         {SettingField::RobustWeightPercent, fields_[3]->text()},
         {SettingField::FixedPointCount, fields_[4]->text()},
         {SettingField::PointPercent, combo_box1_->currentText()},
+        {SettingField::ImageSigma, fields_[5]->text()},
+        {SettingField::ControlSigmaXY, fields_[6]->text()},
+        {SettingField::ControlSigmaZ, fields_[7]->text()},
     };
     for (const auto& [field, text] : fields) {
         if (!StoreSettingField(field, ToUtf8(text), decimal, settings_)) return fail();

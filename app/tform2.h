@@ -22,7 +22,8 @@ public:
     // Creation stores the default settings (defaultClick).
     TForm2(AdjustmentSettings& settings, UiDialogs& dialogs, QWidget* parent = nullptr);
 
-    // LabeledEdit1 .. LabeledEdit5.
+    // LabeledEdit1 .. LabeledEdit8: 6 the a priori sigma of the image
+    // coordinates, 7 and 8 the sigmas of the control points in X, Y and in Z.
     LabeledEdit* Field(int number) const;
     QComboBox* ComboBox1() const { return combo_box1_; }
     // "Řešení normálních rovnic": "Automaticky", "SVD", "Řídká eliminace".
@@ -45,7 +46,7 @@ public slots:
 private:
     AdjustmentSettings& settings_;
     UiDialogs& dialogs_;
-    LabeledEdit* fields_[5] = {};
+    LabeledEdit* fields_[8] = {};
     QComboBox* combo_box1_ = nullptr;
     QComboBox* combo_box2_ = nullptr;
     QCheckBox* check_box1_ = nullptr;

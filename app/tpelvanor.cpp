@@ -103,6 +103,10 @@ void TPelvanor::BuildMenu() {
                &TPelvanor::Nastorientaci1Click);
     AddCommand(soubor, UiItem::Nastsnmkovsouadnice1, QStringLiteral("Načíst &snímkové souřadnice"), true,
                &TPelvanor::Nastsnmkovsouadnice1Click);
+    // "Načíst přesnost vlícovacích bodů" has no UiItem either: loadable at any time.
+    QAction* accuracy = soubor->addAction(QStringLiteral("Načíst přesnost &vlícovacích bodů"));
+    accuracy->setObjectName(QStringLiteral("Nastpesnost1"));
+    connect(accuracy, &QAction::triggered, this, [this]() { RunCommand(&TPelvanor::Nastpesnost1Click); });
     // "Načíst projekt" has no UiItem: no state of the core depends on it.
     QAction* open_project = soubor->addAction(QStringLiteral("Načíst &projekt"));
     open_project->setObjectName(QStringLiteral("Nastprojekt1"));

@@ -120,6 +120,8 @@ public slots:
     void Nastsnmkovsouadnice1Click();
     // "Načíst projekt": the three loads above from one folder.
     void Nastprojekt1Click();
+    // "Načíst přesnost vlícovacích bodů": the control accuracy file.
+    void Nastpesnost1Click();
     void Konec1Click();
     // "Výpočty".
     void N1Click();

@@ -56,6 +56,9 @@ constexpr SettingOption kSettingOptions[] = {
     {"robust-weight-percent", SettingField::RobustWeightPercent},
     {"fixed-points", SettingField::FixedPointCount},
     {"point-percent", SettingField::PointPercent},
+    {"image-sigma", SettingField::ImageSigma},
+    {"control-sigma-xy", SettingField::ControlSigmaXY},
+    {"control-sigma-z", SettingField::ControlSigmaZ},
 };
 
 // One value of the settings: the fields of "Nastavení" by the dialog's
@@ -66,6 +69,19 @@ bool ApplySetting(const std::string& key, const std::string& value, char decimal
     for (const SettingOption& setting : kSettingOptions) {
         if (key != setting.name) continue;
         if (StoreSettingField(setting.field, value, decimal, options.settings)) return true;
+        if (setting.field == SettingField::ImageSigma) {
+            error = BadValue(source, value,
+                             Tr("kladné číslo s desetinným oddělovačem ", "a positive number with the decimal separator ") +
+                                 Quote(std::string(1, decimal)));
+            return false;
+        }
+        if (setting.field == SettingField::ControlSigmaXY || setting.field == SettingField::ControlSigmaZ) {
+            error = BadValue(source, value,
+                             Tr("nezáporné číslo s desetinným oddělovačem ",
+                                "a number of 0 or more with the decimal separator ") +
+                                 Quote(std::string(1, decimal)));
+            return false;
+        }
         // The tolerance also with ".", as the settings file and every input
         // file write it, whatever separator the protocols take.
         const bool tolerance = setting.field == SettingField::Tolerance;
@@ -213,6 +229,7 @@ constexpr const char* kValueOptions[] = {
     "camera", "control", "images", "command", "out", "json", "decimal", "method", "settings",
     "point-percent", "fixed-points", "robust-weight-percent", "significance", "max-iterations",
     "tolerance", "robust", "camera-constant", "solve", "plots", "calibrate",
+    "image-sigma", "control-sigma-xy", "control-sigma-z", "control-accuracy",
 };
 
 }  // namespace
@@ -360,7 +377,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments, char local
     }
     if (!options.settingsFile.empty() && !ReadSettingsFile(options.settingsFile, options, problem)) return error(problem);
     for (const char* key : {"method", "max-iterations", "tolerance", "significance", "robust-weight-percent",
-                            "fixed-points", "point-percent", "robust", "camera-constant", "solve", "calibrate"}) {
+                            "fixed-points", "point-percent", "robust", "camera-constant", "solve", "calibrate",
+                            "image-sigma", "control-sigma-xy", "control-sigma-z"}) {
         if (!given(key)) continue;
         // A typed field: the tolerance in the notation of the numbers the
         // protocols write (--decimal, else the locale's), as in the dialog.
@@ -369,6 +387,11 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments, char local
     }
 
     if (given("camera")) options.camera = value("camera");
+    if (given("control-accuracy")) {
+        options.controlAccuracy = value("control-accuracy");
+        if (options.controlAccuracy.empty())
+            return error(BadValue(Source{"--control-accuracy"}, "", Tr("soubor", "a file")));
+    }
     options.control = values("control");
     options.images = values("images");
     if (options.projectDir.empty()) {
@@ -419,6 +442,8 @@ Vstup:
   --images SOUBOR            soubor snímkových souřadnic (opakujte)
   --settings SOUBOR          nastavení ze souboru INI (bez volby:
                              SLOŽKA/nastaveni.ini, je-li tam)
+  --control-accuracy SOUBOR  přesnost vlícovacích bodů (bez volby:
+                             SLOŽKA/presnost.txt, je-li tam)
 
 Výpočet:
   --command PŘÍKAZ           orientation | bundle | xyz | calibration
@@ -442,6 +467,12 @@ Nastavení (jako dialog „Nastavení“):
                              y0, k1, k2, k3, p1, p2 oddělených čárkou (x0 s y0
                              a p1 s p2 jen spolu), none = žádný (výchozí
                              všechny)
+  --image-sigma X            Apriorní směrodatná odchylka snímkových
+                             souřadnic (1)
+  --control-sigma-xy X       Směrodatná odchylka vlícovacích bodů v X, Y
+                             v metrech (0 = bez váhy)
+  --control-sigma-z X        Směrodatná odchylka vlícovacích bodů v Z
+                             v metrech (0 = bez váhy)
 
 Výstup:
   --out SLOŽKA               kam zapsat výsledky (výchozí SLOŽKA/vysledky)
@@ -475,6 +506,8 @@ Input:
   --images FILE              image coordinate file (repeat)
   --settings FILE            settings from an INI file (without the option:
                              PROJECT_DIR/nastaveni.ini when it exists)
+  --control-accuracy FILE    accuracy of the control points (without the
+                             option: PROJECT_DIR/presnost.txt when it exists)
 
 Computation:
   --command COMMAND          orientation | bundle | xyz | calibration
@@ -498,6 +531,12 @@ Settings (as the dialog "Nastavení"):
                              comma-separated list of f, x0, y0, k1, k2, k3,
                              p1, p2 (x0 with y0 and p1 with p2 only
                              together), none for none (default all)
+  --image-sigma X            a priori standard deviation of the image
+                             coordinates (1)
+  --control-sigma-xy X       standard deviation of the control points in
+                             X and Y in metres (0 = no weight)
+  --control-sigma-z X        standard deviation of the control points in Z
+                             in metres (0 = no weight)
 
 Output:
   --out DIR                  where the results go (default PROJECT_DIR/vysledky)

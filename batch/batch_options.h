@@ -32,6 +32,7 @@ struct BatchOptions {
     std::string jsonFile;                 // --json, empty: none
     std::string plotDir;                  // --plots, empty: no pictures
     std::string settingsFile;             // the settings file read, empty: none
+    std::string controlAccuracy;          // --control-accuracy, empty: PROJECT_DIR/presnost.txt when it exists
     char decimal = '.';                   // --decimal, or the locale's
     int method = 1;                       // --method: 0 plane (Z = 0), 1 space
     AdjustmentSettings settings;

@@ -28,6 +28,7 @@
 #include "project/orientation_pipeline.h"
 #include "project/plot_scene.h"
 #include "project/result_commands.h"
+#include "project/weighted_control.h"
 #include "plot/plot_render.h"
 #include "uilocale/locale_services.h"
 #include "uilocale/project_folder.h"
@@ -129,6 +130,13 @@ bool ResolveInputs(const BatchOptions& options, RunInputs& inputs, std::string& 
                             ? ProjectFiles(options.projectDir, "img_*.txt")
                             : InImageOrder(options.images);
     }
+    if (!options.controlAccuracy.empty()) {
+        inputs.controlAccuracy = Absolute(QString::fromStdString(options.controlAccuracy));
+    } else if (!options.projectDir.empty()) {
+        const QString candidate =
+            QDir(QString::fromStdString(options.projectDir)).filePath(QString::fromLatin1(kControlAccuracyFileName));
+        if (QFileInfo(candidate).isFile()) inputs.controlAccuracy = Absolute(candidate);
+    }
     if (inputs.control.empty()) {
         error = (czech ? "ve složce projektu nejsou soubory ctrl_*.txt: " : "no ctrl_*.txt in the project folder: ") +
                 options.projectDir;
@@ -148,6 +156,8 @@ bool LoadInputs(const RunInputs& inputs, ProjectState& state, BatchHost& host) {
     if (!LoadCameraCommand(inputs.camera, state, host)) return false;
     if (LoadControlPointsCommand(inputs.control, inputs.control, state, host).status !=
         ControlLoadResult::Status::Loaded)
+        return false;
+    if (!inputs.controlAccuracy.empty() && !LoadControlAccuracyCommand(inputs.controlAccuracy, state, host))
         return false;
     if (!inputs.images.empty() && !LoadImagePointsCommand(inputs.images, inputs.images, state, host)) return false;
     return true;

@@ -29,12 +29,19 @@ const char* StatusName(int exitStatus) {
     }
 }
 
-ordered_json Adjustment(const RunSummary::Adjustment& a) {
-    return {{"m0", Real(a.m0)}, {"redundancy", a.redundancy}, {"iterations", a.iterations}};
-}
-
 // One table of the check point report: what its summary lines print, in
 // metres; null when the table is not there (no such check point).
+ordered_json CheckPointTable(const CheckPointStatistics& t);
+
+// The values of an adjustment; control_shifts: the shifts of its weighted
+// control points (null when it weighted none).
+ordered_json Adjustment(const RunSummary::Adjustment& a) {
+    return {{"m0", Real(a.m0)},
+            {"redundancy", a.redundancy},
+            {"iterations", a.iterations},
+            {"control_shifts", CheckPointTable(a.controlShifts)}};
+}
+
 ordered_json CheckPointTable(const CheckPointStatistics& t) {
     if (t.count == 0) return nullptr;
     return {{"count", t.count},
@@ -70,7 +77,11 @@ std::string JsonSummary(const BatchOptions& options, const RunInputs& inputs, co
     j["command"] = CommandName(options.command);
     j["project"] = options.projectDir.empty() ? ordered_json(nullptr) : ordered_json(options.projectDir);
     j["out"] = outDir;
-    j["inputs"] = {{"camera", inputs.camera}, {"control", inputs.control}, {"images", inputs.images}};
+    j["inputs"] = {{"camera", inputs.camera},
+                   {"control", inputs.control},
+                   {"images", inputs.images},
+                   {"control_accuracy",
+                    inputs.controlAccuracy.empty() ? ordered_json(nullptr) : ordered_json(inputs.controlAccuracy)}};
     j["settings_file"] = options.settingsFile.empty() ? ordered_json(nullptr) : ordered_json(options.settingsFile);
     j["decimal"] = std::string(1, options.decimal);
     j["method"] = options.method == 0 ? "plane" : "space";
@@ -86,6 +97,19 @@ std::string JsonSummary(const BatchOptions& options, const RunInputs& inputs, co
         {"solve", SolveName(s.NormalEquations)},
         {"calibrate", CalibrateList(s)},
     };
+    {
+        const RunSummary::ControlWeightingUsed& w = summary.controlWeighting;
+        ordered_json checks = ordered_json::array();
+        for (long double point : w.checkPoints) checks.push_back(Whole(point));
+        j["control_weighting"] = {
+            {"image_sigma", Real(w.imageSigma)},
+            {"control_sigma_xy", Real(w.sigmaXY)},
+            {"control_sigma_z", Real(w.sigmaZ)},
+            {"accuracy_file", w.accuracyFile.empty() ? ordered_json(nullptr) : ordered_json(w.accuracyFile)},
+            {"accuracy_lines", w.accuracyLines},
+            {"check_points", checks},
+        };
+    }
     j["counts"] = {
         {"images", summary.images},
         {"control_point_rows", summary.controlPointRows},

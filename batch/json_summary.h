@@ -17,6 +17,7 @@ struct RunInputs {
     std::string camera;
     std::vector<std::string> control;
     std::vector<std::string> images;
+    std::string controlAccuracy;  // the control accuracy file, empty: none
 };
 
 // The name of a solve as --solve writes it: auto, svd, sparse.

@@ -45,6 +45,16 @@ struct AdjustmentSettings {
     bool CalibrateK2 = true;
     bool CalibrateK3 = true;
     bool CalibrateDecentring = true;      // p1 and p2
+    // A priori standard deviation of an image coordinate, in the units of the
+    // image coordinates.  It scales the weights of surveyed control, so that
+    // the unit standard deviation stays in image units.
+    long double ImageSigma = 1.0L;
+    // Standard deviations of the surveyed control coordinates in metres,
+    // in X and Y together and in Z.  0: the coordinate carries no weight,
+    // and a control point with no weight at all is either fixed (one of the
+    // first FixedPointCount) or adjusted as a free unknown.
+    long double ControlSigmaXY = 0.0L;
+    long double ControlSigmaZ = 0.0L;
 };
 
 }  // namespace pelvanor

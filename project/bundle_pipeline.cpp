@@ -10,6 +10,7 @@
 #include "project/failure_causes.h"
 #include "project/orientation_pipeline.h"
 #include "project/command_reports.h"
+#include "project/weighted_control.h"
 
 namespace pelvanor {
 
@@ -218,6 +219,9 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
             return !host.CancelRequested();
         };
         host.ReportProgress(progress);
+        // Surveyed control with its accuracy; the reports read what this run used.
+        s.BundleWeighting = ControlWeightingOf(s);
+        options.Weighting = &s.BundleWeighting;
         options.Solve = set.NormalEquations;
         s.BundlePassLimitReached = s.BundlePassLimitReachedF = false;
 

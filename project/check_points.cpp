@@ -8,6 +8,7 @@
 #include "adjustment/intersection.h"
 #include "matrix/arithmetic.h"
 #include "project/failure_causes.h"
+#include "project/weighted_control.h"
 #include "protocol/number_format.h"
 #include "protocol/report_layout.h"
 
@@ -49,8 +50,19 @@ std::vector<CheckPointRowValues> AdjustedControlPoints(const ProjectState& state
         for (int col = 3; col <= list->s; col += 2)
             if (RoundId(list->GetPrvek(k, col)) < 0) controlCount = k;
     }
-    const int fixed = std::clamp(state.Settings.FixedPointCount, 0, controlCount);
+    // With weighted control the weighted points are no check points, and
+    // when the control accuracy file names check points, they are exactly those.
+    const ControlWeighting& weighting = state.BundleWeighting;
+    const bool weighted = weighting.Active();
+    bool marked = false;
+    for (const auto& entry : weighting.points) marked = marked || entry.second.check;
+    const int fixed = weighted ? FixedPointsOfList(*list, state.Settings.FixedPointCount, &weighting)
+                               : std::clamp(state.Settings.FixedPointCount, 0, controlCount);
     for (int k = fixed + 1; k <= controlCount; ++k) {
+        if (weighted) {
+            const std::int64_t number = RoundId(list->GetPrvek(k, 1));
+            if (weighting.Weighted(number) || (marked && !weighting.IsCheck(number))) continue;
+        }
         std::int64_t row = 0;
         for (int col = 2; col + 1 <= list->s; col += 2) {
             if (RoundId(list->GetPrvek(k, col + 1)) < 0) {
@@ -163,6 +175,7 @@ std::vector<CheckPointBlock> CheckPointBlocks(const ProjectState& state) {
             if (!unknowns || !imageIndex) continue;
             block.adjusted = AdjustedControlPoints(state, *unknowns);
             block.intersected = IntersectedControlPoints(state, *unknowns, *imageIndex, withF);
+            block.weighted = WeightedControlPoints(state, withF);
         }
         blocks.push_back(std::move(block));
     }
@@ -200,7 +213,7 @@ std::vector<std::string> CheckPointReportLines(const ProjectState& state, char d
     bool anything = false;
     for (const CheckPointBlock& block : blocks)
         anything = anything || block.failure != AdjustmentFailure::None || !block.adjusted.empty() ||
-                   !block.intersected.empty();
+                   !block.intersected.empty() || !block.weighted.empty();
     if (!anything) return {"Žádné kontrolní body: všechny vlícovací body vyrovnání jsou pevné"};
 
     const std::string title = "Kontrolní body - program Pelvanor";
@@ -218,7 +231,7 @@ std::vector<std::string> CheckPointReportLines(const ProjectState& state, char d
             lines.push_back(AdjustmentNotComputedLine(block.withCameraConstant, block.failure));
             continue;
         }
-        if (block.adjusted.empty() && block.intersected.empty()) {
+        if (block.adjusted.empty() && block.intersected.empty() && block.weighted.empty()) {
             lines.push_back("Žádné kontrolní body: všechny vlícovací body vyrovnání jsou pevné");
             continue;
         }
@@ -227,6 +240,17 @@ std::vector<std::string> CheckPointReportLines(const ProjectState& state, char d
         if (!block.intersected.empty())
             AddTable(lines, "Vlícovací body ve snímkových souřadnicích, protnuté z vyrovnaných snímků",
                      block.intersected, decimal);
+        if (!block.weighted.empty()) {
+            lines.push_back(kBlankLine);
+            lines.push_back("Vážené vlícovací body: posuny a jejich poměr k apriorní směrodatné odchylce");
+            lines.push_back(kWeightedControlLegend);
+            lines.push_back(kWeightedControlHeader);
+            for (const WeightedControlRowValues& point : block.weighted)
+                lines.push_back(WeightedControlRow(point, decimal));
+            lines.push_back(kBlankLine);
+            for (std::string& line : WeightedControlSummaryLines(WeightedControlStatistics(block.weighted), decimal))
+                lines.push_back(std::move(line));
+        }
     }
     return lines;
 }

@@ -30,12 +30,16 @@ struct CheckPointBlock {
     // released; the tables are empty.
     AdjustmentFailure failure = AdjustmentFailure::None;
     // Control points beyond the fixed ones, adjusted as unknowns, in the
-    // order of the adjustment's point list.
+    // order of the adjustment's point list: with weighted control those
+    // without weight, and exactly the check points when the control
+    // accuracy file names any.
     std::vector<CheckPointRowValues> adjusted;
     // Control points measured in the image coordinate files on two or more
     // images, intersected with the adjustment's orientations, in the order
     // of the tie point index.
     std::vector<CheckPointRowValues> intersected;
+    // Control points weighted by their survey, with their shifts and sigmas.
+    std::vector<WeightedControlRowValues> weighted;
 };
 
 // The blocks of the adjustments the state holds: without the camera

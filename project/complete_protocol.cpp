@@ -2,6 +2,7 @@
 
 #include "matrix/matice.h"
 #include "project/failure_causes.h"
+#include "project/weighted_control.h"
 #include "protocol/bundle_report.h"
 #include "protocol/coordinate_report.h"
 #include "protocol/number_format.h"
@@ -162,6 +163,7 @@ Lines CompleteProtocolBundleLines(const ProjectState& state, char decimal) {
         if (BundleTableAvailable(state.BundleUnknowns.get(), state.BundleImageIndex.get(), n, false))
             for (int i = 1; i <= n; ++i)
                 lines.push_back(BundleRow(*state.BundleUnknowns, *state.BundleImageIndex, i, false, decimal));
+        Append(lines, WeightedControlBlockLines(state, false, decimal));
     }
     if (s.AdjustCameraConstant && state.BundleFailureF != AdjustmentFailure::None) {
         Append(lines, {kBlankLine, AdjustmentNotComputedLine(true, state.BundleFailureF)});
@@ -176,6 +178,7 @@ Lines CompleteProtocolBundleLines(const ProjectState& state, char decimal) {
         lines.push_back(kBundleHeaderF);
         for (int i = 1; i <= n; ++i)
             lines.push_back(BundleRow(*state.BundleUnknownsF, *state.BundleImageIndexF, i, true, decimal));
+        Append(lines, WeightedControlBlockLines(state, true, decimal));
     }
     lines.push_back(kBlankLine);
     Append(lines, Framed("Prostorové souřadnice XYZ - komplet"));

@@ -3,6 +3,7 @@
 // the computing pipelines work on it and are tested without a window.
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -50,6 +51,16 @@ struct ProjectState {
     // with the change test unmet; read by the warnings after a command.
     bool BundlePassLimitReached = false;
     bool BundlePassLimitReachedF = false;
+
+    // The control accuracy file ("Soubor" > "Načíst přesnost vlícovacích
+    // bodů", presnost.txt of a project folder): its lines by point number,
+    // overriding the control sigmas of the settings; empty when none was
+    // loaded.  ControlAccuracyFile names the file.
+    std::map<std::int64_t, ControlPointAccuracy> ControlAccuracy;
+    std::string ControlAccuracyFile;
+    // The weighting of the control that the last bundle adjustment ran
+    // with (settings and file), read by its reports.
+    ControlWeighting BundleWeighting;
 
     // Input data.
     MatPtr ImagePoints;

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "project/check_points.h"
+#include "project/weighted_control.h"
 #include "protocol/report_layout.h"
 
 namespace pelvanor {
@@ -40,6 +41,13 @@ RunSummary SummarizeRun(const ProjectState& s) {
         out.calibrationIterations = r.summary.passes;
         out.calibrationResidualRms = r.overall.rms;
     }
+    out.controlWeighting.imageSigma = s.Settings.ImageSigma;
+    out.controlWeighting.sigmaXY = s.Settings.ControlSigmaXY;
+    out.controlWeighting.sigmaZ = s.Settings.ControlSigmaZ;
+    out.controlWeighting.accuracyFile = s.ControlAccuracyFile;
+    out.controlWeighting.accuracyLines = static_cast<int>(s.ControlAccuracy.size());
+    for (const auto& [number, accuracy] : s.ControlAccuracy)
+        if (accuracy.check) out.controlWeighting.checkPoints.push_back(static_cast<long double>(number));
 
     if (s.OrientationRefined && s.OrientationSigma0) {
         out.hasOrientation = true;
@@ -57,9 +65,11 @@ RunSummary SummarizeRun(const ProjectState& s) {
         out.hasBundle = true;
         out.bundlePoints = TableEntryCount(s.BundlePointOccurrences.get());
         if (out.hasWithoutCameraConstant)
-            out.withoutCameraConstant = {s.BundleSigma0, s.BundleRedundancy, s.BundleIterations};
+            out.withoutCameraConstant = {s.BundleSigma0, s.BundleRedundancy, s.BundleIterations,
+                                         WeightedControlStatistics(WeightedControlPoints(s, false))};
         if (out.hasCameraConstant)
-            out.withCameraConstant = {s.BundleSigma0F, s.BundleRedundancyF, s.BundleIterationsF};
+            out.withCameraConstant = {s.BundleSigma0F, s.BundleRedundancyF, s.BundleIterationsF,
+                                      WeightedControlStatistics(WeightedControlPoints(s, true))};
         if (s.Settings.RobustEstimation && s.RobustOutliers) {
             const int k = TableEntryCount(s.RobustOutliers.get());
             for (int j = 1; j <= k; ++j) out.outliers.push_back(s.RobustOutliers->GetPrvek(j, 1));

@@ -5,6 +5,7 @@
 // protocols read it, so the two always tell the same.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "project/project_state.h"
@@ -28,7 +29,21 @@ struct RunSummary {
         long double m0 = 0.0L;
         std::int32_t redundancy = 0;
         std::int32_t iterations = 0;
+        // Shifts (adjusted minus surveyed) of the weighted control points;
+        // count 0 when the adjustment weighted none.
+        CheckPointStatistics controlShifts;
     };
+    // The weighting of the control in force: the settings and the control
+    // accuracy file (its name, empty for none, and its lines).
+    struct ControlWeightingUsed {
+        long double imageSigma = 1.0L;
+        long double sigmaXY = 0.0L;
+        long double sigmaZ = 0.0L;
+        std::string accuracyFile;
+        int accuracyLines = 0;
+        std::vector<long double> checkPoints;  // the points the file makes check points
+    };
+    ControlWeightingUsed controlWeighting;
     bool hasBundle = false;
     int bundlePoints = 0;  // tie points selected to enter it
     // False when the adjustment without the camera constant failed in a

@@ -35,6 +35,19 @@ bool StoreSettingField(SettingField field, std::string_view text, char decimal, 
         settings.Tolerance = real;
         return true;
     }
+    if (field == SettingField::ImageSigma || field == SettingField::ControlSigmaXY ||
+        field == SettingField::ControlSigmaZ) {
+        long double real = 0.0L;
+        if (!ParseFieldNumber(text, decimal, real)) return false;
+        if (field == SettingField::ImageSigma) {
+            if (!(real > 0.0L)) return false;
+            settings.ImageSigma = real;
+        } else {
+            if (!(real >= 0.0L)) return false;
+            (field == SettingField::ControlSigmaXY ? settings.ControlSigmaXY : settings.ControlSigmaZ) = real;
+        }
+        return true;
+    }
     std::int32_t whole = 0;
     if (!ParseSettingInteger(text, whole)) return false;
     switch (field) {
@@ -43,7 +56,10 @@ bool StoreSettingField(SettingField field, std::string_view text, char decimal, 
         case SettingField::RobustWeightPercent: settings.RobustWeightPercent = whole; break;
         case SettingField::FixedPointCount: settings.FixedPointCount = whole; break;
         case SettingField::PointPercent: settings.PointPercent = whole; break;
-        case SettingField::Tolerance: break;
+        case SettingField::Tolerance:
+        case SettingField::ImageSigma:
+        case SettingField::ControlSigmaXY:
+        case SettingField::ControlSigmaZ: break;
     }
     return true;
 }
@@ -56,6 +72,9 @@ std::string SettingFieldText(SettingField field, const AdjustmentSettings& setti
         case SettingField::RobustWeightPercent: return std::to_string(settings.RobustWeightPercent);
         case SettingField::FixedPointCount: return std::to_string(settings.FixedPointCount);
         case SettingField::PointPercent: return std::to_string(settings.PointPercent);
+        case SettingField::ImageSigma: return FormatGeneral(settings.ImageSigma, decimal);
+        case SettingField::ControlSigmaXY: return FormatGeneral(settings.ControlSigmaXY, decimal);
+        case SettingField::ControlSigmaZ: return FormatGeneral(settings.ControlSigmaZ, decimal);
     }
     return std::string();
 }

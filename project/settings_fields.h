@@ -24,16 +24,21 @@ enum class SettingField {
     RobustWeightPercent,  // "Váha pro robustní odhad v procentech"
     FixedPointCount,      // "Počet pevných bodů pro stabilizaci svazkového vyrovnání"
     PointPercent,         // the percentage of points entering the adjustment
+    ImageSigma,           // a priori sigma of the image coordinates, above 0
+    ControlSigmaXY,       // sigma of the control points in X and Y (metres, 0 or more)
+    ControlSigmaZ,        // sigma of the control points in Z (metres, 0 or more)
 };
 
 // Converts `text` by the field's rule (a whole number as ParseSettingInteger
-// reads it; the tolerance a real in the notation of `decimal`, as a window
-// field) and stores it into the field's member of `settings`.  False, with
-// `settings` unchanged, when the text does not convert.
+// reads it; the tolerance and the sigmas reals in the notation of
+// `decimal`, as a window field) and stores it into the field's member of
+// `settings`.  False, with `settings` unchanged, when the text does not
+// convert.  The sigmas alone are range-tested: the image sigma must be
+// above 0 (it divides), the control sigmas 0 or more (0: no weight).
 bool StoreSettingField(SettingField field, std::string_view text, char decimal, AdjustmentSettings& settings);
 
 // The text the field shows for the field's member of `settings`: a whole
-// number in decimal digits, the tolerance in the general number format with
+// number in decimal digits, the tolerance and the sigmas in the general number format with
 // `decimal`.  StoreSettingField reads it back to the same value.
 std::string SettingFieldText(SettingField field, const AdjustmentSettings& settings, char decimal);
 

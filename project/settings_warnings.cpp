@@ -26,8 +26,10 @@ std::vector<std::string> SettingsWarnings(const AdjustmentSettings& set, char de
     if (set.RobustWeightPercent < 0 || set.RobustWeightPercent > 100)
         line("Váha pro robustní odhad v procentech", std::to_string(set.RobustWeightPercent), "0 až 100");
     // A spatial similarity datum (7 parameters) needs three fixed points;
-    // with fewer the pseudo-inverse picks the coordinates' frame itself.
-    if (set.FixedPointCount < 3)
+    // with fewer the pseudo-inverse picks the coordinates' frame itself,
+    // unless the control sigmas of the settings weight the control, which
+    // then carries the datum.
+    if (set.FixedPointCount < 3 && !(set.ControlSigmaXY > 0.0L || set.ControlSigmaZ > 0.0L))
         line("Počet pevných bodů pro stabilizaci svazkového vyrovnání", std::to_string(set.FixedPointCount),
              "3 a více");
     // 0 takes no point (the selection fails), above 100 the step rounds to

@@ -1,6 +1,7 @@
 #include "project/state_reports.h"
 
 #include "project/failure_causes.h"
+#include "project/weighted_control.h"
 #include "protocol/bundle_report.h"
 #include "protocol/number_format.h"
 #include "protocol/report_layout.h"
@@ -46,6 +47,7 @@ std::vector<std::string> BundleReportLines(const ProjectState& state, char decim
         if (BundleTableAvailable(state.BundleUnknowns.get(), state.BundleImageIndex.get(), n, false))
             for (int i = 1; i <= n; ++i)
                 lines.push_back(BundleRow(*state.BundleUnknowns, *state.BundleImageIndex, i, false, decimal));
+        add(WeightedControlBlockLines(state, false, decimal));
     }
 
     if (settings.AdjustCameraConstant && state.BundleFailureF != AdjustmentFailure::None) {
@@ -63,6 +65,7 @@ std::vector<std::string> BundleReportLines(const ProjectState& state, char decim
         lines.push_back(kBundleHeaderF);
         for (int i = 1; i <= n; ++i)
             lines.push_back(BundleRow(*state.BundleUnknownsF, *state.BundleImageIndexF, i, true, decimal));
+        add(WeightedControlBlockLines(state, true, decimal));
     }
     return lines;
 }

@@ -28,6 +28,14 @@ struct CheckPointStatistics {
     long double largestNumber = 0.0L;         // the point it belongs to
 };
 
+// A control point weighted by its survey: the row of a check point and the
+// a priori standard deviations it was weighted with (metres, 0: that
+// coordinate carried no weight).
+struct WeightedControlRowValues {
+    CheckPointRowValues point;
+    long double sigma[3] = {0.0L, 0.0L, 0.0L};
+};
+
 // The legend of the column names, and the column header of the rows.
 extern const std::string kCheckPointLegend;
 extern const std::string kCheckPointHeader;
@@ -37,6 +45,19 @@ extern const std::string kCheckPointHeader;
 // the differences adjusted minus surveyed (all signed, six decimals), two
 // spaces and the number of images.
 std::string CheckPointRow(const CheckPointRowValues& point, char decimal);
+
+// The legend and the header of the weighted control points, and their row:
+// the point number, the adjusted X Y Z, the shifts adjusted minus surveyed,
+// the a priori standard deviations (four decimals) and each shift divided
+// by its standard deviation (two decimals; "-" for a coordinate without
+// weight).
+extern const std::string kWeightedControlLegend;
+extern const std::string kWeightedControlHeader;
+std::string WeightedControlRow(const WeightedControlRowValues& values, char decimal);
+
+// The count of the weighted points, the root mean square of their shifts
+// per axis and in space and the largest shift with its point number.
+std::vector<std::string> WeightedControlSummaryLines(const CheckPointStatistics& statistics, char decimal);
 
 // The count of the points, the root mean square of the differences per
 // axis and in space and the largest difference with its point number.

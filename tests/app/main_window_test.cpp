@@ -117,6 +117,7 @@ const MenuRow kMenu[] = {
     {"Soubor > Uložit kameru", "Uloitkameru1", true},
     {"Soubor > Načíst orientaci", "Nastorientaci1", true},
     {"Soubor > Načíst snímkové souřadnice", "Nastsnmkovsouadnice1", true},
+    {"Soubor > Načíst přesnost vlícovacích bodů", "Nastpesnost1", true},
     {"Soubor > Načíst projekt", "Nastprojekt1", true},
     {"Soubor > Konec", "Konec1", true},
     {"Výpočty", "Vpoty1", true},
@@ -180,7 +181,7 @@ TEST(MainWindow, MenuCaptionsNamesAndStateAtStart) {
           "Snmkovsouadnice2Click()", "Orientace2Click()", "Piblineenvnjorientace1Click()",
           "Svazkovvyrovnn2Click()", "SouadniceXYZ2Click()", "Kompletn1Click()", "Pouzesouadnice1Click()",
           "Grafy1Click()", "Kontrolnbody1Click()", "Kontrolnbody2Click()", "Help1Click()", "BitBtn2Click()",
-          "Ulozprotokol1Click()", "Nastprojekt1Click()"}) {
+          "Ulozprotokol1Click()", "Nastprojekt1Click()", "Nastpesnost1Click()"}) {
         EXPECT_GE(w.metaObject()->indexOfSlot(slot), 0) << slot;
     }
 }

@@ -34,6 +34,9 @@ void ExpectDefaults(const AdjustmentSettings& s) {
     EXPECT_TRUE(s.AdjustCameraConstant);
     EXPECT_TRUE(s.RobustEstimation);
     EXPECT_EQ(s.NormalEquations, NormalSolve::Auto);
+    EXPECT_EQ(s.ImageSigma, 1.0L);
+    EXPECT_EQ(s.ControlSigmaXY, 0.0L);
+    EXPECT_EQ(s.ControlSigmaZ, 0.0L);
 }
 
 // Opens "Nastavení" and runs `work` inside the dialog; whether the dialog
@@ -64,12 +67,15 @@ TEST_P(SettingsDialog, DefaultsAreInForceAtStartAndShown) {
     ExpectDefaults(gui.window().State().Settings);
     TForm2& form = gui.window().Form2();
     EXPECT_EQ(form.windowTitle(), "Nastavení");
-    EXPECT_EQ(form.size(), QSize(472, 240));
+    EXPECT_EQ(form.size(), QSize(472, 321));
     EXPECT_EQ(form.Field(1)->text(), "20");
     EXPECT_EQ(form.Field(2)->text(), GetParam().tolerance_text);
     EXPECT_EQ(form.Field(3)->text(), "5");
     EXPECT_EQ(form.Field(4)->text(), "50");
     EXPECT_EQ(form.Field(5)->text(), "4");
+    EXPECT_EQ(form.Field(6)->text(), "1");
+    EXPECT_EQ(form.Field(7)->text(), "0");
+    EXPECT_EQ(form.Field(8)->text(), "0");
     EXPECT_EQ(form.ComboBox1()->currentText(), "  50");
     EXPECT_TRUE(form.ComboBox1()->isEditable());
     ASSERT_EQ(form.ComboBox1()->count(), 10);
@@ -99,6 +105,9 @@ TEST_P(SettingsDialog, PouzitStoresEveryFieldAndCloses) {
         form.Field(3)->setText(" 10");
         form.Field(4)->setText("-5");
         form.Field(5)->setText("6");
+        form.Field(6)->setText(GetParam().good_real);
+        form.Field(7)->setText(GetParam().good_real);
+        form.Field(8)->setText("0");
         form.ComboBox1()->setCurrentIndex(0);  // "100"
         form.CheckBox1()->setChecked(false);
         form.CheckBox2()->setChecked(false);
@@ -116,12 +125,27 @@ TEST_P(SettingsDialog, PouzitStoresEveryFieldAndCloses) {
     EXPECT_FALSE(s.AdjustCameraConstant);
     EXPECT_FALSE(s.RobustEstimation);
     EXPECT_EQ(s.NormalEquations, NormalSolve::Sparse);
+    EXPECT_EQ(s.ImageSigma, 0.25L);
+    EXPECT_EQ(s.ControlSigmaXY, 0.25L);
+    EXPECT_EQ(s.ControlSigmaZ, 0.0L);
     EXPECT_TRUE(gui.dialogs->Messages().isEmpty());
     InSettings(gui, [&](TForm2& form) {
         form.ComboBox2()->setCurrentIndex(1);  // "SVD"
         form.PouzitButton()->click();
     });
     EXPECT_EQ(s.NormalEquations, NormalSolve::Svd);
+    // The image sigma divides: 0 is refused, and a negative control sigma too.
+    for (const char* field6 : {"0", "1"}) {
+        const bool stays = InSettings(gui, [&](TForm2& form) {
+            form.Field(6)->setText(field6);
+            form.Field(7)->setText("-1");
+            form.PouzitButton()->click();
+        });
+        EXPECT_TRUE(stays) << field6;
+    }
+    EXPECT_EQ(gui.dialogs->Messages().size(), 2);
+    EXPECT_EQ(s.ImageSigma, 1.0L);
+    EXPECT_EQ(s.ControlSigmaXY, 0.25L);
 }
 
 TEST_P(SettingsDialog, AFailedFieldStopsTheConversionThere) {
@@ -256,7 +280,7 @@ TEST(SettingsLayout, CaptionsFitTheirTextAndDoNotOverlap) {
     const QRect inside(QPoint(0, 0), form.size());
     std::vector<QWidget*> captions = {form.CheckBox1(), form.CheckBox2(), form.findChild<QLabel*>("Label1"),
                                       form.findChild<QLabel*>("Label2"), form.ComboBox2()};
-    for (int i = 1; i <= 5; ++i) captions.push_back(form.Field(i)->EditLabel());
+    for (int i = 1; i <= 8; ++i) captions.push_back(form.Field(i)->EditLabel());
     for (QWidget* caption : captions) {
         SCOPED_TRACE(caption->objectName().toStdString());
         EXPECT_GE(caption->width(), caption->sizeHint().width()) << "the text is cut";
@@ -267,10 +291,14 @@ TEST(SettingsLayout, CaptionsFitTheirTextAndDoNotOverlap) {
     EXPECT_LT(form.findChild<QLabel*>("Label2")->geometry().right(), form.ComboBox2()->geometry().left());
     // The solve's row lies between the percentage box and the buttons.
     EXPECT_GT(form.ComboBox2()->geometry().top(), form.ComboBox1()->geometry().bottom());
-    EXPECT_LT(form.ComboBox2()->geometry().bottom(), form.PouzitButton()->geometry().top());
+    EXPECT_LT(form.ComboBox2()->geometry().bottom(), form.Field(6)->geometry().top());
+    // The weights' rows, one below the other, above the buttons.
+    EXPECT_LT(form.Field(6)->geometry().bottom(), form.Field(7)->geometry().top());
+    EXPECT_LT(form.Field(7)->geometry().bottom(), form.Field(8)->geometry().top());
+    EXPECT_LT(form.Field(8)->geometry().bottom(), form.PouzitButton()->geometry().top());
     // Positions where they fit.
     EXPECT_EQ(form.CheckBox1()->geometry().topLeft(), QPoint(24, 72));
-    EXPECT_EQ(form.size(), QSize(472, 240));
+    EXPECT_EQ(form.size(), QSize(472, 321));
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, SettingsDialog,

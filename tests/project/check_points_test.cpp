@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include "project/bundle_pipeline.h"
+#include "project/state_reports.h"
+#include "project/weighted_control.h"
 #include "tests/project/loaded_project.h"
 
 namespace pelvanor {
@@ -142,6 +144,55 @@ TEST(CheckPoints, NoCheckPointIsOneLine) {
     ASSERT_TRUE(BundleCommand(s, lp.host));
     EXPECT_EQ(CheckPointReportLines(s, ','),
               Lines{"Žádné kontrolní body: všechny vlícovací body vyrovnání jsou pevné"});
+}
+
+// With weighted control and a control accuracy file: the report's check
+// points are exactly those the file names, and every other control point
+// shows its shift against the sigma it was weighted with.
+TEST(CheckPoints, AnAccuracyFileNamesTheCheckPointsAndTheOthersAreWeighted) {
+    synth::Options o = test::SmallProject(43);
+    o.control = 8;
+    test::LoadedProject lp(o);
+    ProjectState& s = lp.state;
+    const long long check = lp.project.control_points[5].id;
+    const long long own = lp.project.control_points[2].id;
+    const std::string path = lp.dir.Path("presnost.txt");
+
+    // A bad line loads nothing and names the file and the line.
+    test::WriteFileBytes(path, std::to_string(own) + " 0.05 0.05 0.05\n" + std::to_string(check) + " kontrola\n");
+    std::string error;
+    EXPECT_FALSE(LoadControlAccuracy(path, s, error));
+    EXPECT_EQ(error.rfind("Chyba v souboru přesnosti vlícovacích bodů " + path + ", řádek 2: ", 0), 0u) << error;
+    EXPECT_TRUE(s.ControlAccuracy.empty());
+
+    test::WriteFileBytes(path, std::to_string(own) + " 0.05 0.05 0.05\n" + std::to_string(check) + " kontrolni\n");
+    ASSERT_TRUE(LoadControlAccuracy(path, s, error)) << error;
+    s.Settings.FixedPointCount = 0;
+    s.Settings.RobustEstimation = false;
+    s.Settings.ControlSigmaXY = 0.02L;
+    s.Settings.ControlSigmaZ = 0.04L;
+    ASSERT_TRUE(BundleCommand(s, lp.host));
+
+    const std::vector<CheckPointBlock> blocks = CheckPointBlocks(s);
+    ASSERT_EQ(blocks.size(), 2u);
+    for (const CheckPointBlock& block : blocks) {
+        SCOPED_TRACE(block.withCameraConstant);
+        ASSERT_EQ(block.adjusted.size(), 1u);
+        EXPECT_EQ(std::llround(block.adjusted[0].number), check);
+        ASSERT_EQ(block.weighted.size(), lp.project.control_points.size() - 1);
+        for (const WeightedControlRowValues& w : block.weighted) {
+            EXPECT_NE(std::llround(w.point.number), check);
+            const bool isOwn = std::llround(w.point.number) == own;
+            EXPECT_EQ(w.sigma[0], isOwn ? 0.05L : 0.02L);
+            EXPECT_EQ(w.sigma[2], isOwn ? 0.05L : 0.04L);
+            // Adjusted to within a few sigmas of the survey.
+            for (int q = 0; q < 3; ++q) EXPECT_LT(std::fabs(w.point.adjusted[q] - w.point.surveyed[q]), 4.0L * w.sigma[q]);
+        }
+    }
+    const Lines report = BundleReportLines(s, ',');
+    for (const char* heading : {"Vážené vlícovací body - vyrovnání bez konstanty komory",
+                                "Vážené vlícovací body - vyrovnání s konstantou komory"})
+        EXPECT_NE(std::find(report.begin(), report.end(), heading), report.end()) << heading;
 }
 
 }  // namespace

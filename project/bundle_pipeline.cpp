@@ -145,9 +145,9 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
     s.BundleFailure = AdjustmentFailure::None;
     s.BundleFailureF = AdjustmentFailure::None;
     if (!fieldsOk) {
-        host.WriteLog("Chyba - Špatné hodnoty parametrů kamery");
+        detail::FailureLine(s, host, "Chyba - Špatné hodnoty parametrů kamery");
     } else if (!orientationOk) {
-        host.WriteLog("Chyba - Přibližná orientace - výpočet nelze provést");
+        detail::FailureLine(s, host, "Chyba - Přibližná orientace - výpočet nelze provést");
     } else {
         const AdjustmentSettings& set = s.Settings;
         const CameraParameters& c = s.Camera;
@@ -243,7 +243,7 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
     if (detail::StopRequested(s, host)) result = false;
 
     s.BundleByElimination = result && eliminatedPasses > 0;
-    detail::EndPipeline(host, result, "Svazkové vyrovnání - výpočet proveden",
+    detail::EndPipeline(s, host, result, "Svazkové vyrovnání - výpočet proveden",
                         "Svazkové vyrovnání - výpočet nelze provést", kBundleResultItems,
                         [&s] {
                             ReleaseResultsNotComputed(s);

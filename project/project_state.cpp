@@ -20,4 +20,28 @@ void ProjectState::ReleaseAll() {
     for (MatPtr* m : order) m->reset();
 }
 
+void ProjectState::ReleaseResults() {
+    MatPtr* results[] = {
+        &ImagePointsCorrected, &ControlPointsCorrected, &ImagePointIds, &ControlPointIds,
+        &OrientationMinimal, &OrientationRefined, &OrientationSigma0, &TiePointImageCounts,
+        &TiePointOccurrences, &ControlPointImageCounts, &ControlPointOccurrences,
+        &BundlePointImageCounts, &BundlePointOccurrences, &ApproxObjectPoints, &BundleUnknowns,
+        &BundleObservationTable, &BundleImageIndex, &BundlePointIndex, &BundleUnknownsF,
+        &ObjectPoints, &FTestPassed, &FTestResults, &RobustPointOccurrences, &RobustPointImageCounts,
+        &RobustOutliers, &BundleWeights, &BundleWeightsF, &BundleImageIndexF, &BundleResiduals,
+        &BundleResidualsF,
+    };
+    for (MatPtr* m : results) m->reset();
+    OrientationLogged = false;
+    CancelLogged = false;
+    FailureCauseLogged = false;
+    RefinementIterations = 0.0L;
+    BundleRedundancy = BundleRedundancyF = 0;
+    BundleIterations = BundleIterationsF = 0;
+    BundleSigma0 = BundleSigma0F = 0.0L;
+    BundleByElimination = false;
+    BundleFailure = BundleFailureF = AdjustmentFailure::None;
+    BundlePassLimitReached = BundlePassLimitReachedF = false;
+}
+
 }  // namespace pelvanor

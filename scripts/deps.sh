@@ -7,10 +7,11 @@ set -euo pipefail
 # F distribution tests.  qt6-translations-l10n: Qt's own Czech texts.  The
 # package checkers (lintian, desktop-file-utils, appstream) are optional: the
 # package test runs when they are installed.  qt6-svg-dev: the SVG export of
-# "Grafy".
+# "Grafy".  libdxflib-dev: the DXF library that reads the DXF export back in
+# the tests.
 pkgs=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl1-mesa-dev
       nlohmann-json3-dev libgtest-dev libboost-dev python3 fonts-liberation2 fonts-wine locales
-      qt6-translations-l10n)
+      qt6-translations-l10n libdxflib-dev)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -44,7 +44,9 @@ void TPelvanor::Nastkameru1Click() {
     LoadCameraFrom(file);
 }
 
-void TPelvanor::LoadCameraFrom(const QString& file) { LoadCameraCommand(ToUtf8(file), state_, *this); }
+void TPelvanor::LoadCameraFrom(const QString& file) {
+    if (LoadCameraCommand(ToUtf8(file), state_, *this)) ++inputs_loaded_;
+}
 
 // ---------------------------------------------------------------------------
 // "Uložit kameru"
@@ -79,7 +81,9 @@ void TPelvanor::Nastorientaci1Click() {
 }
 
 void TPelvanor::LoadControlPointsFrom(const QStringList& files) {
-    LoadControlPointsCommand(FileNames(files), SortedFileNames(files), state_, *this);
+    if (LoadControlPointsCommand(FileNames(files), SortedFileNames(files), state_, *this).status ==
+        ControlLoadResult::Status::Loaded)
+        ++inputs_loaded_;
 }
 
 // ---------------------------------------------------------------------------
@@ -93,6 +97,7 @@ void TPelvanor::Nastsnmkovsouadnice1Click() {
 
 void TPelvanor::LoadImagePointsFrom(const QStringList& files) {
     if (LoadImagePointsCommand(FileNames(files), SortedFileNames(files), state_, *this)) {
+        ++inputs_loaded_;
         // The folder of the measurements names the project in the pictures' title.
         project_name_ = QFileInfo(files.front()).absoluteDir().dirName();
     }

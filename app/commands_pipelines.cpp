@@ -82,6 +82,9 @@ void TPelvanor::RunComputation(const std::function<bool(ProjectState&, CommandHo
     computing_ = false;
     SetCommandInputEnabled(true);
     bit_btn2_->setEnabled(bit_btn2_enabled_);
+    // A protocol of inputs loaded before this computation's is gone: it
+    // belongs to no result the state holds now.
+    if (panel_holds_results_ && panel_inputs_ != inputs_loaded_) ResetProtocol();
     // A close asked for during the computation: the state is free now.
     if (close_pending_) {
         close_pending_ = false;

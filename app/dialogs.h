@@ -14,8 +14,8 @@ namespace pelvanor {
 
 // The main window's dialogs.  Open dialogs show all files; the save dialogs
 // add the extension "txt" to a name without one and filter "*.txt", except
-// the pictures' dialog, which offers PNG, SVG and PDF and adds the chosen
-// filter's extension.
+// the pictures' dialog, which offers PNG, SVG and PDF, and the export's,
+// which offers CSV, DXF and PLY; these add the chosen filter's extension.
 enum class FileDialogId {
     OpenDialog1,  // one file: "Načíst kameru"
     OpenDialog2,  // several files: "Načíst snímkové souřadnice"
@@ -24,6 +24,7 @@ enum class FileDialogId {
     SaveDialog2,  // result files and "Ulož protokol"
     OpenFolder,   // one folder: "Načíst projekt"
     SaveDialog3,  // pictures of "Grafy": PNG, SVG or PDF
+    SaveDialog4,  // "Exportovat body": CSV, DXF or PLY
 };
 
 // The folder of the sample projects for a program in `programFolder`: the
@@ -46,8 +47,6 @@ public:
     virtual bool GetSaveFileName(QWidget* parent, FileDialogId id, QString& file) = 0;
     // An existing folder (absolute).
     virtual bool GetExistingFolder(QWidget* parent, FileDialogId id, QString& folder) = 0;
-    // Opens a document in the desktop's viewer; false when none could.
-    virtual bool OpenDocument(QWidget* parent, const QString& file) = 0;
     // A modal message box with the text and an OK button.
     virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
     // Shows a dialog modally until it is closed; QDialog::exec's result.
@@ -70,7 +69,6 @@ public:
     bool GetOpenFileNames(QWidget* parent, FileDialogId id, QStringList& files) override;
     bool GetSaveFileName(QWidget* parent, FileDialogId id, QString& file) override;
     bool GetExistingFolder(QWidget* parent, FileDialogId id, QString& folder) override;
-    bool OpenDocument(QWidget* parent, const QString& file) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
     int ExecModal(QDialog& dialog) override;
 
@@ -80,7 +78,7 @@ private:
     void Chosen(FileDialogId id);
     void Store() const;
 
-    static constexpr int kDialogs = 7;
+    static constexpr int kDialogs = 8;
     QString folders_[kDialogs];
 };
 

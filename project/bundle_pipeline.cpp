@@ -14,10 +14,11 @@ namespace pelvanor {
 namespace {
 
 // The result items the bundle adjustment feeds; "Grafy" draws its residuals
-// and orientations.
+// and orientations, "Tabulka výsledků" lists its images.
 constexpr UiItem kBundleResultItems[] = {
     UiItem::Svazkovvyrovnn2, UiItem::Piblineenvnjorientace1, UiItem::Opravensnmkovsouadnice1,
     UiItem::Snmkovsouadnice2, UiItem::Orientace2, UiItem::Grafy1, UiItem::Kontrolnbody1, UiItem::Kontrolnbody2,
+    UiItem::Tabulkavsledk1,
 };
 
 void ReleaseBundleResults(ProjectState& s) {

@@ -19,6 +19,8 @@ enum class UiItem {
     Grafy1,
     // "Výsledky" > "Kontrolní body" and "Výsledky" > "Protokoly" > "Kontrolní body".
     Kontrolnbody1, Kontrolnbody2,
+    // "Výsledky" > "Tabulka výsledků" and "Výsledky" > "Exportovat body".
+    Tabulkavsledk1, Exportovatbody1,
     Help1, BitBtn2,
 };
 

@@ -15,6 +15,7 @@ inline constexpr UiItem kResultItems[] = {
     UiItem::Piblineenvnjorientace1,  UiItem::Svazkovvyrovnn2,  UiItem::SouadniceXYZ2,
     UiItem::Protokoly1,              UiItem::Kompletn1,        UiItem::Pouzesouadnice1,
     UiItem::Grafy1,                  UiItem::Kontrolnbody1,    UiItem::Kontrolnbody2,
+    UiItem::Tabulkavsledk1,          UiItem::Exportovatbody1,
 };
 
 // Releases every result of the state (ProjectState::ReleaseResults) and

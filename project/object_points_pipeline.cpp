@@ -18,7 +18,7 @@ constexpr UiItem kCoordinateResultItems[] = {
     UiItem::SouadniceXYZ2,   UiItem::Protokoly1,           UiItem::Kompletn1,
     UiItem::Pouzesouadnice1, UiItem::Svazkovvyrovnn2,      UiItem::Piblineenvnjorientace1,
     UiItem::Opravensnmkovsouadnice1, UiItem::Snmkovsouadnice2, UiItem::Orientace2,
-    UiItem::Kontrolnbody1, UiItem::Kontrolnbody2,
+    UiItem::Kontrolnbody1, UiItem::Kontrolnbody2, UiItem::Exportovatbody1,
 };
 
 // Intersection and F-test from the current bundle results.

@@ -59,11 +59,13 @@ struct StationResult {
 };
 std::vector<StationResult> StationResults(const ProjectState& state);
 
-// One shown cell: its text and the key it sorts by.
+// One shown cell: its text and the key it sorts by (the value of a number;
+// the order of a text's values, such as the failed F-test before the
+// passed one).
 struct ResultCell {
     std::string text;
     double key = 0.0;
-    bool numeric = true;  // false: sorted by the text
+    bool numeric = true;  // a number (right-aligned), else a text
 };
 
 // A table of the window: its column captions, its rows and, per row, the

@@ -130,7 +130,10 @@ void TPelvanor::UpdateProgress() {
         progress_label_->show();
         cancel_button_->show();
     }
-    progress_label_->setText(ProgressLine(monitor_.Latest(), QLatin1Char(UiDecimalSeparator())));
+    // The time it has run shows that it lives also where a pass lasts long.
+    progress_label_->setText(ProgressLine(monitor_.Latest(), QLatin1Char(UiDecimalSeparator())) +
+                             QStringLiteral(" – ") +
+                             ElapsedText(std::chrono::steady_clock::now() - computation_started_));
 }
 
 }  // namespace pelvanor

@@ -115,6 +115,9 @@ QString ProgressLine(const ComputationProgress& p, QChar decimal) {
     if (p.adjustment == AdjustmentKind::WithCameraConstant) line += QStringLiteral(" s konstantou komory");
     if (p.withoutOutliers) line += QStringLiteral(" (bez odlehlých měření)");
     if (p.pass > 0) line += QStringLiteral(", iterace %1").arg(p.pass);
+    // Inside a long pass: how much of its solve is done.
+    if (p.pass > 0 && p.passShare >= 0.0)
+        line += QStringLiteral(" (%1 %)").arg(static_cast<int>(std::lround(p.passShare * 100.0)));
     // The m0 of a pass that failed may be no number at all; none is shown.
     if (p.pass > 1 && std::isfinite(p.m0) && std::fabs(p.m0) < 1e300L) {
         QString m0 = QString::number(static_cast<double>(p.m0), 'g', 6);
@@ -122,6 +125,14 @@ QString ProgressLine(const ComputationProgress& p, QChar decimal) {
         line += QStringLiteral(", m0 = ") + m0;
     }
     return line;
+}
+
+QString ElapsedText(std::chrono::steady_clock::duration elapsed) {
+    const long long seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
+    const QChar zero = QLatin1Char('0');
+    if (seconds < 3600)
+        return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, zero);
+    return QStringLiteral("%1:%2:%3").arg(seconds / 3600).arg(seconds / 60 % 60, 2, 10, zero).arg(seconds % 60, 2, 10, zero);
 }
 
 }  // namespace pelvanor

@@ -14,6 +14,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <mutex>
 
@@ -79,8 +80,11 @@ private:
     ComputationMonitor& monitor_;
 };
 
-// The progress line: which stage or adjustment runs, the pass and the m0 of
+// The progress line: which stage or adjustment runs, the pass, inside a
+// long pass the share of its solve done ("iterace 1 (37 %)"), and the m0 of
 // the pass before, numbers with the given decimal separator.
 QString ProgressLine(const ComputationProgress& progress, QChar decimal);
+// The time a computation has run: "0:07", "12:40", "1:02:03".
+QString ElapsedText(std::chrono::steady_clock::duration elapsed);
 
 }  // namespace pelvanor

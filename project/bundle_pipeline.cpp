@@ -1,9 +1,16 @@
 #include "project/bundle_pipeline.h"
 
+#include <algorithm>
+#include <cmath>
+#include <string>
+
 #include "project/pipeline_end.h"
 #include "adjustment/approximate_points.h"
 #include "adjustment/bundle_adjustment.h"
 #include "adjustment/point_selection.h"
+#include "adjustment/schur_solve.h"
+#include "matrix/arithmetic.h"
+#include "matrix/cancellation.h"
 #include "matrix/fp_guard.h"
 #include "project/failure_causes.h"
 #include "project/orientation_pipeline.h"
@@ -91,6 +98,51 @@ void ReleaseFailedAdjustments(ProjectState& s) {
     }
 }
 
+// Number of measurements of row r of an index table (pairs with an image).
+int MeasurementCount(const Matice& index, int r) {
+    int count = 0;
+    for (int col = 3; col <= index.s; col += 2)
+        if (RoundId(index.GetPrvek(r, col)) != 0) ++count;
+    return count;
+}
+
+// The order u + 3b of the bordered normal matrix of the largest adjustment
+// the pipeline is about to run (with the camera constant when that is on):
+// three unknowns per point measured on two or more images, six or seven per
+// image, three constraints per fixed point.  0 when the tables are missing.
+std::int64_t BorderedOrder(const ProjectState& s) {
+    if (!s.ControlPointOccurrences || !s.BundlePointOccurrences || !s.ControlPointCounts) return 0;
+    std::int64_t control = 0;
+    for (int r = 1; r <= s.ControlPointOccurrences->r; ++r)
+        if (RoundId(s.ControlPointOccurrences->GetPrvek(r, 1)) > 0 && MeasurementCount(*s.ControlPointOccurrences, r) >= 2)
+            ++control;
+    std::int64_t tie = 0;
+    for (int r = 1; r <= s.BundlePointOccurrences->r; ++r)
+        if (RoundId(s.BundlePointOccurrences->GetPrvek(r, 1)) > 0 && MeasurementCount(*s.BundlePointOccurrences, r) >= 2)
+            ++tie;
+    const std::int64_t fixed = std::clamp<std::int64_t>(s.Settings.FixedPointCount, 0, control);
+    const std::int64_t width = s.Settings.AdjustCameraConstant ? 7 : 6;
+    return 3 * (control + tie) + width * s.ControlPointCounts->r + 3 * fixed;
+}
+
+// "SVD" chosen for a block whose passes take minutes: said before the first
+// pass.  One pass of the pseudo-inverse takes about a second at
+// kAutoSvdMaxOrder (the order chosen so, from the measurement beside it) and
+// grows with the cube of the order.
+void WarnOfLongSvdPasses(const ProjectState& s, CommandHost& host) {
+    if (s.Settings.NormalEquations != NormalSolve::Svd) return;
+    const std::int64_t order = BorderedOrder(s);
+    const long double ratio = static_cast<long double>(order) / kAutoSvdMaxOrder;
+    const long double seconds = ratio * ratio * ratio;
+    if (seconds <= 60.0L) return;
+    const long long minutes = std::llround(seconds / 60.0L);
+    const std::string duration = minutes < 60 ? std::to_string(minutes) + " min"
+                                              : std::to_string(minutes / 60) + " h " + std::to_string(minutes % 60) + " min";
+    host.WriteLog("Upozornění - Řešení normálních rovnic „SVD“: jedna iterace svazkového vyrovnání potrvá odhadem " +
+                  duration + " (řád normální matice " + std::to_string(order) +
+                  "), celý výpočet mnohonásobně déle; „Automaticky“ řeší takovou úlohu řídkou eliminací");
+}
+
 // Why an adjustment that returned false failed; Other when it said nothing.
 AdjustmentFailure Reason(bool ok, AdjustmentFailure reported) {
     if (ok) return AdjustmentFailure::None;
@@ -166,9 +218,19 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
             const FpScope keepFlags;
             progress.pass = pass;
             progress.m0 = m0;
+            progress.passShare = -1.0;
             host.ReportProgress(progress);
             return !host.CancelRequested();
         };
+        // The share done of a pass's pseudo-inverse, whole percents only.
+        const ProgressScope passShare([&host, &progress](double share) {
+            const FpScope keepFlags;
+            if (progress.pass <= 0) return;
+            const double percent = std::floor(share * 100.0) / 100.0;
+            if (percent == progress.passShare) return;
+            progress.passShare = percent;
+            host.ReportProgress(progress);
+        });
         control.PassDone = [&host, &progress](std::int32_t pass, long double m0) {
             const FpScope keepFlags;
             ComputationProgress done = progress;
@@ -182,6 +244,7 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
             progress.withoutOutliers = withoutOutliers;
             progress.pass = 0;
             progress.m0 = 0.0L;
+            progress.passShare = -1.0;
             host.ReportProgress(progress);
             return !host.CancelRequested();
         };
@@ -200,6 +263,7 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
                                                  s.BundlePointImageCounts.get(),
                                                  s.ImagePointsCorrected.get(), s.OrientationRefined.get(),
                                                  c.x0, c.y0, c.f, s.ApproxObjectPoints);
+        if (sel && app) WarnOfLongSvdPasses(s, host);
         const bool adj = starting(AdjustmentKind::WithoutCameraConstant, false) &&
                          AdjustWithoutF(s, set.RobustEstimation, s.BundlePointOccurrences.get(),
                                         s.BundlePointImageCounts.get(), control);

@@ -36,6 +36,10 @@ struct ComputationProgress {
     // is the pass just finished and m0 its own.  Displays that show the
     // running pass ignore these; a summary of the passes uses them.
     bool passDone = false;
+    // Inside a pass whose normal equations the pseudo-inverse solves: the
+    // share of that solve done (0 to 1), reported as it goes on, so that a
+    // pass of minutes shows that it moves; negative when not known.
+    double passShare = -1.0;
 };
 
 }  // namespace pelvanor

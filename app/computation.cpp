@@ -95,7 +95,7 @@ void ForwardingHost::ShowMessage(const std::string& text) {
 void ForwardingHost::ReportProgress(const ComputationProgress& progress) {
     // The line shows the pass that runs; the end-of-pass reports would show
     // the same pass again with the m0 that the next start reports anyway.
-    if (progress.passDone) return;
+    if (progress.passDone || progress.passesEnded) return;
     const FpScope keepFlags;
     monitor_.Store(progress);
 }

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <algorithm>
 #include <map>
 #include <string_view>
 #include <utility>
@@ -143,7 +144,7 @@ bool ReadSettingsFile(const std::string& path, BatchOptions& options, std::strin
 constexpr const char* kValueOptions[] = {
     "camera", "control", "images", "command", "out", "json", "decimal", "method", "settings",
     "point-percent", "fixed-points", "robust-weight-percent", "significance", "max-iterations",
-    "tolerance", "robust", "camera-constant", "solve", "plots",
+    "tolerance", "robust", "camera-constant", "solve", "plots", "export",
 };
 
 }  // namespace
@@ -191,6 +192,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments, char local
 
     auto value = [&parser](const char* name) { return parser.value(QString::fromLatin1(name)).toStdString(); };
     auto given = [&parser](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
+    // The summary's file first: a run refused below still gets its summary.
+    if (given("json") && parser.values(QStringLiteral("json")).size() == 1) options.jsonFile = value("json");
     auto values = [&parser](const char* name) {
         std::vector<std::string> out;
         for (const QString& v : parser.values(QString::fromLatin1(name))) out.push_back(v.toStdString());
@@ -274,6 +277,23 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments, char local
         options.plotDir = value("plots");
         if (options.plotDir.empty()) return error(BadValue(Source{"--plots"}, "", Tr("složka", "a folder")));
     }
+    if (given("export")) {
+        const std::string list = value("export");
+        std::size_t from = 0;
+        while (true) {
+            const std::size_t comma = list.find(',', from);
+            const std::string name = list.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+            const PointExportFormat format = name == "dxf"   ? PointExportFormat::Dxf
+                                             : name == "ply" ? PointExportFormat::Ply
+                                                             : PointExportFormat::Csv;
+            if (name != "csv" && name != "dxf" && name != "ply")
+                return error(BadValue(Source{"--export"}, list, Tr("csv, dxf, ply oddělené čárkou", "csv, dxf, ply separated by commas")));
+            if (std::find(options.exports.begin(), options.exports.end(), format) == options.exports.end())
+                options.exports.push_back(format);
+            if (comma == std::string::npos) break;
+            from = comma + 1;
+        }
+    }
     return {ParseResult::Kind::Run, {}};
 }
 
@@ -325,6 +345,7 @@ Výstup:
                              místního nastavení)
   --json SOUBOR              souhrn výpočtu ve formátu JSON
   --plots SLOŽKA             obrázky okna Grafy jako PNG, SVG a PDF
+  --export csv,dxf,ply       vypočtené body jako body.csv, body.dxf, body.ply
   -h, --help                 tato nápověda
   -v, --version              verze programu
 
@@ -336,7 +357,7 @@ umí uložit); s --plots rezidua_snimek_N a pudorys_xy, pudorys_xz,
 pudorys_yz (.png, .svg, .pdf).
 
 Návratový kód: 0 hotovo, 1 výpočet se nezdařil, 2 chybné volby nebo
-nečitelný vstup.
+nečitelný vstup, 130 / 143 přerušeno signálem SIGINT / SIGTERM.
 )";
     }
     return R"(Usage: pelvanor-batch [options] [PROJECT_DIR]
@@ -375,6 +396,7 @@ Output:
                              the locale's)
   --json FILE                summary of the run as JSON
   --plots DIR                the pictures of "Grafy" as PNG, SVG and PDF
+  --export csv,dxf,ply       the computed points as body.csv, body.dxf, body.ply
   -h, --help                 this help
   -v, --version              the program's version
 
@@ -386,7 +408,7 @@ after the command); with --plots rezidua_snimek_N and pudorys_xy,
 pudorys_xz, pudorys_yz (.png, .svg, .pdf).
 
 Exit status: 0 done, 1 the computation failed, 2 bad usage or unreadable
-input.
+input, 130 / 143 stopped by SIGINT / SIGTERM.
 )";
 }
 

@@ -252,8 +252,15 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
         control.Solve = set.NormalEquations;
         control.EliminatedPasses = &eliminatedPasses;
         s.BundlePassLimitReached = s.BundlePassLimitReachedF = false;
-        control.PassesEnded = [&s](bool withF, bool limit) {
+        control.PassesEnded = [&s, &host, &progress](bool withF, bool limit) {
             (withF ? s.BundlePassLimitReachedF : s.BundlePassLimitReached) = limit;
+            const FpScope keepFlags;
+            ComputationProgress ended = progress;
+            ended.pass = 0;
+            ended.passShare = -1.0;
+            ended.passesEnded = true;
+            ended.converged = !limit;
+            host.ReportProgress(ended);
         };
 
         const bool sel = SelectBundlePoints(s.TiePointOccurrences.get(), s.TiePointImageCounts.get(),

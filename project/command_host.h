@@ -63,6 +63,9 @@ public:
     // there.  The command then ends through its failure path after the one
     // log line kCancelledLine.
     virtual bool CancelRequested() const { return false; }
+    // The one log line of a stopped command: kCancelledLine where the user
+    // pressed "Zrušit"; a host stopped otherwise (a signal) names that.
+    virtual std::string CancelledLine() const { return kCancelledLine; }
 };
 
 }  // namespace pelvanor

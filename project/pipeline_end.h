@@ -41,7 +41,7 @@ inline bool StopRequested(ProjectState& state, CommandHost& host) {
     if (!host.CancelRequested()) return false;
     if (!state.CancelLogged) {
         state.CancelLogged = true;
-        host.WriteLog(kCancelledLine);
+        host.WriteLog(host.CancelledLine());
     }
     return true;
 }

@@ -133,8 +133,13 @@ void TForm2::defaultClick() {
 void TForm2::PouzitClick() {
     // Each value is stored as soon as it converts; the first bad field ends
     // the conversion with the later settings unchanged.
-    const auto fail = [this]() { dialogs_.ShowMessage(this, QStringLiteral("Chybně zadané hodnoty nastavení.")); };
+    // The message names the field and the form it takes under the line
+    // every refusal has.
     const char decimal = UiDecimalSeparator();
+    const auto fail = [this, decimal](SettingField field, const QString& text) {
+        dialogs_.ShowMessage(this, QStringLiteral("Chybně zadané hodnoty nastavení.\n") +
+                                       FromUtf8(SettingFieldRefusal(field, ToUtf8(text), decimal)));
+    };
     const std::pair<SettingField, QString> fields[] = {
         {SettingField::MaxIterations, fields_[0]->text()},
         {SettingField::Tolerance, fields_[1]->text()},
@@ -144,7 +149,7 @@ void TForm2::PouzitClick() {
         {SettingField::PointPercent, combo_box1_->currentText()},
     };
     for (const auto& [field, text] : fields) {
-        if (!StoreSettingField(field, ToUtf8(text), decimal, settings_)) return fail();
+        if (!StoreSettingField(field, ToUtf8(text), decimal, settings_)) return fail(field, text);
     }
     settings_.AdjustCameraConstant = check_box1_->isChecked();
     settings_.RobustEstimation = check_box2_->isChecked();

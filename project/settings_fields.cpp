@@ -47,4 +47,28 @@ bool StoreSettingField(SettingField field, std::string_view text, char decimal, 
     return true;
 }
 
+const char* SettingFieldCaption(SettingField field) {
+    switch (field) {
+        case SettingField::MaxIterations: return "Maximální počet iterací";
+        case SettingField::Tolerance: return "Tolerance výpočtu";
+        case SettingField::SignificancePercent: return "Hladina významnosti v procentech";
+        case SettingField::RobustWeightPercent: return "Váha pro robustní odhad v procentech";
+        case SettingField::FixedPointCount: return "Počet pevných bodů pro stabilizaci svazkového vyrovnání";
+        case SettingField::PointPercent: return "Body vstupujících do svazkového vyrovnání v procentech";
+    }
+    return "";
+}
+
+std::string SettingFieldRefusal(SettingField field, std::string_view text, char decimal) {
+    std::string line = std::string("„") + SettingFieldCaption(field) + "“: „" + std::string(text) + "“ ";
+    if (field != SettingField::Tolerance)
+        return line + "není celé číslo (jen číslice, před nimi smí být mezery a znaménko; například 20)";
+    line += decimal == ',' ? "není číslo s desetinnou čárkou (například 0,1)" : "není číslo s desetinnou tečkou (například 0.1)";
+    // The other separator is the usual slip: named.
+    const char other = decimal == ',' ? '.' : ',';
+    if (text.find(other) != std::string_view::npos)
+        line += decimal == ',' ? "; desetinná tečka platí jen ve vstupních souborech" : "; desetinnou čárku tento systém nepoužívá";
+    return line;
+}
+
 }  // namespace pelvanor

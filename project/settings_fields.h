@@ -5,6 +5,7 @@
 // as typed.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "matrix/project_parameters.h"
@@ -30,5 +31,13 @@ enum class SettingField {
 // field) and stores it into the field's member of `settings`.  False, with
 // `settings` unchanged, when the text does not convert.
 bool StoreSettingField(SettingField field, std::string_view text, char decimal, AdjustmentSettings& settings);
+
+// The caption of the field in "Nastavení".
+const char* SettingFieldCaption(SettingField field);
+
+// The line that says why StoreSettingField refused `text`: the field's
+// caption, the text as typed and the form the field takes, e.g.
+// "„Tolerance výpočtu“: „0.05“ není číslo s desetinnou čárkou (například 0,1)".
+std::string SettingFieldRefusal(SettingField field, std::string_view text, char decimal);
 
 }  // namespace pelvanor

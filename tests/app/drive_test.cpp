@@ -95,7 +95,9 @@ panel session.panel
                   "(disabled) Výsledky > Protokoly > Kompletní",
               }));
     EXPECT_EQ(ReadLines(dir_.Path("session.messages")),
-              (std::vector<std::string>{"Chyba - špatný počet vlícovacích bodů", "Chybně zadané hodnoty nastavení."}));
+              (std::vector<std::string>{"Chyba - špatný počet vlícovacích bodů", "Chybně zadané hodnoty nastavení.",
+                                        "„Tolerance výpočtu“: „0.5“ není číslo s desetinnou čárkou (například 0,1); "
+                                        "desetinná tečka platí jen ve vstupních souborech"}));
     EXPECT_EQ(test::ReadFileBytes(dir_.Path("ulozena.txt")),
               "100.5\r\n0.01\r\n-0.02\r\n0.003\r\n0\r\n0\r\n0\r\n0\r\n");
     EXPECT_EQ(test::ReadFileBytes(dir_.Path("protokol.txt")), "\r\n");
@@ -103,8 +105,8 @@ panel session.panel
 
     const std::vector<std::string> start = ReadLines(dir_.Path("start.menu"));
     const std::vector<std::string> end = ReadLines(dir_.Path("end.menu"));
-    ASSERT_EQ(start.size(), 29u);
-    ASSERT_EQ(end.size(), 29u);
+    ASSERT_EQ(start.size(), 33u);
+    ASSERT_EQ(end.size(), 33u);
     EXPECT_EQ(start[0], "Soubor\t1");
     EXPECT_EQ(start[5], "Soubor > Načíst projekt\t1");
     EXPECT_EQ(start[9], "Výpočty > Oprava distorze\t0");
@@ -112,7 +114,9 @@ panel session.panel
     EXPECT_EQ(end[14], "Výpočty > Souřadnice XYZ\t1");
     EXPECT_EQ(end[24], "Výsledky > Protokoly > Kompletní\t0");
     EXPECT_EQ(end[27], "Výsledky > Grafy\t0");
-    EXPECT_EQ(end[28], "O programu\t1");
+    EXPECT_EQ(end[29], "Výsledky > Exportovat body\t0");
+    EXPECT_EQ(end[30], "O programu\t1");
+    EXPECT_EQ(end[32], "Nápověda > Uživatelská příručka\t1");
 }
 
 TEST_F(Drive, PointLocaleRefusesADecimalComma) {

@@ -146,11 +146,21 @@ std::int32_t ImageColumn(const Problem& pr, std::int32_t image) {
     return 3 * pr.p + pr.imageWidth * image;
 }
 
+// What a run records on its way for the summary: the pass under way and,
+// where the body stops without an AdjustmentFailure naming the reason, what
+// stopped it.
+struct RunRecord {
+    AdjustmentFailure why = AdjustmentFailure::None;
+    std::int32_t pass = 0;
+    const char* stop = nullptr;
+};
+
 // The pass loop.  X holds the start values on entry and the result on
-// return; its first 3b entries are the fixed coordinates.
-bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long double>& X,
+// return; its first 3b entries are the fixed coordinates.  The summary
+// receives the eliminated passes and how the passes ended.
+bool RunPasses(const Problem& pr, const BundleOptions& options, std::vector<long double>& X,
                Matice& weightsOut, std::int32_t& passes, long double& m0Out,
-               std::vector<long double>& residuals, AdjustmentFailure& why) {
+               std::vector<long double>& residuals, BundleSummary& summary, RunRecord& run) {
     const auto& meas = *pr.measurements;
     const std::int32_t n = 2 * static_cast<std::int32_t>(meas.size());
     const std::int32_t u = static_cast<std::int32_t>(X.size());
@@ -181,8 +191,8 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
     }
 
     BundleWorkspace workspace;
-    workspace.timings = control.Timings;
-    if (control.Timings != nullptr) control.Timings->lastOrder = static_cast<std::int64_t>(u) + fixedCoordinates;
+    workspace.timings = options.Timings;
+    if (options.Timings != nullptr) options.Timings->lastOrder = static_cast<std::int64_t>(u) + fixedCoordinates;
     SparseWorkspace sparseWorkspace;
     std::vector<long double> w(static_cast<std::size_t>(n), 1.0L);
     std::vector<long double> v(static_cast<std::size_t>(n), 0.0L);
@@ -200,13 +210,20 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
         // passes at most, and one pass even with MaxIterations = 0.
         if (pr.maxIterations < pass) break;
         ++pass;
-        if (control.PassStarting && !control.PassStarting(pass, m0)) return false;
+        run.pass = pass;
+        if (options.PassStarting && !options.PassStarting(pass, m0)) {
+            run.stop = "stopped by the caller at the start of the pass";
+            return false;
+        }
         previous = m0;
 
         for (std::int32_t j = 0; j < pr.m; ++j) {
             const std::int32_t ic = ImageColumn(pr, j);
             MatPtr rot;
-            if (!RotationMatrix(rot, X[ic + 3], X[ic + 4], X[ic + 5])) return false;
+            if (!RotationMatrix(rot, X[ic + 3], X[ic + 4], X[ic + 5])) {
+                run.stop = "rotation matrix of an image could not be formed";
+                return false;
+            }
             for (std::int32_t q = 0; q < 9; ++q) R[j][q] = rot->GetPrvek(1, q + 1);
         }
         for (std::size_t h = 0; h < meas.size(); ++h) {
@@ -232,6 +249,7 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
                                         pr.y0, X[ic + 6]);
             }
             if (!ok || !B || !misclosure || B->r != 2 || B->s != width || misclosure->r != 2) {
+                run.stop = "collinearity rows of a measurement could not be formed";
                 return false;
             }
             for (std::int32_t e = 0; e < 2; ++e) {
@@ -259,17 +277,17 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
 
         long double vtv = 0.0L;
         bool solved;
-        if (control.Solver) {
-            solved = control.Solver(rows, W, pr.halve, d, v, vtv);
+        if (options.Solver) {
+            solved = options.Solver(rows, W, pr.halve, d, v, vtv);
         } else {
             bool eliminated = false;
-            solved = SolveBundlePassWith(control.Solve, rows, W, pr.halve, workspace,
-                                         sparseWorkspace, control.MemoryLimit, d, v, vtv, eliminated);
-            if (solved && eliminated && control.EliminatedPasses != nullptr) ++*control.EliminatedPasses;
+            solved = SolveBundlePassWith(options.Solve, rows, W, pr.halve, workspace,
+                                         sparseWorkspace, options.MemoryLimit, d, v, vtv, eliminated);
+            if (solved && eliminated) ++summary.eliminatedPasses;
         }
         if (!solved || d.size() != static_cast<std::size_t>(u) ||
             v.size() != static_cast<std::size_t>(n)) {
-            why = AdjustmentFailure::Singular;
+            run.why = AdjustmentFailure::Singular;
             return false;
         }
         // The unweighted sum of squares gives m0.
@@ -277,13 +295,14 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
         if (pass == 1) firstM0 = m0;
         delta = std::fabs((previous - m0) / m0 * 100.0L);
         FpBarrier(delta);
-        if (control.PassDone) control.PassDone(pass, m0);
+        if (options.PassDone) options.PassDone(pass, m0);
 
         for (std::int32_t k = 0; k < u; ++k) X[k] = X[k] + d[k];
         for (std::int32_t k = 0; k < fixedCoordinates; ++k) X[k] = fixed[k];
     }
     // The loop ends either on the change test or, with the test unmet, on the limit.
-    if (control.PassesEnded) control.PassesEnded(pr.imageWidth == 7, delta > pr.tolerance);
+    summary.passesEnded = true;
+    summary.limitReached = delta > pr.tolerance;
 
     // Without a pass (a tolerance of 100 or more) no weight was computed.
     if (pass > 0) {
@@ -294,7 +313,7 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
     residuals = v;
     // A solution whose m0 grew a thousandfold has run away from the data.
     if (!(m0 <= 1000.0L * firstM0)) {
-        why = AdjustmentFailure::Divergence;
+        run.why = AdjustmentFailure::Divergence;
         return false;
     }
     return true;
@@ -303,9 +322,9 @@ bool RunPasses(const Problem& pr, const BundleControl& control, std::vector<long
 // Checks the sizes of a problem and the memory it needs; sends the message
 // when there are fewer observations than unknowns.
 bool Admissible(std::int64_t n, std::int64_t u, std::int64_t fixedCoordinates,
-                std::int32_t imageWidth, std::int64_t images, const BundleControl& control,
+                std::int32_t imageWidth, std::int64_t images, const BundleOptions& options,
                 AdjustmentFailure& why) {
-    if (n - u < 0 && control.Message) control.Message(kTooFewObservationsMessage);
+    if (n - u < 0 && options.Message) options.Message(kTooFewObservationsMessage);
     if (n - u <= 0) {
         why = n - u < 0 ? AdjustmentFailure::TooFewObservations : AdjustmentFailure::NoRedundancy;
         return false;
@@ -314,8 +333,8 @@ bool Admissible(std::int64_t n, std::int64_t u, std::int64_t fixedCoordinates,
         why = AdjustmentFailure::TooLarge;
         return false;
     }
-    const long double limit = control.MemoryLimit > 0.0L ? control.MemoryLimit : AvailableMemory();
-    const bool sparse = !control.Solver && ResolveNormalSolve(control.Solve, u + fixedCoordinates) ==
+    const long double limit = options.MemoryLimit > 0.0L ? options.MemoryLimit : AvailableMemory();
+    const bool sparse = !options.Solver && ResolveNormalSolve(options.Solve, u + fixedCoordinates) ==
                                                NormalSolve::Sparse;
     const long double need = sparse ? SparseMemoryEstimate(n, u, images, imageWidth)
                                     : BundleMemoryEstimate(n, u, fixedCoordinates, imageWidth);
@@ -328,38 +347,66 @@ bool Admissible(std::int64_t n, std::int64_t u, std::int64_t fixedCoordinates,
 
 // Runs the guarded body of an adjustment and tells why it failed: the
 // reason the body named, else an allocation that failed anywhere inside,
-// else the fault that the guard caught, else a missing input.
+// else the fault that the guard caught, else a missing input.  The summary
+// is started afresh.
 template <class Body>
-bool Classified(const BundleControl& control, Body&& body) {
-    AdjustmentFailure why = AdjustmentFailure::None;
+bool Classified(BundleSummary& summary, RunRecord& run, Body&& body) {
+    summary = BundleSummary{};
     const std::uint64_t allocationFailures = AllocationFailureCount();
     const std::uint64_t guardFailures = LastGuardFailure().serial;
-    const bool ok = GuardedComputation([&] { return body(why); });
-    if (control.Failure == nullptr) return ok;
+    const bool ok = GuardedComputation(body);
+    const bool guardCaught = LastGuardFailure().serial != guardFailures;
     if (ok) {
-        *control.Failure = AdjustmentFailure::None;
+        summary.failure = AdjustmentFailure::None;
     } else if (AllocationFailureCount() != allocationFailures) {
-        *control.Failure = AdjustmentFailure::Memory;
-    } else if (why != AdjustmentFailure::None) {
-        *control.Failure = why;
-    } else if (LastGuardFailure().serial != guardFailures &&
-               LastGuardFailure().kind == GuardFailure::Kind::Fault) {
-        *control.Failure = AdjustmentFailure::Fault;
-    } else if (LastGuardFailure().serial != guardFailures &&
-               LastGuardFailure().kind == GuardFailure::Kind::Exception) {
-        *control.Failure = AdjustmentFailure::Other;
+        summary.failure = AdjustmentFailure::Memory;
+    } else if (run.why != AdjustmentFailure::None) {
+        summary.failure = run.why;
+    } else if (guardCaught && LastGuardFailure().kind == GuardFailure::Kind::Fault) {
+        summary.failure = AdjustmentFailure::Fault;
+    } else if (guardCaught && LastGuardFailure().kind == GuardFailure::Kind::Exception) {
+        summary.failure = AdjustmentFailure::Other;
     } else {
-        *control.Failure = AdjustmentFailure::MissingInput;
+        summary.failure = AdjustmentFailure::MissingInput;
     }
     return ok;
 }
 
-// The residual pairs of a successful run into the control's output.  The
-// pairs fit the 16-bit row count: an admissible adjustment has at most 65535
+// " in pass N", or nothing before the first pass.
+std::string InPass(std::int32_t pass) {
+    return pass > 0 ? " in pass " + std::to_string(pass) : std::string();
+}
+
+// Why the passes stopped or why the adjustment failed, for developers.
+std::string SummaryMessage(const BundleSummary& summary, const RunRecord& run, std::int32_t passes) {
+    const std::string after = " after " + std::to_string(passes) + (passes == 1 ? " pass" : " passes");
+    switch (summary.failure) {
+        case AdjustmentFailure::None:
+            if (passes == 0) return "no pass run: the tolerance is not below the initial change of 100 %";
+            return summary.limitReached ? "pass limit reached" + after + ", m0 still changing beyond the tolerance"
+                                        : "change of m0 below tolerance" + after;
+        case AdjustmentFailure::MissingInput:
+            if (run.stop != nullptr) return std::string(run.stop) + InPass(run.pass);
+            return "an input is missing or inconsistent with the others";
+        case AdjustmentFailure::NoPoints: return "no point is measured on two or more images";
+        case AdjustmentFailure::TooLarge: return "more than 65535 observation rows or unknowns";
+        case AdjustmentFailure::TooFewObservations: return "fewer observations than unknowns";
+        case AdjustmentFailure::NoRedundancy: return "as many observations as unknowns: no redundancy";
+        case AdjustmentFailure::Memory:
+            return "more memory needed than is available, or an allocation failed" + InPass(run.pass);
+        case AdjustmentFailure::Singular: return "normal equations singular" + InPass(run.pass);
+        case AdjustmentFailure::Divergence: return "diverged: m0 grew more than a thousandfold" + after;
+        case AdjustmentFailure::Fault:
+        case AdjustmentFailure::Other: return DescribeGuardFailure(LastGuardFailure()) + InPass(run.pass);
+    }
+    return "unknown failure";
+}
+
+// The residual pairs of a successful run into the summary.  The pairs fit
+// the 16-bit row count: an admissible adjustment has at most 65535
 // observation rows.  Out of memory here leaves the adjustment's result as it
 // is, without residuals.
-void StoreResiduals(const BundleControl& control, const std::vector<long double>& v) noexcept {
-    if (control.Residuals == nullptr) return;
+void StoreResiduals(BundleSummary& summary, const std::vector<long double>& v) noexcept {
     try {
         const std::size_t k = v.size() / 2;
         MatPtr out = NewMatrix(static_cast<std::uint16_t>(k), 2);
@@ -367,9 +414,22 @@ void StoreResiduals(const BundleControl& control, const std::vector<long double>
             out->SetPrvek(static_cast<std::int32_t>(h + 1), 1, v[2 * h]);
             out->SetPrvek(static_cast<std::int32_t>(h + 1), 2, v[2 * h + 1]);
         }
-        *control.Residuals = std::move(out);
+        summary.residuals = std::move(out);
     } catch (...) {
-        control.Residuals->reset();
+        summary.residuals.reset();
+    }
+}
+
+// What every adjustment does after its guarded body: the residuals of an
+// adjustment that succeeded as a whole (no fault flag either; without a
+// pass, a tolerance of 100 or more, there are none) and the message.
+void Conclude(bool ok, std::int32_t passes, const std::vector<long double>& v, const RunRecord& run,
+              BundleSummary& summary) noexcept {
+    if (ok && passes > 0) StoreResiduals(summary, v);
+    try {
+        summary.message = SummaryMessage(summary, run, passes);
+    } catch (...) {
+        summary.message.clear();
     }
 }
 
@@ -404,6 +464,225 @@ bool Timed(BundleTimings* timings, std::int32_t imageWidth, const std::int32_t& 
     return record.ok;
 }
 
+// The body of BundleAdjust: the point list, the index tables, the start
+// values and the passes.  `v` receives the residuals of the last pass.
+bool AdjustBody(bool robust, const Matice* controlTable, const Matice* imageTable, const Matice* tieIndex,
+                const Matice* controlIndex, const Matice* imageRows, const Matice* startPoints,
+                const Matice* startOrientations, long double x0, long double y0, long double f,
+                std::int32_t fixedCount, const BundleOptions& options, BundleSummary& summary,
+                MatPtr& unknowns, std::int32_t& passes, long double& m0, MatPtr& pointList, MatPtr& imageIndex,
+                MatPtr& pointIndex, MatPtr& weights, std::int32_t& redundancy, std::vector<long double>& v,
+                RunRecord& run) {
+    if (controlTable == nullptr || imageTable == nullptr || tieIndex == nullptr ||
+        controlIndex == nullptr || imageRows == nullptr || startPoints == nullptr ||
+        startOrientations == nullptr) {
+        return false;
+    }
+    const std::int32_t m = imageRows->r;
+    if (m < 1) return false;
+
+    // Points that enter: measured on two or more images.  The empty
+    // 1 x 1 tables (number 0) contribute nothing.
+    std::vector<std::int32_t> controlRows;
+    std::vector<std::int32_t> tieRows;
+    for (std::int32_t r = 1; r <= controlIndex->r; ++r) {
+        if (RoundId(controlIndex->GetPrvek(r, 1)) > 0 &&
+            MeasurementCount(*controlIndex, r) >= 2) {
+            controlRows.push_back(r);
+        }
+    }
+    for (std::int32_t r = 1; r <= tieIndex->r; ++r) {
+        if (RoundId(tieIndex->GetPrvek(r, 1)) > 0 && MeasurementCount(*tieIndex, r) >= 2) {
+            tieRows.push_back(r);
+        }
+    }
+    const std::int32_t c = static_cast<std::int32_t>(controlRows.size());
+    const std::int32_t p = c + static_cast<std::int32_t>(tieRows.size());
+    if (p == 0) {
+        run.why = AdjustmentFailure::NoPoints;
+        return false;
+    }
+    const std::int32_t b = std::clamp(fixedCount, 0, c);
+    const std::int64_t width =
+        std::max<std::int64_t>({2LL * m + 1, tieIndex->s, controlIndex->s});
+    const std::int64_t u64 = 3LL * p + 6LL * m;
+    if (!FitsMatrixSize(width) || !FitsMatrixSize(p) || !FitsMatrixSize(u64)) {
+        run.why = AdjustmentFailure::TooLarge;
+        return false;
+    }
+
+    pointList = NewMatrix(static_cast<std::uint16_t>(p), static_cast<std::uint16_t>(width));
+    std::int32_t i = 1;
+    for (const std::int32_t r : controlRows) {
+        for (std::int32_t col = 1; col <= controlIndex->s; ++col) {
+            pointList->SetPrvek(i, col, controlIndex->GetPrvek(r, col));
+        }
+        ++i;
+    }
+    for (const std::int32_t r : tieRows) {
+        for (std::int32_t col = 1; col <= tieIndex->s; ++col) {
+            pointList->SetPrvek(i, col, tieIndex->GetPrvek(r, col));
+        }
+        ++i;
+    }
+
+    std::vector<Measurement> meas;
+    if (!CollectMeasurements(*pointList, *controlTable, *imageTable, m, meas)) return false;
+    const std::int64_t n64 = 2LL * static_cast<std::int64_t>(meas.size());
+    const std::int32_t u = static_cast<std::int32_t>(u64);
+
+    imageIndex = NewMatrix(static_cast<std::uint16_t>(m), 2);
+    for (std::int32_t j = 1; j <= m; ++j) {
+        imageIndex->SetPrvek(j, 1, 3.0L * p + 6.0L * j - 5.0L);
+        imageIndex->SetPrvek(j, 2, 3.0L * p + 6.0L * j);
+    }
+    pointIndex = NewMatrix(static_cast<std::uint16_t>(p), 3);
+    for (std::int32_t k = 1; k <= p; ++k) {
+        pointIndex->SetPrvek(k, 1, pointList->GetPrvek(k, 1));
+        pointIndex->SetPrvek(k, 2, 3.0L * k - 2.0L);
+        pointIndex->SetPrvek(k, 3, 3.0L * k);
+    }
+    unknowns = NewMatrix(static_cast<std::uint16_t>(u), 1);
+    redundancy = static_cast<std::int32_t>(n64 - u64);
+    if (!Admissible(n64, u64, 3LL * b, 6, m, options, run.why)) return false;
+    weights = NewMatrix(static_cast<std::uint16_t>(n64), 1);
+
+    // Start values.  A control point's known coordinates come from its
+    // own rows of the control table (its first measurement's row).
+    std::vector<long double> X(static_cast<std::size_t>(u), 0.0L);
+    if (controlTable->s < 4) return false;
+    for (std::int32_t k = 1; k <= c; ++k) {
+        std::int32_t row = 0;
+        for (std::int32_t col = 2; col + 1 <= pointList->s; col += 2) {
+            if (RoundId(pointList->GetPrvek(k, col + 1)) < 0) {
+                row = RoundId(pointList->GetPrvek(k, col));
+                break;
+            }
+        }
+        if (row < 1 || row > controlTable->r) return false;
+        for (std::int32_t q = 0; q < 3; ++q) {
+            X[3 * (k - 1) + q] = controlTable->GetPrvek(row, 2 + q);
+        }
+    }
+    if (p > c && startPoints->s < 4) return false;
+    const StartRows startRows(*startPoints);
+    for (std::int32_t k = c + 1; k <= p; ++k) {
+        const std::int32_t found = startRows.LastRowOf(pointList->GetPrvek(k, 1));
+        if (found == 0) return false;
+        for (std::int32_t q = 0; q < 3; ++q) {
+            X[3 * (k - 1) + q] = startPoints->GetPrvek(found, 2 + q);
+        }
+    }
+    if (startOrientations->r < m || startOrientations->s < 12) return false;
+    for (std::int32_t j = 1; j <= m; ++j) {
+        const Matice& o = *startOrientations;
+        const std::int32_t ic = 3 * p + 6 * (j - 1);
+        X[ic] = o.GetPrvek(j, 10);
+        X[ic + 1] = o.GetPrvek(j, 11);
+        X[ic + 2] = o.GetPrvek(j, 12);
+        const Angles angles =
+            AnglesFromRotation(o.GetPrvek(j, 1), o.GetPrvek(j, 2), o.GetPrvek(j, 3),
+                               o.GetPrvek(j, 4), o.GetPrvek(j, 5), o.GetPrvek(j, 6),
+                               o.GetPrvek(j, 7), o.GetPrvek(j, 8), o.GetPrvek(j, 9));
+        X[ic + 3] = angles.alfa;
+        X[ic + 4] = angles.beta;
+        X[ic + 5] = angles.gama;
+    }
+
+    Problem pr = MakeProblem(meas, m, p, b, 6, x0, y0, f, options.MaxIterations, options.Tolerance);
+    pr.halve = true;
+    pr.weighByResiduals = robust;
+    const bool passed = RunPasses(pr, options, X, *weights, passes, m0, v, summary, run);
+    for (std::int32_t k = 0; k < u; ++k) unknowns->SetPrvek(k + 1, 1, X[k]);
+    return passed;
+}
+
+// The body of BundleAdjustWithF: the start values from the adjustment
+// without the camera constant and the passes.  `v` receives the residuals
+// of the last pass.
+bool AdjustWithFBody(bool robust, const Matice* controlTable, const Matice* imageTable,
+                     const Matice* startUnknowns, const Matice* imageRows, const Matice* pointList,
+                     const Matice* imageIndex, long double x0, long double y0, long double f,
+                     long double tolerance, std::int32_t fixedCount, const Matice* robustWeights,
+                     const BundleOptions& options, BundleSummary& summary, MatPtr& unknowns,
+                     std::int32_t& passes, long double& m0, MatPtr& imageIndexF, MatPtr& weights,
+                     std::int32_t& redundancy, std::vector<long double>& v, RunRecord& run) {
+    if (controlTable == nullptr || imageTable == nullptr || startUnknowns == nullptr ||
+        imageRows == nullptr || pointList == nullptr || imageIndex == nullptr) {
+        return false;
+    }
+    const std::int32_t m = imageRows->r;
+    const std::int32_t p = pointList->r;
+    if (m < 1 || p < 1 || imageIndex->r < m || imageIndex->s < 1) return false;
+    // Control points lead the list; they are the rows with negative
+    // image numbers.
+    std::int32_t c = 0;
+    for (std::int32_t k = 1; k <= p; ++k) {
+        if (RoundId(pointList->GetPrvek(k, 1)) <= 0) return false;
+        bool isControl = false;
+        for (std::int32_t col = 3; col <= pointList->s; col += 2) {
+            if (RoundId(pointList->GetPrvek(k, col)) < 0) isControl = true;
+        }
+        if (isControl) c = k;
+    }
+    const std::int32_t b = std::clamp(fixedCount, 0, c);
+
+    std::vector<Measurement> meas;
+    if (!CollectMeasurements(*pointList, *controlTable, *imageTable, m, meas)) return false;
+    const std::int64_t n64 = 2LL * static_cast<std::int64_t>(meas.size());
+    const std::int64_t u64 = 3LL * p + 7LL * m;
+    if (!FitsMatrixSize(u64)) {
+        run.why = AdjustmentFailure::TooLarge;
+        return false;
+    }
+    const std::int32_t u = static_cast<std::int32_t>(u64);
+
+    // The weights of the preceding run are read before any output is
+    // replaced: `weights` may own them.
+    std::vector<long double> fixedWeights;
+    if (robust) {
+        if (robustWeights == nullptr || robustWeights->r != n64 || robustWeights->s < 1) {
+            return false;
+        }
+        for (std::int32_t i = 1; i <= robustWeights->r; ++i) {
+            fixedWeights.push_back(robustWeights->GetPrvek(i, 1));
+        }
+    }
+
+    std::vector<long double> X(static_cast<std::size_t>(u), 0.0L);
+    if (startUnknowns->r < 3 * p || startUnknowns->s < 1) return false;
+    for (std::int32_t k = 0; k < 3 * p; ++k) X[k] = startUnknowns->GetPrvek(k + 1, 1);
+    for (std::int32_t j = 1; j <= m; ++j) {
+        const std::int32_t first = RoundId(imageIndex->GetPrvek(j, 1));
+        if (first < 1 || static_cast<std::int64_t>(first) + 5 > startUnknowns->r) {
+            return false;
+        }
+        const std::int32_t ic = 3 * p + 7 * (j - 1);
+        for (std::int32_t q = 0; q < 6; ++q) {
+            X[ic + q] = startUnknowns->GetPrvek(first + q, 1);
+        }
+        X[ic + 6] = f;
+    }
+
+    imageIndexF = NewMatrix(static_cast<std::uint16_t>(m), 2);
+    for (std::int32_t j = 1; j <= m; ++j) {
+        imageIndexF->SetPrvek(j, 1, 3.0L * p + 7.0L * j - 6.0L);
+        imageIndexF->SetPrvek(j, 2, 3.0L * p + 7.0L * j);
+    }
+    unknowns = NewMatrix(static_cast<std::uint16_t>(u), 1);
+    redundancy = static_cast<std::int32_t>(n64 - u64);
+    if (!Admissible(n64, u64, 3LL * b, 7, m, options, run.why)) return false;
+    weights = NewMatrix(static_cast<std::uint16_t>(n64), 1);
+
+    Problem pr = MakeProblem(meas, m, p, b, 7, x0, y0, f, options.MaxIterations, tolerance);
+    pr.halve = false;
+    pr.weighByResiduals = false;
+    pr.fixedWeights = robust ? &fixedWeights : nullptr;
+    const bool passed = RunPasses(pr, options, X, *weights, passes, m0, v, summary, run);
+    for (std::int32_t k = 0; k < u; ++k) unknowns->SetPrvek(k + 1, 1, X[k]);
+    return passed;
+}
+
 }  // namespace
 
 bool BundleAdjust(bool robust, const Matice* controlTable, const Matice* imageTable,
@@ -411,140 +690,19 @@ bool BundleAdjust(bool robust, const Matice* controlTable, const Matice* imageTa
                   const Matice* controlIndex, [[maybe_unused]] const Matice* controlCounts,
                   const Matice* imageRows, const Matice* startPoints,
                   const Matice* startOrientations, long double x0, long double y0, long double f,
-                  std::int32_t fixedCount, const BundleControl& control, MatPtr& unknowns,
-                  std::int32_t& passes, long double& m0, MatPtr& pointList, MatPtr& imageIndex,
-                  MatPtr& pointIndex, MatPtr& weights, std::int32_t& redundancy) {
-    if (control.Residuals != nullptr) control.Residuals->reset();
+                  std::int32_t fixedCount, const BundleOptions& options, BundleSummary& summary,
+                  MatPtr& unknowns, std::int32_t& passes, long double& m0, MatPtr& pointList,
+                  MatPtr& imageIndex, MatPtr& pointIndex, MatPtr& weights, std::int32_t& redundancy) {
     std::vector<long double> v;
-    const bool ok = Timed(control.Timings, 6, passes, [&] {
-        return Classified(control, [&](AdjustmentFailure& why) {
-            if (controlTable == nullptr || imageTable == nullptr || tieIndex == nullptr ||
-                controlIndex == nullptr || imageRows == nullptr || startPoints == nullptr ||
-                startOrientations == nullptr) {
-                return false;
-            }
-            const std::int32_t m = imageRows->r;
-            if (m < 1) return false;
-
-            // Points that enter: measured on two or more images.  The empty
-            // 1 x 1 tables (number 0) contribute nothing.
-            std::vector<std::int32_t> controlRows;
-            std::vector<std::int32_t> tieRows;
-            for (std::int32_t r = 1; r <= controlIndex->r; ++r) {
-                if (RoundId(controlIndex->GetPrvek(r, 1)) > 0 &&
-                    MeasurementCount(*controlIndex, r) >= 2) {
-                    controlRows.push_back(r);
-                }
-            }
-            for (std::int32_t r = 1; r <= tieIndex->r; ++r) {
-                if (RoundId(tieIndex->GetPrvek(r, 1)) > 0 && MeasurementCount(*tieIndex, r) >= 2) {
-                    tieRows.push_back(r);
-                }
-            }
-            const std::int32_t c = static_cast<std::int32_t>(controlRows.size());
-            const std::int32_t p = c + static_cast<std::int32_t>(tieRows.size());
-            if (p == 0) {
-                why = AdjustmentFailure::NoPoints;
-                return false;
-            }
-            const std::int32_t b = std::clamp(fixedCount, 0, c);
-            const std::int64_t width =
-                std::max<std::int64_t>({2LL * m + 1, tieIndex->s, controlIndex->s});
-            const std::int64_t u64 = 3LL * p + 6LL * m;
-            if (!FitsMatrixSize(width) || !FitsMatrixSize(p) || !FitsMatrixSize(u64)) {
-                why = AdjustmentFailure::TooLarge;
-                return false;
-            }
-
-            pointList = NewMatrix(static_cast<std::uint16_t>(p), static_cast<std::uint16_t>(width));
-            std::int32_t i = 1;
-            for (const std::int32_t r : controlRows) {
-                for (std::int32_t col = 1; col <= controlIndex->s; ++col) {
-                    pointList->SetPrvek(i, col, controlIndex->GetPrvek(r, col));
-                }
-                ++i;
-            }
-            for (const std::int32_t r : tieRows) {
-                for (std::int32_t col = 1; col <= tieIndex->s; ++col) {
-                    pointList->SetPrvek(i, col, tieIndex->GetPrvek(r, col));
-                }
-                ++i;
-            }
-
-            std::vector<Measurement> meas;
-            if (!CollectMeasurements(*pointList, *controlTable, *imageTable, m, meas)) return false;
-            const std::int64_t n64 = 2LL * static_cast<std::int64_t>(meas.size());
-            const std::int32_t u = static_cast<std::int32_t>(u64);
-
-            imageIndex = NewMatrix(static_cast<std::uint16_t>(m), 2);
-            for (std::int32_t j = 1; j <= m; ++j) {
-                imageIndex->SetPrvek(j, 1, 3.0L * p + 6.0L * j - 5.0L);
-                imageIndex->SetPrvek(j, 2, 3.0L * p + 6.0L * j);
-            }
-            pointIndex = NewMatrix(static_cast<std::uint16_t>(p), 3);
-            for (std::int32_t k = 1; k <= p; ++k) {
-                pointIndex->SetPrvek(k, 1, pointList->GetPrvek(k, 1));
-                pointIndex->SetPrvek(k, 2, 3.0L * k - 2.0L);
-                pointIndex->SetPrvek(k, 3, 3.0L * k);
-            }
-            unknowns = NewMatrix(static_cast<std::uint16_t>(u), 1);
-            redundancy = static_cast<std::int32_t>(n64 - u64);
-            if (!Admissible(n64, u64, 3LL * b, 6, m, control, why)) return false;
-            weights = NewMatrix(static_cast<std::uint16_t>(n64), 1);
-
-            // Start values.  A control point's known coordinates come from its
-            // own rows of the control table (its first measurement's row).
-            std::vector<long double> X(static_cast<std::size_t>(u), 0.0L);
-            if (controlTable->s < 4) return false;
-            for (std::int32_t k = 1; k <= c; ++k) {
-                std::int32_t row = 0;
-                for (std::int32_t col = 2; col + 1 <= pointList->s; col += 2) {
-                    if (RoundId(pointList->GetPrvek(k, col + 1)) < 0) {
-                        row = RoundId(pointList->GetPrvek(k, col));
-                        break;
-                    }
-                }
-                if (row < 1 || row > controlTable->r) return false;
-                for (std::int32_t q = 0; q < 3; ++q) {
-                    X[3 * (k - 1) + q] = controlTable->GetPrvek(row, 2 + q);
-                }
-            }
-            if (p > c && startPoints->s < 4) return false;
-            const StartRows startRows(*startPoints);
-            for (std::int32_t k = c + 1; k <= p; ++k) {
-                const std::int32_t found = startRows.LastRowOf(pointList->GetPrvek(k, 1));
-                if (found == 0) return false;
-                for (std::int32_t q = 0; q < 3; ++q) {
-                    X[3 * (k - 1) + q] = startPoints->GetPrvek(found, 2 + q);
-                }
-            }
-            if (startOrientations->r < m || startOrientations->s < 12) return false;
-            for (std::int32_t j = 1; j <= m; ++j) {
-                const Matice& o = *startOrientations;
-                const std::int32_t ic = 3 * p + 6 * (j - 1);
-                X[ic] = o.GetPrvek(j, 10);
-                X[ic + 1] = o.GetPrvek(j, 11);
-                X[ic + 2] = o.GetPrvek(j, 12);
-                const Angles angles =
-                    AnglesFromRotation(o.GetPrvek(j, 1), o.GetPrvek(j, 2), o.GetPrvek(j, 3),
-                                       o.GetPrvek(j, 4), o.GetPrvek(j, 5), o.GetPrvek(j, 6),
-                                       o.GetPrvek(j, 7), o.GetPrvek(j, 8), o.GetPrvek(j, 9));
-                X[ic + 3] = angles.alfa;
-                X[ic + 4] = angles.beta;
-                X[ic + 5] = angles.gama;
-            }
-
-            Problem pr = MakeProblem(meas, m, p, b, 6, x0, y0, f, control.MaxIterations, control.Tolerance);
-            pr.halve = true;
-            pr.weighByResiduals = robust;
-            const bool passed = RunPasses(pr, control, X, *weights, passes, m0, v, why);
-            for (std::int32_t k = 0; k < u; ++k) unknowns->SetPrvek(k + 1, 1, X[k]);
-            return passed;
+    RunRecord run;
+    const bool ok = Timed(options.Timings, 6, passes, [&] {
+        return Classified(summary, run, [&] {
+            return AdjustBody(robust, controlTable, imageTable, tieIndex, controlIndex, imageRows, startPoints,
+                              startOrientations, x0, y0, f, fixedCount, options, summary, unknowns, passes, m0,
+                              pointList, imageIndex, pointIndex, weights, redundancy, v, run);
         });
     });
-    // Residuals only of an adjustment that succeeded as a whole (no fault
-    // flag either); without a pass (a tolerance of 100 or more) there are none.
-    if (ok && passes > 0) StoreResiduals(control, v);
+    Conclude(ok, passes, v, run, summary);
     return ok;
 }
 
@@ -554,92 +712,20 @@ bool BundleAdjustWithF(bool robust, const Matice* controlTable, const Matice* im
                        [[maybe_unused]] const Matice* pointIndex,
                        [[maybe_unused]] const Matice* tieCounts, long double x0, long double y0,
                        long double f, long double tolerance, std::int32_t fixedCount,
-                       const Matice* robustWeights, const BundleControl& control,
-                       MatPtr& unknowns, std::int32_t& passes, long double& m0,
-                       MatPtr& imageIndexF, MatPtr& weights, std::int32_t& redundancy) {
-    if (control.Residuals != nullptr) control.Residuals->reset();
+                       const Matice* robustWeights, const BundleOptions& options,
+                       BundleSummary& summary, MatPtr& unknowns, std::int32_t& passes,
+                       long double& m0, MatPtr& imageIndexF, MatPtr& weights,
+                       std::int32_t& redundancy) {
     std::vector<long double> v;
-    const bool ok = Timed(control.Timings, 7, passes, [&] {
-        return Classified(control, [&](AdjustmentFailure& why) {
-            if (controlTable == nullptr || imageTable == nullptr || startUnknowns == nullptr ||
-                imageRows == nullptr || pointList == nullptr || imageIndex == nullptr) {
-                return false;
-            }
-            const std::int32_t m = imageRows->r;
-            const std::int32_t p = pointList->r;
-            if (m < 1 || p < 1 || imageIndex->r < m || imageIndex->s < 1) return false;
-            // Control points lead the list; they are the rows with negative
-            // image numbers.
-            std::int32_t c = 0;
-            for (std::int32_t k = 1; k <= p; ++k) {
-                if (RoundId(pointList->GetPrvek(k, 1)) <= 0) return false;
-                bool isControl = false;
-                for (std::int32_t col = 3; col <= pointList->s; col += 2) {
-                    if (RoundId(pointList->GetPrvek(k, col)) < 0) isControl = true;
-                }
-                if (isControl) c = k;
-            }
-            const std::int32_t b = std::clamp(fixedCount, 0, c);
-
-            std::vector<Measurement> meas;
-            if (!CollectMeasurements(*pointList, *controlTable, *imageTable, m, meas)) return false;
-            const std::int64_t n64 = 2LL * static_cast<std::int64_t>(meas.size());
-            const std::int64_t u64 = 3LL * p + 7LL * m;
-            if (!FitsMatrixSize(u64)) {
-                why = AdjustmentFailure::TooLarge;
-                return false;
-            }
-            const std::int32_t u = static_cast<std::int32_t>(u64);
-
-            // The weights of the preceding run are read before any output is
-            // replaced: `weights` may own them.
-            std::vector<long double> fixedWeights;
-            if (robust) {
-                if (robustWeights == nullptr || robustWeights->r != n64 || robustWeights->s < 1) {
-                    return false;
-                }
-                for (std::int32_t i = 1; i <= robustWeights->r; ++i) {
-                    fixedWeights.push_back(robustWeights->GetPrvek(i, 1));
-                }
-            }
-
-            std::vector<long double> X(static_cast<std::size_t>(u), 0.0L);
-            if (startUnknowns->r < 3 * p || startUnknowns->s < 1) return false;
-            for (std::int32_t k = 0; k < 3 * p; ++k) X[k] = startUnknowns->GetPrvek(k + 1, 1);
-            for (std::int32_t j = 1; j <= m; ++j) {
-                const std::int32_t first = RoundId(imageIndex->GetPrvek(j, 1));
-                if (first < 1 || static_cast<std::int64_t>(first) + 5 > startUnknowns->r) {
-                    return false;
-                }
-                const std::int32_t ic = 3 * p + 7 * (j - 1);
-                for (std::int32_t q = 0; q < 6; ++q) {
-                    X[ic + q] = startUnknowns->GetPrvek(first + q, 1);
-                }
-                X[ic + 6] = f;
-            }
-
-            imageIndexF = NewMatrix(static_cast<std::uint16_t>(m), 2);
-            for (std::int32_t j = 1; j <= m; ++j) {
-                imageIndexF->SetPrvek(j, 1, 3.0L * p + 7.0L * j - 6.0L);
-                imageIndexF->SetPrvek(j, 2, 3.0L * p + 7.0L * j);
-            }
-            unknowns = NewMatrix(static_cast<std::uint16_t>(u), 1);
-            redundancy = static_cast<std::int32_t>(n64 - u64);
-            if (!Admissible(n64, u64, 3LL * b, 7, m, control, why)) return false;
-            weights = NewMatrix(static_cast<std::uint16_t>(n64), 1);
-
-            Problem pr = MakeProblem(meas, m, p, b, 7, x0, y0, f, control.MaxIterations, tolerance);
-            pr.halve = false;
-            pr.weighByResiduals = false;
-            pr.fixedWeights = robust ? &fixedWeights : nullptr;
-            const bool passed = RunPasses(pr, control, X, *weights, passes, m0, v, why);
-            for (std::int32_t k = 0; k < u; ++k) unknowns->SetPrvek(k + 1, 1, X[k]);
-            return passed;
+    RunRecord run;
+    const bool ok = Timed(options.Timings, 7, passes, [&] {
+        return Classified(summary, run, [&] {
+            return AdjustWithFBody(robust, controlTable, imageTable, startUnknowns, imageRows, pointList,
+                                   imageIndex, x0, y0, f, tolerance, fixedCount, robustWeights, options, summary,
+                                   unknowns, passes, m0, imageIndexF, weights, redundancy, v, run);
         });
     });
-    // Residuals only of an adjustment that succeeded as a whole (no fault
-    // flag either); without a pass (a tolerance of 100 or more) there are none.
-    if (ok && passes > 0) StoreResiduals(control, v);
+    Conclude(ok, passes, v, run, summary);
     return ok;
 }
 

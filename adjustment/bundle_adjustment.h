@@ -42,22 +42,20 @@ enum class AdjustmentFailure {
     Other,
 };
 
-struct BundleControl {
+// Settings and hooks of one adjustment; the adjustment only reads them.
+struct BundleOptions {
     std::int32_t MaxIterations = 20;  // at most MaxIterations + 1 passes run
     long double Tolerance = 0.1L;     // BundleAdjust: relative change of m0 in percent
-    // Receives the user message above (the window shows it).
-    std::function<void(const std::string&)> Message;
+    // How the passes solve their normal equations (without a Solver below):
+    // the pseudo-inverse of the bordered matrix unless chosen otherwise.
+    NormalSolve Solve = NormalSolve::Svd;
     // Bytes the adjustment may use; 0 asks the machine (AvailableMemory).
     long double MemoryLimit = 0.0L;
     // Replaces the sparse pass solver (the tests run the dense formulation through it).
     BundlePassSolver Solver;
-    // How the passes solve their normal equations (without a Solver above):
-    // the pseudo-inverse of the bordered matrix unless chosen otherwise.
-    NormalSolve Solve = NormalSolve::Svd;
-    // When set, counts the passes whose corrections the point elimination
-    // gave (the protocols say so when any did).
-    std::int32_t* EliminatedPasses = nullptr;
     BundleTimings* Timings = DefaultBundleTimings();
+    // Receives the user message above (the window shows it).
+    std::function<void(const std::string&)> Message;
     // Called at the start of every pass with its number (1, 2, ...) and the
     // m0 of the pass before (0 before the first), for a progress display.  A
     // false answer stops the adjustment, which then fails.  It must leave the
@@ -66,23 +64,35 @@ struct BundleControl {
     // Called after every pass with its number and m0, for a summary of the
     // passes; the same rule for the fault flags.
     std::function<void(std::int32_t pass, long double m0)> PassDone;
-    // When set, receives the residuals of the adjustment: k x 2, row h the
-    // pair (vx, vy) of the h-th measurement in observation order (design
-    // rows 2h-1 and 2h, the rows of the weights), v = A d + l of the last
-    // pass, computed minus measured in the corrected image frame.  Its m0 is
-    // sqrt(v^T v / redundancy).  Reset at the start of every call and set
-    // only when the adjustment succeeds, so that residuals always belong to
-    // the unknowns handed out beside them.
-    MatPtr* Residuals = nullptr;
-    // Receives why the adjustment failed (None when it succeeded); the
-    // bool it returns stays the result.
-    AdjustmentFailure* Failure = nullptr;
-    // Called when the passes end (not after a pass that failed), telling
-    // which adjustment ran (true: BundleAdjustWithF) and whether the passes
-    // ended on the pass limit while m0 still changed by more than the
-    // tolerance.  The number of passes alone cannot tell: the last permitted
-    // pass may meet the change test.
-    std::function<void(bool withCameraConstant, bool limitReached)> PassesEnded;
+};
+
+// What one adjustment reports beside its specified outputs.  Every call
+// starts it afresh.
+struct BundleSummary {
+    // Why the adjustment returned false; None when it succeeded.  The bool
+    // it returns stays the result.
+    AdjustmentFailure failure = AdjustmentFailure::None;
+    // Why the passes stopped or why the adjustment failed, in plain English
+    // for developers and logs (never shown to the user).
+    std::string message;
+    // The passes ran to their end (not stopped by a pass that failed).  Only
+    // then does limitReached say anything.
+    bool passesEnded = false;
+    // The passes ended on the pass limit while m0 still changed by more than
+    // the tolerance.  The number of passes alone cannot tell: the last
+    // permitted pass may meet the change test.
+    bool limitReached = false;
+    // Passes whose corrections the point elimination gave (the protocols say
+    // so when any did).
+    std::int32_t eliminatedPasses = 0;
+    // The residuals of the adjustment: k x 2, row h the pair (vx, vy) of the
+    // h-th measurement in observation order (design rows 2h-1 and 2h, the
+    // rows of the weights), v = A d + l of the last pass, computed minus
+    // measured in the corrected image frame.  Its m0 is
+    // sqrt(v^T v / redundancy).  Set only when the adjustment succeeds after
+    // at least one pass, so that residuals always belong to the unknowns
+    // handed out beside them.
+    MatPtr residuals;
 };
 
 // Six unknowns per image, camera constant f held.  Corrections are halved in
@@ -108,7 +118,7 @@ bool BundleAdjust(bool robust, const Matice* controlTable, const Matice* imageTa
                   const Matice* controlCounts, const Matice* imageRows,
                   const Matice* startPoints, const Matice* startOrientations, long double x0,
                   long double y0, long double f, std::int32_t fixedCount,
-                  const BundleControl& control, MatPtr& unknowns, std::int32_t& passes,
+                  const BundleOptions& options, BundleSummary& summary, MatPtr& unknowns, std::int32_t& passes,
                   long double& m0, MatPtr& pointList, MatPtr& imageIndex, MatPtr& pointIndex,
                   MatPtr& weights, std::int32_t& redundancy);
 
@@ -126,7 +136,7 @@ bool BundleAdjustWithF(bool robust, const Matice* controlTable, const Matice* im
                        const Matice* pointIndex, const Matice* tieCounts, long double x0,
                        long double y0, long double f, long double tolerance,
                        std::int32_t fixedCount, const Matice* robustWeights,
-                       const BundleControl& control, MatPtr& unknowns, std::int32_t& passes,
+                       const BundleOptions& options, BundleSummary& summary, MatPtr& unknowns, std::int32_t& passes,
                        long double& m0, MatPtr& imageIndexF, MatPtr& weights,
                        std::int32_t& redundancy);
 

@@ -64,7 +64,7 @@ inline constexpr std::int32_t kAutoSvdMaxOrder = 450;
 // Svd or Sparse: what `selected` means for a bordered matrix of `order`.
 NormalSolve ResolveNormalSolve(NormalSolve selected, std::int64_t order);
 
-// The timings every BundleControl starts with: none, unless a benchmark
+// The timings every BundleOptions starts with: none, unless a benchmark
 // collects them for every adjustment it runs.
 BundleTimings* DefaultBundleTimings();
 void SetDefaultBundleTimings(BundleTimings* timings);

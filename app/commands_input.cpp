@@ -13,7 +13,6 @@
 #include "app/window_services.h"
 #include "input/camera_file.h"
 #include "project/loaders.h"
-#include "project/warnings.h"
 
 namespace pelvanor {
 

@@ -6,7 +6,7 @@
 
 #include <QWidget>
 
-#include "project/plot_scene.h"
+#include "project/plot_viewport.h"
 
 namespace pelvanor {
 

@@ -124,16 +124,17 @@ int main(int argc, char** argv) {
                                      points))
             return 1;
 
-        BundleControl control;
+        BundleOptions options;
+        BundleSummary summary;
         BundleTimings timings;
-        control.Timings = &timings;
-        control.MaxIterations = passes > 0 ? passes - 1 : 20;
+        options.Timings = &timings;
+        options.MaxIterations = passes > 0 ? passes - 1 : 20;
         MatPtr unknowns, list, imageIndex, pointIndex, weights;
         std::int32_t done = 0, redundancy = 0;
         long double m0 = 0.0L;
         const bool ok = BundleAdjust(true, t.control.get(), t.image.get(), t.tieIndex.get(), t.tieCounts.get(),
                                      t.controlIndex.get(), t.controlTable.get(), t.controlCounts.get(),
-                                     points.get(), start.get(), x0, y0, f, 4, control, unknowns, done, m0, list,
+                                     points.get(), start.get(), x0, y0, f, 4, options, summary, unknowns, done, m0, list,
                                      imageIndex, pointIndex, weights, redundancy);
         const int rows = weights ? weights->r : 0;
         const int order = unknowns ? unknowns->r + 12 : 0;

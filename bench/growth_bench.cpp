@@ -203,17 +203,18 @@ bool RunSize(const synth::Options& options, const std::filesystem::path& folder,
                                        c.f, s.ApproxObjectPoints);
     });
 
-    BundleControl control;
-    control.MaxIterations = set.MaxIterations;
-    control.Tolerance = set.Tolerance;
-    control.MemoryLimit = std::numeric_limits<long double>::max();
-    control.Solver = ZeroCorrection;
+    BundleOptions bundleOptions;
+    bundleOptions.MaxIterations = set.MaxIterations;
+    bundleOptions.Tolerance = set.Tolerance;
+    bundleOptions.MemoryLimit = std::numeric_limits<long double>::max();
+    bundleOptions.Solver = ZeroCorrection;
+    BundleSummary summary;
     timer.Step("bundle set-up and assembly (no solve)", [&] {
         return BundleAdjust(true, s.ControlPointsCorrected.get(), s.ImagePointsCorrected.get(),
                             s.BundlePointOccurrences.get(), s.BundlePointImageCounts.get(),
                             s.ControlPointOccurrences.get(), s.ControlPointImageCounts.get(),
                             s.ControlPointCounts.get(), s.ApproxObjectPoints.get(), s.OrientationRefined.get(),
-                            c.x0, c.y0, c.f, set.FixedPointCount, control, s.BundleUnknowns,
+                            c.x0, c.y0, c.f, set.FixedPointCount, bundleOptions, summary, s.BundleUnknowns,
                             s.BundleIterations, s.BundleSigma0, s.BundleObservationTable, s.BundleImageIndex,
                             s.BundlePointIndex, s.BundleWeights, s.BundleRedundancy);
     });
@@ -222,7 +223,7 @@ bool RunSize(const synth::Options& options, const std::filesystem::path& folder,
                                  s.BundleUnknowns.get(), s.ControlPointCounts.get(), s.BundleObservationTable.get(),
                                  s.BundleImageIndex.get(), s.BundlePointIndex.get(), s.BundlePointImageCounts.get(),
                                  c.x0, c.y0, c.f, set.Tolerance, set.FixedPointCount, s.BundleWeights.get(),
-                                 control, s.BundleUnknownsF, s.BundleIterationsF, s.BundleSigma0F,
+                                 bundleOptions, summary, s.BundleUnknownsF, s.BundleIterationsF, s.BundleSigma0F,
                                  s.BundleImageIndexF, s.BundleWeightsF, s.BundleRedundancyF);
     });
 

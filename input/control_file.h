@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "input/read_report.h"
 #include "matrix/matice.h"
 
 namespace pelvanor {
@@ -39,7 +40,8 @@ inline constexpr int kMinControlPointsPerImage = 4;
 bool ReadControlFile(const std::string& path, MatPtr& matrix, std::uint16_t rows);
 
 // The merge of all images' files, as LoadImageFiles with six columns.
-bool LoadControlFiles(const std::vector<std::string>& files, MatPtr& points, MatPtr& counts, MatPtr& ranges);
+bool LoadControlFiles(const std::vector<std::string>& files, MatPtr& points, MatPtr& counts, MatPtr& ranges,
+                      FileSetReport* report = nullptr);
 
 // The outcome of a load of several files: Refused when nothing was read
 // and the outputs are untouched (no files, more than 65535 lines), Failed
@@ -48,6 +50,6 @@ enum class FileSetOutcome { Loaded, Failed, Refused };
 
 // LoadControlFiles with its outcome told apart.
 FileSetOutcome LoadControlFileSet(const std::vector<std::string>& files, MatPtr& points,
-                                  MatPtr& counts, MatPtr& ranges);
+                                  MatPtr& counts, MatPtr& ranges, FileSetReport* report = nullptr);
 
 }  // namespace pelvanor

@@ -15,8 +15,9 @@ bool ReadImageFile(const std::string& path, MatPtr& matrix, std::uint16_t rows) 
     return detail::ReadNumberRows(path, rows, 4, matrix);
 }
 
-bool LoadImageFiles(const std::vector<std::string>& files, MatPtr& points, MatPtr& counts, MatPtr& ranges) {
-    return detail::LoadNumberRowFiles(files, 4, points, counts, ranges) == detail::LoadOutcome::Loaded;
+bool LoadImageFiles(const std::vector<std::string>& files, MatPtr& points, MatPtr& counts, MatPtr& ranges,
+                    FileSetReport* report) {
+    return detail::LoadNumberRowFiles(files, 4, points, counts, ranges, report) == detail::LoadOutcome::Loaded;
 }
 
 }  // namespace pelvanor

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "input/read_report.h"
 #include "matrix/matice.h"
 
 namespace pelvanor {
@@ -43,7 +44,9 @@ bool ReadImageFile(const std::string& path, MatPtr& matrix, std::uint16_t rows);
 // replaced.  False when a file could not be counted or read; the matrices
 // then hold what was read.  A load of more than 65535 lines in total (the
 // row limit of a matrix), or of no files, is refused: false with the three
-// matrices untouched.
-bool LoadImageFiles(const std::vector<std::string>& files, MatPtr& points, MatPtr& counts, MatPtr& ranges);
+// matrices untouched.  `report` (optional) receives the first failure
+// (file, line, token) and the lines of every file read.
+bool LoadImageFiles(const std::vector<std::string>& files, MatPtr& points, MatPtr& counts, MatPtr& ranges,
+                    FileSetReport* report = nullptr);
 
 }  // namespace pelvanor

@@ -1,6 +1,7 @@
 #include "input/text_scanner.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -68,40 +69,99 @@ int TextScanner::Peek() {
     return static_cast<unsigned char>(buffer_[pos_]);
 }
 
-int TextScanner::Get() {
-    const int c = Peek();
-    if (c != kEnd) ++pos_;
-    return c;
+void TextScanner::Advance(int c) {
+    ++pos_;
+    // The LF of a CR LF pair is part of the CR's line end.
+    if (c == '\n' && afterCr_) {
+        afterCr_ = false;
+        return;
+    }
+    afterCr_ = c == '\r';
+    if (IsLineEnd(c)) {
+        EndLine();
+        return;
+    }
+    lineStarted_ = true;
+}
+
+void TextScanner::EndLine() {
+    if (lines_ != nullptr) lines_->push_back(lineBlank_ ? kBlankFileLine : lineNumbers_);
+    ++line_;
+    lineStarted_ = false;
+    lineBlank_ = true;
+    lineCounting_ = true;
+    lineNumbers_ = 0;
+}
+
+void TextScanner::NoteText(bool number) {
+    lineBlank_ = false;
+    if (!lineCounting_) return;
+    if (!number) {
+        lineCounting_ = false;
+    } else if (lineNumbers_ < INT32_MAX) {
+        ++lineNumbers_;
+    }
+}
+
+void TextScanner::FinishLines() {
+    if (lineStarted_) EndLine();
 }
 
 bool TextScanner::ReadNumber(long double& value) {
     int c = Peek();
     while (IsBlank(c) || IsLineEnd(c)) {
-        ++pos_;
+        Advance(c);
         c = Peek();
     }
+    token_.clear();
+    tokenLine_ = line_;
     if (failed_) return false;
     if (c == kEnd) {
         value = 0.0L;
         return true;
     }
-    std::string text;
     while (c != kEnd && !IsBlank(c) && !IsLineEnd(c)) {
-        if (text.size() == kMaxFileNumberLength) return false;
-        text += static_cast<char>(c);
-        ++pos_;
+        if (token_.size() == kMaxFileNumberLength) {
+            NoteText(false);
+            return false;
+        }
+        token_ += static_cast<char>(c);
+        Advance(c);
         c = Peek();
     }
     if (failed_) return false;
-    return ParseFileNumber(text, value);
+    const bool number = ParseFileNumber(token_, value);
+    NoteText(number);
+    return number;
 }
 
 void TextScanner::SkipLine() {
+    // While the numbers a line begins with are counted, its rest is read as
+    // texts up to the first that is not a number.
+    while (lines_ != nullptr && lineCounting_) {
+        int c = Peek();
+        while (IsBlank(c)) {
+            Advance(c);
+            c = Peek();
+        }
+        if (c == kEnd || IsLineEnd(c)) break;
+        std::string text;
+        while (c != kEnd && !IsBlank(c) && !IsLineEnd(c)) {
+            // One character beyond the longest number is enough to refuse it.
+            if (text.size() <= kMaxFileNumberLength) text += static_cast<char>(c);
+            Advance(c);
+            c = Peek();
+        }
+        long double ignored = 0.0L;
+        NoteText(ParseFileNumber(text, ignored));
+    }
     for (;;) {
-        const int c = Get();
-        if (c == kEnd || c == '\n') return;
+        const int c = Peek();
+        if (c == kEnd) return;
+        Advance(c);
+        if (c == '\n') return;
         if (c == '\r') {
-            if (Peek() == '\n') ++pos_;
+            if (Peek() == '\n') Advance('\n');
             return;
         }
     }
@@ -133,44 +193,82 @@ bool TextScanner::CountRemainingLines(long long& count) {
     return !failed_;
 }
 
-bool ReadNumberRows(const std::string& path, std::uint16_t rows, std::uint16_t cols, MatPtr& out) {
+bool ReadNumberRows(const std::string& path, std::uint16_t rows, std::uint16_t cols, MatPtr& out,
+                    ReadError* error, std::vector<std::int32_t>* lines) {
     TextScanner scanner;
-    if (!scanner.Open(path)) return false;
-    return GuardedComputation([&] {
+    if (!scanner.Open(path)) {
+        if (error != nullptr) *error = ReadError{ReadFailure::CannotOpen, path, 0, {}, 0};
+        return false;
+    }
+    scanner.CollectLeadingNumbers(lines);
+    bool notANumber = false;
+    const bool ok = GuardedComputation([&] {
         out = NewMatrix(rows, cols);
         // A row is stored only when all its numbers were read.
         std::vector<long double> row(cols, 0.0L);
         for (int i = 1; i <= rows; ++i) {
-            for (int j = 1; j <= cols; ++j)
-                if (!scanner.ReadNumber(row[static_cast<std::size_t>(j - 1)])) return false;
+            for (int j = 1; j <= cols; ++j) {
+                if (!scanner.ReadNumber(row[static_cast<std::size_t>(j - 1)])) {
+                    notANumber = !scanner.ReadFailed();
+                    return false;
+                }
+            }
             for (int j = 1; j <= cols; ++j) out->SetPrvek(i, j, row[static_cast<std::size_t>(j - 1)]);
             scanner.SkipLine();
         }
+        scanner.FinishLines();
         return !scanner.ReadFailed();
     });
+    if (!ok && error != nullptr) {
+        if (notANumber) {
+            *error = ReadError{ReadFailure::NotANumber, path, scanner.TokenLine(), scanner.Token(), 0};
+        } else if (scanner.ReadFailed()) {
+            *error = ReadError{ReadFailure::ReadError, path, 0, {}, 0};
+        }
+    }
+    return ok;
 }
 
 LoadOutcome LoadNumberRowFiles(const std::vector<std::string>& files, std::uint16_t cols, MatPtr& points,
-                               MatPtr& counts, MatPtr& ranges) {
+                               MatPtr& counts, MatPtr& ranges, FileSetReport* report) {
+    FileSetReport unused;
+    FileSetReport& record = report != nullptr ? *report : unused;
+    record = FileSetReport{};
+    // The first failure is kept.
+    const auto note = [&record](ReadError error) {
+        if (record.error.reason == ReadFailure::None) record.error = std::move(error);
+    };
     // Refused until the counts and ranges are replaced: an error before
     // that point has changed nothing.
     LoadOutcome outcome = LoadOutcome::Refused;
     const bool ok = GuardedComputation([&] {
         const std::size_t n = files.size();
-        if (n == 0 || n > static_cast<std::size_t>(kMaxRows)) return false;
+        if (n == 0) {
+            note(ReadError{ReadFailure::NoFiles, {}, 0, {}, 0});
+            return false;
+        }
         // Count first: a load that cannot fit the row limit of a matrix is
-        // refused before anything is replaced.
+        // refused before anything is replaced.  Every file is counted, so
+        // that the refusal can name the lines of all of them.
         std::vector<long long> lineCounts(n, 0);
         bool allCounted = true;
         long long total = 0;
         for (std::size_t i = 0; i < n; ++i) {
             TextScanner scanner;
             long long count = 0;
-            if (!scanner.Open(files[i]) || !scanner.CountRemainingLines(count)) allCounted = false;
+            if (!scanner.Open(files[i])) {
+                allCounted = false;
+                note(ReadError{ReadFailure::CannotOpen, files[i], 0, {}, 0});
+            } else if (!scanner.CountRemainingLines(count)) {
+                allCounted = false;
+                note(ReadError{ReadFailure::ReadError, files[i], 0, {}, 0});
+            }
             lineCounts[i] = count;
             total += count;
-            if (total > kMaxRows) return false;
         }
+        if (total > kMaxRows) note(ReadError{ReadFailure::TooManyLines, {}, 0, {}, total});
+        if (n > static_cast<std::size_t>(kMaxRows)) note(ReadError{ReadFailure::TooManyFiles, {}, 0, {}, 0});
+        if (total > kMaxRows || n > static_cast<std::size_t>(kMaxRows)) return false;
 
         const auto fileCount = static_cast<std::uint16_t>(n);
         MatPtr newCounts = NewMatrix(fileCount, 1);
@@ -188,12 +286,20 @@ LoadOutcome LoadNumberRowFiles(const std::vector<std::string>& files, std::uint1
         }
 
         points = NewMatrix(static_cast<std::uint16_t>(total), cols);
+        record.files.resize(n);
         bool allRead = true;
         long long offset = 0;
         for (std::size_t i = 0; i < n; ++i) {
             MatPtr block;
+            FileLines& lines = record.files[i];
+            lines.file = files[i];
+            lines.leadingNumbers.reserve(static_cast<std::size_t>(lineCounts[i]));
             const auto rows = static_cast<std::uint16_t>(lineCounts[i]);
-            if (!ReadNumberRows(files[i], rows, cols, block)) allRead = false;
+            ReadError error;
+            if (!ReadNumberRows(files[i], rows, cols, block, &error, &lines.leadingNumbers)) {
+                allRead = false;
+                if (error.reason != ReadFailure::None) note(std::move(error));
+            }
             if (block) {
                 for (int r = 1; r <= rows; ++r)
                     for (int j = 1; j <= cols; ++j)

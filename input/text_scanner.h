@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "input/read_report.h"
 #include "matrix/matice.h"
 
 namespace pelvanor::detail {
@@ -31,7 +32,8 @@ public:
     bool Open(const std::string& path);
 
     // One number; false for a text that is not a number of the input files
-    // (including one longer than 64 characters) or on a read error.
+    // (including one longer than 64 characters) or on a read error.  The
+    // text of the last number and its line stay for an error report.
     bool ReadNumber(long double& value);
     // Skips the rest of the current line including its line end.
     void SkipLine();
@@ -39,11 +41,25 @@ public:
     bool CountRemainingLines(long long& count);
 
     bool ReadFailed() const { return failed_; }
+    // The text of the number ReadNumber read last (at most 64 bytes: a
+    // longer text is cut there) and its 1-based line.
+    const std::string& Token() const { return token_; }
+    long long TokenLine() const { return tokenLine_; }
+
+    // From here on, every line read receives in `lines` how many numbers it
+    // begins with, or kBlankLine; ReadNumber and SkipLine read each line
+    // to its end for that.  FinishLines adds a last line without a line end.
+    void CollectLeadingNumbers(std::vector<std::int32_t>* lines) { lines_ = lines; }
+    void FinishLines();
 
 private:
     int Peek();
-    int Get();
     bool Fill();
+    // Consumes the character `c` that Peek gave, counting the lines.
+    void Advance(int c);
+    void EndLine();
+    // A text of the current line met (true: a number).
+    void NoteText(bool number);
 
     int fd_ = -1;
     bool failed_ = false;
@@ -52,14 +68,27 @@ private:
     std::vector<char> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
+
+    long long line_ = 1;  // line of the next character
+    bool afterCr_ = false;
+    std::string token_;
+    long long tokenLine_ = 0;
+
+    std::vector<std::int32_t>* lines_ = nullptr;
+    bool lineStarted_ = false;  // a character of the current line was consumed
+    bool lineBlank_ = true;     // only blanks so far
+    bool lineCounting_ = true;  // no text that is not a number so far
+    std::int32_t lineNumbers_ = 0;
 };
 
 // Reads `rows` rows of `cols` numbers into a new rows x cols matrix (zeros
 // where nothing was read): each row reads its numbers, then skips the rest
 // of its line.  A file that cannot be opened returns false with `out`
 // untouched; a text that is not a number returns false with the rows read
-// before it kept.
-bool ReadNumberRows(const std::string& path, std::uint16_t rows, std::uint16_t cols, MatPtr& out);
+// before it kept.  `error` (optional) receives why it failed; `lines`
+// (optional) the numbers every line begins with.
+bool ReadNumberRows(const std::string& path, std::uint16_t rows, std::uint16_t cols, MatPtr& out,
+                    ReadError* error = nullptr, std::vector<std::int32_t>* lines = nullptr);
 
 enum class LoadOutcome {
     Loaded,   // every file counted and read
@@ -69,7 +98,9 @@ enum class LoadOutcome {
 
 // The merge of one file per image into a points table (N x cols), a counts
 // table (n x 1) and a ranges table (n x 2), in the order of `files`.
+// `report` (optional) receives the first failure and the lines of every
+// file read.
 LoadOutcome LoadNumberRowFiles(const std::vector<std::string>& files, std::uint16_t cols, MatPtr& points,
-                               MatPtr& counts, MatPtr& ranges);
+                               MatPtr& counts, MatPtr& ranges, FileSetReport* report = nullptr);
 
 }  // namespace pelvanor::detail

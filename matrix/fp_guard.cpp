@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "matrix/cancellation.h"
+#include "matrix/svd.h"
+
 namespace pelvanor {
 namespace {
 
@@ -49,6 +52,7 @@ void RecordGuardFailure(GuardFailure::Kind kind, int flags, const char* what) no
     // text leaves it empty rather than throwing out of a noexcept guard.
     t_last.kind = kind;
     t_last.flags = flags & kFpFaults;
+    t_last.thrown = GuardFailure::Thrown::None;
     try {
         t_last.exception = what ? what : "";
     } catch (...) {
@@ -67,6 +71,16 @@ void RecordGuardFailure(GuardFailure::Kind kind, int flags, const char* what) no
         }
         fesetexceptflag(&saved, kFpFaults);
     }
+}
+
+void RecordGuardException(const std::exception* e) noexcept {
+    using Thrown = GuardFailure::Thrown;
+    Thrown thrown = Thrown::Other;
+    if (dynamic_cast<const std::bad_alloc*>(e) != nullptr) thrown = Thrown::Allocation;
+    if (dynamic_cast<const SvdError*>(e) != nullptr) thrown = Thrown::SvdNoConvergence;
+    if (dynamic_cast<const ComputationCancelled*>(e) != nullptr) thrown = Thrown::Cancelled;
+    RecordGuardFailure(GuardFailure::Kind::Exception, 0, e != nullptr ? e->what() : "unknown");
+    t_last.thrown = thrown;
 }
 
 std::uint64_t GuardFailureSerial() noexcept { return t_last.serial; }

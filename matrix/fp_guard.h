@@ -55,8 +55,17 @@ inline bool FaultRaisedSinceGuard() noexcept {
 // to the standard error).
 struct GuardFailure {
     enum class Kind { None, BodyFalse, Fault, Exception };
+    // Exception: what was thrown, told by its type.
+    enum class Thrown {
+        None,              // no exception
+        Allocation,        // std::bad_alloc
+        SvdNoConvergence,  // SvdError: the SVD did not converge
+        Cancelled,         // ComputationCancelled: the user stopped the computation
+        Other,
+    };
     Kind kind = Kind::None;
     int flags = 0;          // Fault: the fault flags raised (FE_* bits)
+    Thrown thrown = Thrown::None;
     std::string exception;  // Exception: what() of the exception, or "unknown"
     std::uint64_t serial = 0;  // counts the failures recorded on this thread
 };
@@ -65,6 +74,9 @@ const GuardFailure& LastGuardFailure() noexcept;
 std::string DescribeGuardFailure(const GuardFailure& failure);
 namespace detail {
 void RecordGuardFailure(GuardFailure::Kind kind, int flags, const char* what) noexcept;
+// An exception caught by a guard (null: not a std::exception), recorded
+// with its type.
+void RecordGuardException(const std::exception* e) noexcept;
 std::uint64_t GuardFailureSerial() noexcept;
 void RecordAllocationFailure() noexcept;
 }  // namespace detail
@@ -124,13 +136,13 @@ bool GuardedComputation(Body&& body) noexcept {
         ok = detail::RunGuardedBody(body);
     } catch (const std::bad_alloc& e) {
         detail::RecordAllocationFailure();
-        detail::RecordGuardFailure(GuardFailure::Kind::Exception, 0, e.what());
+        detail::RecordGuardException(&e);
         return false;
     } catch (const std::exception& e) {
-        detail::RecordGuardFailure(GuardFailure::Kind::Exception, 0, e.what());
+        detail::RecordGuardException(&e);
         return false;
     } catch (...) {
-        detail::RecordGuardFailure(GuardFailure::Kind::Exception, 0, "unknown");
+        detail::RecordGuardException(nullptr);
         return false;
     }
     if (scope.Faulted()) {

@@ -311,11 +311,6 @@ QRectF PlotDrawingArea(const PlotScene& scene, const QRectF& page, const QFont& 
     return PageLayout(scene, page, font).drawing;
 }
 
-PlotViewport FitPlotViewport(const PlotScene& scene, const QRectF& page, const QFont& font) {
-    const QRectF area = PlotDrawingArea(scene, page, font);
-    return FitViewport(scene.extent, scene.yDown, area.width(), area.height());
-}
-
 void PaintPlotPage(QPainter& p, const PlotScene& scene, const PlotViewport& viewport, const QRectF& page,
                    const QFont& font) {
     const QFont f = PixelFont(font);

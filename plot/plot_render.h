@@ -16,7 +16,7 @@
 
 #include <string>
 
-#include "project/plot_scene.h"
+#include "project/plot_viewport.h"
 
 class QPainter;
 
@@ -24,9 +24,6 @@ namespace pelvanor {
 
 // The part of `page` (logical pixels) that holds the drawing itself.
 QRectF PlotDrawingArea(const PlotScene& scene, const QRectF& page, const QFont& font);
-
-// The viewport that shows the whole scene in the drawing area of `page`.
-PlotViewport FitPlotViewport(const PlotScene& scene, const QRectF& page, const QFont& font);
 
 // Paints the whole page: white background, title lines, legend, the drawing
 // through `viewport` (whose width and height are those of the drawing area)

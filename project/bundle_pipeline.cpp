@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 
 #include "project/pipeline_end.h"
@@ -14,7 +15,7 @@
 #include "matrix/fp_guard.h"
 #include "project/failure_causes.h"
 #include "project/orientation_pipeline.h"
-#include "project/warnings.h"
+#include "project/command_reports.h"
 
 namespace pelvanor {
 
@@ -149,35 +150,61 @@ AdjustmentFailure Reason(bool ok, AdjustmentFailure reported) {
     return reported == AdjustmentFailure::None ? AdjustmentFailure::Other : reported;
 }
 
+// What the pipeline keeps of the adjustments' summaries: why the last one
+// that ran failed, and the passes the point elimination gave in all of them.
+// Whether the passes ended on the limit goes to the state, for each kind.
+struct AdjustmentRecord {
+    AdjustmentFailure why = AdjustmentFailure::None;
+    std::int32_t eliminatedPasses = 0;
+    // Told, when the passes of an adjustment have ended, whether on the
+    // pass limit.
+    std::function<void(bool limitReached)> passesEnded;
+};
+
+void Keep(ProjectState& s, bool withF, const BundleSummary& summary, AdjustmentRecord& record) {
+    record.why = summary.failure;
+    record.eliminatedPasses += summary.eliminatedPasses;
+    if (summary.passesEnded) {
+        (withF ? s.BundlePassLimitReachedF : s.BundlePassLimitReached) = summary.limitReached;
+        if (record.passesEnded) record.passesEnded(summary.limitReached);
+    }
+}
+
 // Adjustment without a camera constant on the given tie points; the eight
 // results and the residuals replace those of an earlier run.
 bool AdjustWithoutF(ProjectState& s, bool robust, const Matice* tieIndex, const Matice* tieCounts,
-                    BundleControl control) {
+                    const BundleOptions& options, AdjustmentRecord& record) {
     const CameraParameters& c = s.Camera;
-    control.Residuals = &s.BundleResiduals;
-    return BundleAdjust(robust, s.ControlPointsCorrected.get(), s.ImagePointsCorrected.get(), tieIndex,
-                        tieCounts, s.ControlPointOccurrences.get(), s.ControlPointImageCounts.get(),
-                        s.ControlPointCounts.get(), s.ApproxObjectPoints.get(),
-                        s.OrientationRefined.get(), c.x0, c.y0, c.f, s.Settings.FixedPointCount,
-                        control, s.BundleUnknowns, s.BundleIterations, s.BundleSigma0,
-                        s.BundleObservationTable, s.BundleImageIndex, s.BundlePointIndex,
-                        s.BundleWeights, s.BundleRedundancy);
+    BundleSummary summary;
+    const bool ok = BundleAdjust(robust, s.ControlPointsCorrected.get(), s.ImagePointsCorrected.get(), tieIndex,
+                                 tieCounts, s.ControlPointOccurrences.get(), s.ControlPointImageCounts.get(),
+                                 s.ControlPointCounts.get(), s.ApproxObjectPoints.get(),
+                                 s.OrientationRefined.get(), c.x0, c.y0, c.f, s.Settings.FixedPointCount,
+                                 options, summary, s.BundleUnknowns, s.BundleIterations, s.BundleSigma0,
+                                 s.BundleObservationTable, s.BundleImageIndex, s.BundlePointIndex,
+                                 s.BundleWeights, s.BundleRedundancy);
+    s.BundleResiduals = std::move(summary.residuals);
+    Keep(s, false, summary, record);
+    return ok;
 }
 
 // Adjustment with a camera constant per image, started from the current
 // result without it; its weights go to `weights`, its residuals replace
 // BundleResidualsF.
 bool AdjustWithF(ProjectState& s, bool robust, const Matice* tieCounts, MatPtr& weights,
-                 BundleControl control) {
+                 const BundleOptions& options, AdjustmentRecord& record) {
     const CameraParameters& c = s.Camera;
-    control.Residuals = &s.BundleResidualsF;
-    return BundleAdjustWithF(robust, s.ControlPointsCorrected.get(), s.ImagePointsCorrected.get(),
-                             s.BundleUnknowns.get(), s.ControlPointCounts.get(),
-                             s.BundleObservationTable.get(), s.BundleImageIndex.get(),
-                             s.BundlePointIndex.get(), tieCounts, c.x0, c.y0, c.f,
-                             s.Settings.Tolerance, s.Settings.FixedPointCount,
-                             s.BundleWeights.get(), control, s.BundleUnknownsF, s.BundleIterationsF,
-                             s.BundleSigma0F, s.BundleImageIndexF, weights, s.BundleRedundancyF);
+    BundleSummary summary;
+    const bool ok = BundleAdjustWithF(robust, s.ControlPointsCorrected.get(), s.ImagePointsCorrected.get(),
+                                      s.BundleUnknowns.get(), s.ControlPointCounts.get(),
+                                      s.BundleObservationTable.get(), s.BundleImageIndex.get(),
+                                      s.BundlePointIndex.get(), tieCounts, c.x0, c.y0, c.f,
+                                      s.Settings.Tolerance, s.Settings.FixedPointCount, s.BundleWeights.get(),
+                                      options, summary, s.BundleUnknownsF, s.BundleIterationsF,
+                                      s.BundleSigma0F, s.BundleImageIndexF, weights, s.BundleRedundancyF);
+    s.BundleResidualsF = std::move(summary.residuals);
+    Keep(s, true, summary, record);
+    return ok;
 }
 
 }  // namespace
@@ -189,7 +216,7 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
     const bool orientationOk = ApproximateOrientation(s, host);
 
     bool result = false;
-    std::int32_t eliminatedPasses = 0;
+    AdjustmentRecord record;
     // An allocation that fails in any step below fails the whole command:
     // a half-made result (weights of an adjustment that could not allocate)
     // must not feed the next step and be reported as computed.  Every step
@@ -204,15 +231,13 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
     } else {
         const AdjustmentSettings& set = s.Settings;
         const CameraParameters& c = s.Camera;
-        AdjustmentFailure why = AdjustmentFailure::None;
-        BundleControl control;
-        control.MaxIterations = set.MaxIterations;
-        control.Tolerance = set.Tolerance;
-        control.Message = [&host](const std::string& text) { host.ShowMessage(text); };
-        control.Failure = &why;
+        BundleOptions options;
+        options.MaxIterations = set.MaxIterations;
+        options.Tolerance = set.Tolerance;
+        options.Message = [&host](const std::string& text) { host.ShowMessage(text); };
         // Which adjustment runs, for the reports of its passes.
         ComputationProgress progress{ComputationStage::Adjustment};
-        control.PassStarting = [&host, &progress](std::int32_t pass, long double m0) {
+        options.PassStarting = [&host, &progress](std::int32_t pass, long double m0) {
             // Whatever the host does, the adjustment's fault flags stay as
             // they were.
             const FpScope keepFlags;
@@ -231,7 +256,7 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
             progress.passShare = percent;
             host.ReportProgress(progress);
         });
-        control.PassDone = [&host, &progress](std::int32_t pass, long double m0) {
+        options.PassDone = [&host, &progress](std::int32_t pass, long double m0) {
             const FpScope keepFlags;
             ComputationProgress done = progress;
             done.pass = pass;
@@ -249,12 +274,10 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
             return !host.CancelRequested();
         };
         host.ReportProgress(progress);
-        control.Solve = set.NormalEquations;
-        control.EliminatedPasses = &eliminatedPasses;
+        options.Solve = set.NormalEquations;
         s.BundlePassLimitReached = s.BundlePassLimitReachedF = false;
-        control.PassesEnded = [&s, &host, &progress](bool withF, bool limit) {
-            (withF ? s.BundlePassLimitReachedF : s.BundlePassLimitReached) = limit;
-            const FpScope keepFlags;
+        // Whether each adjustment's passes met the tolerance, for a summary.
+        record.passesEnded = [&host, &progress](bool limit) {
             ComputationProgress ended = progress;
             ended.pass = 0;
             ended.passShare = -1.0;
@@ -273,16 +296,16 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
         if (sel && app) WarnOfLongSvdPasses(s, host);
         const bool adj = starting(AdjustmentKind::WithoutCameraConstant, false) &&
                          AdjustWithoutF(s, set.RobustEstimation, s.BundlePointOccurrences.get(),
-                                        s.BundlePointImageCounts.get(), control);
+                                        s.BundlePointImageCounts.get(), options, record);
         if (sel && app && adj) result = true;
-        s.BundleFailure = Reason(sel && app && adj, why);
+        s.BundleFailure = Reason(sel && app && adj, record.why);
 
         // With robust estimation this run takes the weights of the first one.
         if (set.AdjustCameraConstant && starting(AdjustmentKind::WithCameraConstant, false)) {
             const bool adjF =
-                AdjustWithF(s, set.RobustEstimation, s.BundlePointImageCounts.get(), s.BundleWeightsF, control);
+                AdjustWithF(s, set.RobustEstimation, s.BundlePointImageCounts.get(), s.BundleWeightsF, options, record);
             if (adjF) result = true;
-            s.BundleFailureF = Reason(adjF, why);
+            s.BundleFailureF = Reason(adjF, record.why);
         }
 
         // A stop asked for leaves out the rest.
@@ -296,13 +319,13 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
             // every remaining tie point keeps its start coordinates.
             const bool adj2 = starting(AdjustmentKind::WithoutCameraConstant, true) &&
                               AdjustWithoutF(s, false, s.RobustPointOccurrences.get(),
-                                             s.RobustPointImageCounts.get(), control);
+                                             s.RobustPointImageCounts.get(), options, record);
             if (out && adj2) result = true;
-            s.BundleFailure = Reason(out && adj2, why);
+            s.BundleFailure = Reason(out && adj2, record.why);
             if (set.AdjustCameraConstant && starting(AdjustmentKind::WithCameraConstant, true)) {
-                const bool adjF2 = AdjustWithF(s, false, s.RobustPointImageCounts.get(), s.BundleWeights, control);
+                const bool adjF2 = AdjustWithF(s, false, s.RobustPointImageCounts.get(), s.BundleWeights, options, record);
                 if (adjF2) result = true;
-                s.BundleFailureF = Reason(adjF2, why);
+                s.BundleFailureF = Reason(adjF2, record.why);
             }
         }
         if (memory.Tripped()) {
@@ -314,7 +337,7 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
     // A stopped run fails, whatever its earlier adjustments achieved.
     if (detail::StopRequested(s, host)) result = false;
 
-    s.BundleByElimination = result && eliminatedPasses > 0;
+    s.BundleByElimination = result && record.eliminatedPasses > 0;
     detail::EndPipeline(s, host, result, "Svazkové vyrovnání - výpočet proveden",
                         "Svazkové vyrovnání - výpočet nelze provést", kBundleResultItems,
                         [&s] {

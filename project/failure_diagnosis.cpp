@@ -1,9 +1,8 @@
-#include "project/warnings.h"
+#include "project/failure_diagnosis.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <new>
 #include <optional>
 #include <set>
 #include <string_view>
@@ -12,8 +11,6 @@
 #include "adjustment/f_test.h"
 #include "adjustment/intersection.h"
 #include "adjustment/point_selection.h"
-#include "input/image_file.h"
-#include "input/number_parse.h"
 #include "matrix/fp_guard.h"
 #include "orientation/distortion.h"
 #include "orientation/observation_assembly.h"
@@ -31,12 +28,9 @@ namespace pelvanor {
 
 namespace {
 
-using detail::Blank;
 using detail::IndexValue;
 using detail::kError;
-using detail::LineEnd;
 using detail::NumberText;
-using detail::ReadBytes;
 
 // A text of a file for a log line: printable ASCII kept, the rest "?", cut.
 std::string Shown(std::string_view text) {
@@ -47,42 +41,6 @@ std::string Shown(std::string_view text) {
     }
     if (text.size() > 24) shown += "...";
     return shown;
-}
-
-// The first text that is not a number, in the order the reader meets it:
-// `rows` rows of `cols` numbers, each read skipping blanks and line ends,
-// the rest of a line skipped after a row.
-bool FirstNonNumber(std::string_view text, long long rows, int cols, long long& line, std::string& token) {
-    std::size_t i = 0;
-    long long current = 1;
-    const auto skipLineEnd = [&] {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        ++i;
-        ++current;
-    };
-    for (long long row = 0; row < rows; ++row) {
-        for (int c = 0; c < cols; ++c) {
-            while (i < text.size() && (Blank(text[i]) || LineEnd(text[i]))) {
-                if (LineEnd(text[i]))
-                    skipLineEnd();
-                else
-                    ++i;
-            }
-            if (i >= text.size()) break;  // reads as 0
-            std::size_t end = i;
-            while (end < text.size() && !Blank(text[end]) && !LineEnd(text[end])) ++end;
-            long double value = 0.0L;
-            if (end - i > kMaxFileNumberLength || !ParseFileNumber(text.substr(i, end - i), value)) {
-                line = current;
-                token = Shown(text.substr(i, end - i));
-                return true;
-            }
-            i = end;
-        }
-        while (i < text.size() && !LineEnd(text[i])) ++i;
-        if (i < text.size()) skipLineEnd();
-    }
-    return false;
 }
 
 struct StepFailure {
@@ -122,8 +80,8 @@ std::string StepFailureText(const StepFailure& failure) {
         if (g.kind == GuardFailure::Kind::Fault && (g.flags & kFpFaults) != 0)
             return std::string(kError) + FaultText(g.flags) + " v kroku " + step;
         // A failed allocation is reported as lack of memory by its own line.
-        if (g.kind == GuardFailure::Kind::Exception && g.exception == std::bad_alloc().what()) return "";
-        if (g.kind == GuardFailure::Kind::Exception && g.exception.find("SVDCMP") != std::string::npos)
+        if (g.kind == GuardFailure::Kind::Exception && g.thrown == GuardFailure::Thrown::Allocation) return "";
+        if (g.kind == GuardFailure::Kind::Exception && g.thrown == GuardFailure::Thrown::SvdNoConvergence)
             return std::string(kError) + "Singulární rozklad nekonvergoval v kroku " + step;
     }
     return std::string(kError) + "Výpočet selhal v kroku " + step;
@@ -314,26 +272,19 @@ std::string ComputationFailureCause(ProjectState& state, CommandHost& host, Comp
     return ObjectPointsCause(state);
 }
 
-std::string LoadFailureCause(const std::vector<std::string>& files, bool controlFiles) {
-    long long total = 0;
-    std::vector<long long> counts;
-    for (const std::string& file : files) {
-        long long count = 0;
-        if (!CountLines(file, count)) return std::string(kError) + "Soubor nelze přečíst: " + file;
-        counts.push_back(count);
-        total += count;
-    }
-    if (total > 65535)
-        return std::string(kError) + "Soubory mají celkem " + std::to_string(total) +
-               " řádků, načíst lze nejvýše 65 535";
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        std::string bytes;
-        if (!ReadBytes(files[i], bytes)) return std::string(kError) + "Soubor nelze přečíst: " + files[i];
-        long long line = 0;
-        std::string token;
-        if (FirstNonNumber(bytes, counts[i], controlFiles ? 6 : 4, line, token))
-            return std::string(kError) + "Soubor " + files[i] + ", řádek " + std::to_string(line) + ": „" + token +
-                   "“ není číslo";
+std::string LoadFailureCause(const ReadError& error) {
+    switch (error.reason) {
+        case ReadFailure::CannotOpen:
+        case ReadFailure::ReadError: return std::string(kError) + "Soubor nelze přečíst: " + error.file;
+        case ReadFailure::TooManyLines:
+            return std::string(kError) + "Soubory mají celkem " + std::to_string(error.totalLines) +
+                   " řádků, načíst lze nejvýše 65 535";
+        case ReadFailure::NotANumber:
+            return std::string(kError) + "Soubor " + error.file + ", řádek " + std::to_string(error.line) + ": „" +
+                   Shown(error.token) + "“ není číslo";
+        case ReadFailure::None:
+        case ReadFailure::NoFiles:
+        case ReadFailure::TooManyFiles: break;
     }
     return "";
 }

@@ -9,7 +9,7 @@
 #include "input/number_parse.h"
 #include "matrix/arithmetic.h"
 #include "project/failure_causes.h"
-#include "project/warnings.h"
+#include "project/command_reports.h"
 #include "protocol/number_format.h"
 
 namespace pelvanor {
@@ -122,13 +122,13 @@ std::string LoadProblemLine(const LoadProblem& problem) {
 
 ControlLoadResult LoadControlPoints(const std::vector<std::string>& files, ProjectState& state) {
     using Status = ControlLoadResult::Status;
-    ControlLoadResult result{Status::Failed, 0, {}};
+    ControlLoadResult result;
     // Everything is read into tables of this load; the state takes them only
     // when the whole load succeeded.
     const MemoryWatch memory;
     try {
         MatPtr points, counts, ranges;
-        const FileSetOutcome outcome = LoadControlFileSet(files, points, counts, ranges);
+        const FileSetOutcome outcome = LoadControlFileSet(files, points, counts, ranges, &result.read);
         if (memory.Tripped()) {
             result.problem.cause = LoadProblem::Cause::Memory;
             return result;
@@ -138,8 +138,11 @@ ControlLoadResult LoadControlPoints(const std::vector<std::string>& files, Proje
         // The minimum check runs on what the load counted, also after a failed
         // read (a file that cannot be opened counts 0 lines).
         for (int i = 1; i <= counts->r; ++i) {
-            if (counts->GetPrvek(i, 1) < static_cast<long double>(kMinControlPointsPerImage))
-                return {Status::TooFewPoints, i, {}};
+            if (counts->GetPrvek(i, 1) < static_cast<long double>(kMinControlPointsPerImage)) {
+                result.status = Status::TooFewPoints;
+                result.image = i;
+                return result;
+            }
         }
         if (outcome != FileSetOutcome::Loaded || !points || !ranges) return result;
         if (!PointNumbersExact(*points, *ranges, files, result.problem)) return result;
@@ -155,21 +158,23 @@ ControlLoadResult LoadControlPoints(const std::vector<std::string>& files, Proje
         state.ControlPointRanges = std::move(ranges);
         state.SelectedOrientationPoints = std::move(selected);
         state.ControlPointsLoaded = true;
-        return {Status::Loaded, 0, {}};
+        result.status = Status::Loaded;
+        return result;
     } catch (const std::bad_alloc&) {
         result.problem.cause = LoadProblem::Cause::Memory;
         return result;
     }
 }
 
-bool LoadImagePoints(const std::vector<std::string>& files, ProjectState& state, LoadProblem* problem) {
+bool LoadImagePoints(const std::vector<std::string>& files, ProjectState& state, LoadProblem* problem,
+                     FileSetReport* read) {
     LoadProblem local;
     LoadProblem& why = problem ? *problem : local;
     why = LoadProblem{};
     const MemoryWatch memory;
     try {
         MatPtr points, counts, ranges;
-        const bool ok = LoadImageFiles(files, points, counts, ranges);
+        const bool ok = LoadImageFiles(files, points, counts, ranges, read);
         if (memory.Tripped()) {
             why.cause = LoadProblem::Cause::Memory;
             return false;
@@ -222,13 +227,13 @@ ControlLoadResult LoadControlPointsCommand(const std::vector<std::string>& chose
         host.WriteLog("Chyba - Vlícovací body nenačteny do programu");
         host.SetItemEnabled(UiItem::BitBtn2, false);
         host.SetItemEnabled(UiItem::Orientace1, false);
-        ReportAfterLoad(sorted, true, false, state, host);
+        ReportAfterLoad(result.read, true, false, state, host);
         return result;
     }
     host.ShowImageList(static_cast<int>(chosen.size()));
     host.WriteLog("Vlícovací body načteny do programu");
     EnableAfterControlPointLoad(state, host);
-    ReportAfterLoad(sorted, true, true, state, host);
+    ReportAfterLoad(result.read, true, true, state, host);
     return result;
 }
 
@@ -238,16 +243,17 @@ bool LoadImagePointsCommand(const std::vector<std::string>& chosen, const std::v
     // On failure the state keeps the previous image coordinates and
     // ImagePointsLoaded keeps its value.
     LoadProblem problem;
-    if (!LoadImagePoints(sorted, state, &problem)) {
+    FileSetReport read;
+    if (!LoadImagePoints(sorted, state, &problem, &read)) {
         if (const std::string cause = LoadProblemLine(problem); !cause.empty()) host.WriteLog(cause);
         host.WriteLog("Chyba - Snímkové souřadnice nenačteny");
         host.SetItemEnabled(UiItem::Snmkovsouadnice1, false);
-        ReportAfterLoad(sorted, false, false, state, host);
+        ReportAfterLoad(read, false, false, state, host);
         return false;
     }
     host.WriteLog("Snímkové souřadnice načteny do programu");
     EnableAfterImagePointLoad(state, host);
-    ReportAfterLoad(sorted, false, true, state, host);
+    ReportAfterLoad(read, false, true, state, host);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "input/camera_file.h"
+#include "input/read_report.h"
 #include "project/command_host.h"
 #include "project/project_state.h"
 
@@ -51,6 +52,7 @@ struct ControlLoadResult {
     Status status = Status::Failed;
     int image = 0;  // TooFewPoints: the first such image, 1-based
     LoadProblem problem;  // Failed: the cause, when the program knows it
+    FileSetReport read;   // what the reader reported of the files
 };
 
 // The load of "Načíst orientaci" without its window work:
@@ -70,9 +72,10 @@ ControlLoadResult LoadControlPoints(const std::vector<std::string>& files, Proje
 // LoadImageFiles into state.ImagePoints, state.ImagePointCounts and
 // state.ImagePointRanges and sets state.ImagePointsLoaded.  A failed load
 // (a file that cannot be read, a point number beyond kLargestPointNumber,
-// memory) changes nothing in the state; `problem` receives its cause.
+// memory) changes nothing in the state; `problem` receives its cause and
+// `read` what the reader reported of the files.
 bool LoadImagePoints(const std::vector<std::string>& files, ProjectState& state,
-                     LoadProblem* problem = nullptr);
+                     LoadProblem* problem = nullptr, FileSetReport* read = nullptr);
 
 // The commands behind the three loading items of "Soubor", after their file
 // dialogs.  `chosen` are the full file names in the order the dialog gave

@@ -1,6 +1,7 @@
 #pragma once
 // What the warnings and the failure causes share: the beginnings of their
-// log lines, how they name points and list items, and how they read a file.
+// log lines, how they name points and list items, and how they read a file
+// whole (to compare two files' contents).
 
 #include <string>
 #include <vector>
@@ -22,8 +23,5 @@ long long IndexValue(long double value);
 
 // The whole content of a regular file; false when it cannot be read.
 bool ReadBytes(const std::string& path, std::string& bytes);
-
-inline bool LineEnd(char c) { return c == '\n' || c == '\r'; }
-inline bool Blank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace pelvanor::detail

@@ -6,7 +6,7 @@
 #include "project/bundle_pipeline.h"
 #include "project/failure_causes.h"
 #include "project/orientation_pipeline.h"
-#include "project/warnings.h"
+#include "project/command_reports.h"
 #include "protocol/report_layout.h"
 
 namespace pelvanor {

@@ -7,7 +7,7 @@
 #include "orientation/space_resection.h"
 #include "project/failure_causes.h"
 #include "project/pipeline_end.h"
-#include "project/warnings.h"
+#include "project/command_reports.h"
 #include "protocol/orientation_report.h"
 
 namespace pelvanor {

@@ -1,9 +1,13 @@
 #pragma once
-// What the two pictures of the block draw, computed from the project state
-// without any drawing library: the image residual view (the measurements of
-// one image in its own coordinates with their residual vectors) and the
-// block plan (object points, control points, camera stations with their
-// viewing direction, standard deviation ellipses).  A renderer only maps
+// What the pictures of the block draw, computed from the project state
+// without any drawing library: the scene every view fills (points, vectors,
+// ellipses, stations, scale bars, legend), the choice of the view, and what
+// the views share while they build their scenes.  Each view has its own
+// file: the image residual view (project/residual_view.h: the measurements
+// of one image in its own coordinates with their residual vectors) and the
+// block plan (project/plan_view.h: object points, control points, camera
+// stations with their viewing direction, standard deviation ellipses); the
+// page mapping is project/plot_viewport.h.  A renderer only maps
 // the items to the page and draws them; the choice of what is drawn, the
 // extents, the magnification of residuals and ellipses and the scale bars
 // are made here, so that they are tested without pixels.
@@ -14,9 +18,11 @@
 // and ellipses are already magnified into drawing units.
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "matrix/arithmetic.h"
 #include "project/project_state.h"
 
 namespace pelvanor {
@@ -158,33 +164,73 @@ double ChooseMagnification(double typical, double target);
 PlotScaleBar LengthBarAt(const PlotScene& scene, double pixelsPerUnit, double widthPixels);
 PlotScaleBar MagnifiedBarAt(const PlotScene& scene, double pixelsPerUnit, double widthPixels);
 
-// The page mapping of a view: drawing point (cx, cy) at the centre of a
-// width x height area, `scale` pixels per drawing unit, y flipped unless
-// the scene's y grows downwards.
-struct PlotViewport {
-    double cx = 0.0;
-    double cy = 0.0;
-    double scale = 1.0;
-    bool yDown = false;
-    double width = 1.0;
-    double height = 1.0;
-    double ToScreenX(double x) const { return width / 2.0 + (x - cx) * scale; }
-    double ToScreenY(double y) const { return height / 2.0 + (yDown ? y - cy : cy - y) * scale; }
-    double ToDataX(double sx) const { return cx + (sx - width / 2.0) / scale; }
-    double ToDataY(double sy) const { return yDown ? cy + (sy - height / 2.0) / scale : cy - (sy - height / 2.0) / scale; }
+// What the views share while they build their scenes; not for renderers.
+namespace scene_detail {
+
+// Point numbers are whole numbers of up to 63 bits, as RoundId gives them.
+using PointNumber = decltype(RoundId(0.0L));
+
+// Drawn sizes relative to the larger side of what is drawn: the scale bars.
+inline constexpr double kLengthBar = 1.0 / 5.0;
+inline constexpr double kResidualBar = 1.0 / 6.0;
+inline constexpr double kEllipseBar = 1.0 / 10.0;
+
+// A table with at least one entry.
+bool Has(const MatPtr& m);
+double D(long double v);
+// Number of decimals that resolves about a thousandth of `reference`
+// (clamped to 0 .. 9).
+int DecimalsFor(double reference, int digits);
+// "0.000" for 3 decimals, "0" for none.
+std::string Pattern(int decimals);
+std::string Fixed(long double value, int decimals, char decimal);
+double Median(std::vector<double> values);
+// Point numbers of a table's first column (the 1 x 1 zero table is empty).
+std::set<PointNumber> NumberSet(const MatPtr& m);
+
+// The adjustment whose results the pictures show: the one with a camera
+// constant per image when its residuals exist (its orientations are the ones
+// the object coordinates were intersected with), else the one without.
+struct KeptAdjustment {
+    const Matice* unknowns = nullptr;
+    const Matice* imageIndex = nullptr;
+    const Matice* residuals = nullptr;
+    bool withF = false;
 };
 
-// The whole extent in a width x height area ("Celý pohled").
-PlotViewport FitViewport(const PlotRect& extent, bool yDown, double width, double height);
-// Zoom by `factor` keeping the drawing point under (sx, sy) in place.
-PlotViewport ZoomViewport(const PlotViewport& viewport, double sx, double sy, double factor);
-// The same drawing centre and scale relative to the area's size in a
-// width x height area (the current view exported at another size).
-PlotViewport ResizeViewport(const PlotViewport& viewport, double width, double height);
+KeptAdjustment Kept(const ProjectState& s);
 
-// The tooltip of the point or station nearest to screen point (sx, sy)
-// within `radius` pixels; empty when none is that close.
-std::string TooltipAt(const PlotScene& scene, const PlotViewport& viewport, double sx, double sy,
-                      double radius);
+// Exterior orientation of one image from the kept unknowns.
+struct StationOrientation {
+    long double X0 = 0.0L, Y0 = 0.0L, Z0 = 0.0L;
+    long double alfa = 0.0L, beta = 0.0L, gama = 0.0L;
+    long double f = 0.0L;
+    long double r[9] = {};
+};
+
+bool OrientationOf(const ProjectState& s, const KeptAdjustment& k, int image, StationOrientation& o);
+
+// "nevyhověl F-testu (kritérium 5,12 > 1,90)" for a row of ObjectPoints.
+std::string FTestLine(const ProjectState& s, std::int32_t objectRow, char decimal);
+// F-test failures: the computed points that are not among the passed ones.
+std::set<std::int32_t> FailedFTest(const ProjectState& s);
+
+// Grows `r` to take in (x, y); the first point sets it when `empty`.
+void Include(PlotRect& r, bool& empty, double x, double y);
+// `r` grown by `margin` of its larger side, each side at least a fifth of it.
+PlotRect Padded(PlotRect r, double margin);
+// A scene of `view` before anything is drawn: which way its y grows, whether
+// its magnified bar shows residuals (else standard deviations), and the
+// request's point numbers and the decimal separator.
+PlotScene NewScene(PlotView view, bool yDown, bool residuals, const PlotRequest& request, char decimal);
+// "view - detail - project - program Pelvanor".
+std::string TitleLine(const std::string& view, const std::string& detail, const std::string& projectName);
+// The coordinate bar of `value` drawing units.
+PlotScaleBar LengthBar(const PlotScene& scene, double value);
+// The bar of a residual or a standard deviation of `value`, magnified.
+PlotScaleBar MagnifiedBar(const PlotScene& scene, double value);
+void AddLegend(PlotScene& scene, PlotSymbol symbol, const char* text);
+
+}  // namespace scene_detail
 
 }  // namespace pelvanor

@@ -20,9 +20,9 @@ using namespace pelvanor::test;
 TEST(BundleAdjust, NoisyBlockLandsOnTheTruthWithinItsSigmas) {
     Scene s = MakeScene(SmallOptions(11), 0.3L);
     Recorder rec;
-    BundleControl control;
-    control.Solver = rec.Solver();
-    BundleResult r = RunBundle(s.data, *s.startPoints, *s.startOrientations, false, 4, control);
+    BundleOptions options;
+    options.Solver = rec.Solver();
+    BundleResult r = RunBundle(s.data, *s.startPoints, *s.startOrientations, false, 4, options);
     ASSERT_TRUE(r.ok);
     const int p = r.pointList->r;
     const int m = static_cast<int>(s.project.stations.size());
@@ -59,10 +59,10 @@ TEST(BundleAdjust, PassLimitIsTestedBeforeTheCountAdvances) {
     Scene s = MakeScene(SmallOptions(3), 0.3L);
     {
         Recorder rec;
-        BundleControl control;
-        control.MaxIterations = 0;
-        control.Solver = rec.Solver();
-        BundleResult r = RunBundle(s.data, *s.startPoints, *s.startOrientations, false, 4, control);
+        BundleOptions options;
+        options.MaxIterations = 0;
+        options.Solver = rec.Solver();
+        BundleResult r = RunBundle(s.data, *s.startPoints, *s.startOrientations, false, 4, options);
         ASSERT_TRUE(r.ok);
         EXPECT_EQ(r.passes, 1);
         // One pass applies half of the Gauss-Newton correction from the start values.
@@ -79,21 +79,25 @@ TEST(BundleAdjust, PassLimitIsTestedBeforeTheCountAdvances) {
         for (int i = 1; i <= r.weights->r; ++i) EXPECT_EQ(r.weights->GetPrvek(i, 1), 1.0L);
     }
     {
-        BundleControl control;
-        control.MaxIterations = 20;
-        control.Tolerance = -1.0L;  // never met
-        BundleResult r = RunBundle(s.data, *s.startPoints, *s.startOrientations, false, 4, control);
+        BundleOptions options;
+        options.MaxIterations = 20;
+        options.Tolerance = -1.0L;  // never met
+        BundleResult r = RunBundle(s.data, *s.startPoints, *s.startOrientations, false, 4, options);
         ASSERT_TRUE(r.ok);
         EXPECT_EQ(r.passes, 21);
+        EXPECT_TRUE(r.summary.passesEnded && r.summary.limitReached);
+        EXPECT_EQ(r.summary.message, "pass limit reached after 21 passes, m0 still changing beyond the tolerance");
     }
     {
-        BundleControl control;
-        control.Tolerance = 100.0L;  // the initial change of 100 is not above it: no pass
-        BundleResult r = RunBundle(s.data, *s.startPoints, *s.startOrientations, false, 4, control);
+        BundleOptions options;
+        options.Tolerance = 100.0L;  // the initial change of 100 is not above it: no pass
+        BundleResult r = RunBundle(s.data, *s.startPoints, *s.startOrientations, false, 4, options);
         ASSERT_TRUE(r.ok);
         EXPECT_EQ(r.passes, 0);
         EXPECT_EQ(r.unknowns->GetPrvek(3 * r.pointList->r + 1, 1), s.startOrientations->GetPrvek(1, 10));
         EXPECT_EQ(r.m0, 0.0L);
+        EXPECT_FALSE(r.summary.limitReached);
+        EXPECT_FALSE(r.summary.residuals);
     }
 }
 
@@ -102,11 +106,11 @@ TEST(BundleAdjust, FixedCountIsClampedAndZeroLeavesTheNormalMatrixUnbordered) {
     const int c = s.data.controlIndex->r;
     for (const int fixed : {0, 2, 1000}) {
         Recorder rec;
-        BundleControl control;
+        BundleOptions options;
         // One pass: without a datum (fixed 0) later passes run away.
-        control.MaxIterations = 0;
-        control.Solver = rec.Solver();
-        BundleResult r = RunBundle(s.data, *s.startPoints, *s.startOrientations, false, fixed, control);
+        options.MaxIterations = 0;
+        options.Solver = rec.Solver();
+        BundleResult r = RunBundle(s.data, *s.startPoints, *s.startOrientations, false, fixed, options);
         ASSERT_TRUE(r.ok) << fixed;
         EXPECT_EQ(rec.last.fixed, 3 * std::min(fixed, c)) << fixed;
         const int b = std::min(fixed, c);
@@ -137,9 +141,9 @@ TEST(BundleAdjust, ControlPointsAreMatchedByNumberNotByRow) {
     BundleData data = FromSynth(project, kScale);
     ASSERT_EQ(data.controlTable->r, data.controlIndex->r + 1);
 
-    BundleControl control;
-    BundleResult a = RunBundle(base.data, *base.startPoints, *base.startOrientations, false, 4, control);
-    BundleResult b = RunBundle(data, *base.startPoints, *base.startOrientations, false, 4, control);
+    BundleOptions options;
+    BundleResult a = RunBundle(base.data, *base.startPoints, *base.startOrientations, false, 4, options);
+    BundleResult b = RunBundle(data, *base.startPoints, *base.startOrientations, false, 4, options);
     ASSERT_TRUE(a.ok);
     ASSERT_TRUE(b.ok);
     EXPECT_EQ(a.redundancy, b.redundancy);
@@ -202,9 +206,9 @@ TEST(BundleAdjust, StartRowsAreFoundLikeAScanFindsThem) {
         for (int j = 1; j <= 8; ++j) reference->SetPrvek(b, j, messy->GetPrvek(found, j));
     }
 
-    BundleControl control;
-    control.MaxIterations = 0;
-    control.Solver = [](const BundleRows& r, const std::vector<long double>*, bool, std::vector<long double>& d,
+    BundleOptions options;
+    options.MaxIterations = 0;
+    options.Solver = [](const BundleRows& r, const std::vector<long double>*, bool, std::vector<long double>& d,
                         std::vector<long double>& v, long double& vtv) {
         d.assign(static_cast<std::size_t>(r.u), 0.0L);
         v = r.l;
@@ -212,8 +216,8 @@ TEST(BundleAdjust, StartRowsAreFoundLikeAScanFindsThem) {
         for (const long double x : v) vtv = x * x + vtv;
         return true;
     };
-    BundleResult a = RunBundle(s.data, *messy, *s.startOrientations, false, 4, control);
-    BundleResult b = RunBundle(s.data, *reference, *s.startOrientations, false, 4, control);
+    BundleResult a = RunBundle(s.data, *messy, *s.startOrientations, false, 4, options);
+    BundleResult b = RunBundle(s.data, *reference, *s.startOrientations, false, 4, options);
     ASSERT_TRUE(a.ok);
     ASSERT_TRUE(b.ok);
     ASSERT_EQ(a.unknowns->r, b.unknowns->r);
@@ -227,7 +231,7 @@ TEST(BundleAdjust, StartRowsAreFoundLikeAScanFindsThem) {
     // A tie point without a row of its own number fails the adjustment.
     for (int r = 1; r <= messy->r; ++r)
         if (messy->GetPrvek(r, 1) == tie.GetPrvek(1, 1)) messy->SetPrvek(r, 1, 0.5L);
-    EXPECT_FALSE(RunBundle(s.data, *messy, *s.startOrientations, false, 4, control).ok);
+    EXPECT_FALSE(RunBundle(s.data, *messy, *s.startOrientations, false, 4, options).ok);
 }
 
 TEST(BundleAdjust, ControlPointsAloneWhenNoTiePointEnters) {
@@ -237,8 +241,8 @@ TEST(BundleAdjust, ControlPointsAloneWhenNoTiePointEnters) {
     BundleData& d = s.data;
     d.tieIndex = NewMatrix(1, 1);
     d.tieCounts = NewMatrix(1, 1);
-    BundleControl control;
-    BundleResult r = RunBundle(d, *NewMatrix(1, 1), *s.startOrientations, false, 4, control);
+    BundleOptions options;
+    BundleResult r = RunBundle(d, *NewMatrix(1, 1), *s.startOrientations, false, 4, options);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.pointList->r, d.controlIndex->r);
     EXPECT_EQ(r.pointList->s, 2 * o.images + 1);
@@ -251,7 +255,7 @@ TEST(BundleAdjust, ControlPointsAloneWhenNoTiePointEnters) {
 
     // No point at all: a clean failure.
     d.controlIndex = NewMatrix(1, 1);
-    BundleResult none = RunBundle(d, *NewMatrix(1, 1), *s.startOrientations, false, 4, control);
+    BundleResult none = RunBundle(d, *NewMatrix(1, 1), *s.startOrientations, false, 4, options);
     EXPECT_FALSE(none.ok);
 }
 
@@ -266,9 +270,9 @@ TEST(BundleAdjust, FewerObservationsThanUnknownsIsReportedAndFails) {
     BundleData d = BuildData({c1, c2}, {{}, {}}, 0, 0, 1);
     auto orient = MakeMatrix({{1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 20}, {1, 0, 0, 0, 1, 0, 0, 0, 1, 5, 0, 20}});
     std::vector<std::string> messages;
-    BundleControl control;
-    control.Message = [&](const std::string& m) { messages.push_back(m); };
-    BundleResult r = RunBundle(d, *NewMatrix(1, 1), *orient, false, 4, control);
+    BundleOptions options;
+    options.Message = [&](const std::string& m) { messages.push_back(m); };
+    BundleResult r = RunBundle(d, *NewMatrix(1, 1), *orient, false, 4, options);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.redundancy, -8);
     ASSERT_EQ(messages.size(), 1u);
@@ -278,23 +282,23 @@ TEST(BundleAdjust, FewerObservationsThanUnknownsIsReportedAndFails) {
 TEST(BundleAdjust, ProblemBeyondTheMemoryFailsBeforeAnyPass) {
     Scene s = MakeScene(SmallOptions(71), 0.3L);
     Recorder sizes;
-    BundleControl control;
-    control.MaxIterations = 0;
-    control.Solver = sizes.Solver();
-    ASSERT_TRUE(RunBundle(s.data, *s.startPoints, *s.startOrientations, false, 4, control).ok);
+    BundleOptions options;
+    options.MaxIterations = 0;
+    options.Solver = sizes.Solver();
+    ASSERT_TRUE(RunBundle(s.data, *s.startPoints, *s.startOrientations, false, 4, options).ok);
     const long double need = BundleMemoryEstimate(sizes.last.n, sizes.last.u, sizes.last.fixed, 6);
     // The bordered matrix and its pseudo-inverse's workspace at least.
     const long double order = sizes.last.u + sizes.last.fixed;
     EXPECT_GE(need, 8.0L * order * order * sizeof(long double));
 
     Recorder rec;
-    control.Solver = rec.Solver();
-    control.MemoryLimit = 0.99L * need;
-    BundleResult r = RunBundle(s.data, *s.startPoints, *s.startOrientations, false, 4, control);
+    options.Solver = rec.Solver();
+    options.MemoryLimit = 0.99L * need;
+    BundleResult r = RunBundle(s.data, *s.startPoints, *s.startOrientations, false, 4, options);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(rec.calls, 0);
-    control.MemoryLimit = need;
-    EXPECT_TRUE(RunBundle(s.data, *s.startPoints, *s.startOrientations, false, 4, control).ok);
+    options.MemoryLimit = need;
+    EXPECT_TRUE(RunBundle(s.data, *s.startPoints, *s.startOrientations, false, 4, options).ok);
     EXPECT_EQ(rec.calls, 1);
     EXPECT_GT(AvailableMemory(), 1.0e6L);
 }
@@ -306,18 +310,19 @@ TEST(BundleAdjust, RunawaySolutionIsAFailure) {
         // passes is growth^2 times that of the first.
         int pass = 0;
         BundleWorkspace ws;
-        BundleControl control;
-        control.MaxIterations = 2;
-        control.Tolerance = -1.0L;
-        control.Solver = [&](const BundleRows& rows, const std::vector<long double>* w, bool halve,
+        BundleOptions options;
+        options.MaxIterations = 2;
+        options.Tolerance = -1.0L;
+        options.Solver = [&](const BundleRows& rows, const std::vector<long double>* w, bool halve,
                              std::vector<long double>& d, std::vector<long double>& v, long double& vtv) {
             const bool ok = SolveBundlePass(rows, w, halve, ws, d, v, vtv);
             vtv = vtv * std::pow(growth * growth, static_cast<long double>(pass++));
             return ok;
         };
-        BundleResult r = RunBundle(s.data, *s.startPoints, *s.startOrientations, false, 4, control);
+        BundleResult r = RunBundle(s.data, *s.startPoints, *s.startOrientations, false, 4, options);
         EXPECT_EQ(r.passes, 3);
         EXPECT_EQ(r.ok, growth < 20.0L) << static_cast<double>(growth);
+        EXPECT_EQ(r.summary.failure, r.ok ? AdjustmentFailure::None : AdjustmentFailure::Divergence);
     }
 }
 

@@ -208,22 +208,22 @@ MatPtr Perturb(const Matice& orientation, long double dp, long double da) {
 }
 
 BundleResult RunBundle(const BundleData& data, const Matice& startPoints, const Matice& startOrientations,
-                       bool robust, std::int32_t fixedCount, const BundleControl& control) {
+                       bool robust, std::int32_t fixedCount, const BundleOptions& options) {
     BundleResult r;
     r.ok = BundleAdjust(robust, data.control.get(), data.image.get(), data.tieIndex.get(), data.tieCounts.get(),
                         data.controlIndex.get(), data.controlTable.get(), data.controlCounts.get(), &startPoints,
-                        &startOrientations, data.x0, data.y0, data.f, fixedCount, control, r.unknowns,
+                        &startOrientations, data.x0, data.y0, data.f, fixedCount, options, r.summary, r.unknowns,
                         r.passes, r.m0, r.pointList, r.imageIndex, r.pointIndex, r.weights, r.redundancy);
     return r;
 }
 
 BundleResult RunBundleWithF(const BundleData& data, const BundleResult& first, bool robust,
-                            std::int32_t fixedCount, long double tolerance, const BundleControl& control) {
+                            std::int32_t fixedCount, long double tolerance, const BundleOptions& options) {
     BundleResult r;
     r.ok = BundleAdjustWithF(robust, data.control.get(), data.image.get(), first.unknowns.get(),
                              data.controlCounts.get(), first.pointList.get(), first.imageIndex.get(),
                              first.pointIndex.get(), data.tieCounts.get(), data.x0, data.y0, data.f, tolerance,
-                             fixedCount, first.weights.get(), control, r.unknowns, r.passes, r.m0,
+                             fixedCount, first.weights.get(), options, r.summary, r.unknowns, r.passes, r.m0,
                              r.imageIndex, r.weights, r.redundancy);
     return r;
 }

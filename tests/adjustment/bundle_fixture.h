@@ -65,11 +65,12 @@ struct BundleResult {
     std::int32_t passes = 0;
     long double m0 = 0.0L;
     std::int32_t redundancy = 0;
+    BundleSummary summary;
 };
 BundleResult RunBundle(const BundleData& data, const Matice& startPoints, const Matice& startOrientations,
-                       bool robust, std::int32_t fixedCount, const BundleControl& control);
+                       bool robust, std::int32_t fixedCount, const BundleOptions& options);
 BundleResult RunBundleWithF(const BundleData& data, const BundleResult& first, bool robust,
-                            std::int32_t fixedCount, long double tolerance, const BundleControl& control);
+                            std::int32_t fixedCount, long double tolerance, const BundleOptions& options);
 
 // The pass solver evaluated with full matrices: W as an n x n matrix,
 // (A^T W) A and (A^T W) l by MatMul, z = -(S r) by MatMul and MatScale.

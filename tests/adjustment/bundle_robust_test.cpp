@@ -21,9 +21,9 @@ TEST(BundleAdjust, WithoutRobustEstimationTheWeightsAreReportedButNotUsed) {
     o.gross_size = 20.0L / kScale;
     Scene s = MakeScene(o, 0.3L);
     Recorder off;
-    BundleControl control;
-    control.Solver = off.Solver();
-    BundleResult r = RunBundle(s.data, *s.startPoints, *s.startOrientations, false, 4, control);
+    BundleOptions options;
+    options.Solver = off.Solver();
+    BundleResult r = RunBundle(s.data, *s.startPoints, *s.startOrientations, false, 4, options);
     ASSERT_TRUE(r.ok);
     for (bool w : off.weighted) EXPECT_FALSE(w);
     long double least = 1.0L;
@@ -31,8 +31,8 @@ TEST(BundleAdjust, WithoutRobustEstimationTheWeightsAreReportedButNotUsed) {
     EXPECT_LT(least, 0.5L);
 
     Recorder on;
-    control.Solver = on.Solver();
-    BundleResult w = RunBundle(s.data, *s.startPoints, *s.startOrientations, true, 4, control);
+    options.Solver = on.Solver();
+    BundleResult w = RunBundle(s.data, *s.startPoints, *s.startOrientations, true, 4, options);
     ASSERT_TRUE(w.ok);
     for (bool x : on.weighted) EXPECT_TRUE(x);
     EXPECT_NE(w.unknowns->GetPrvek(13, 1), r.unknowns->GetPrvek(13, 1));
@@ -46,8 +46,8 @@ TEST(BundleAdjust, RobustWeightsFlagExactlyThePointsWithGrossErrors) {
         o.gross = 2;
         o.gross_size = 25.0L / kScale;
         Scene s = MakeScene(o, 0.3L);
-        BundleControl control;
-        BundleResult r = RunBundle(s.data, *s.startPoints, *s.startOrientations, true, 4, control);
+        BundleOptions options;
+        BundleResult r = RunBundle(s.data, *s.startPoints, *s.startOrientations, true, 4, options);
         ASSERT_TRUE(r.ok);
         MatPtr ci, cc, out;
         ASSERT_TRUE(SelectOutliers(r.pointList.get(), s.data.tieIndex.get(), s.data.controlCounts.get(), 50.0L,
@@ -63,13 +63,13 @@ TEST(BundleAdjust, RobustWeightsFlagExactlyThePointsWithGrossErrors) {
 
 TEST(BundleAdjustWithF, RobustRunNeedsOneWeightPerRow) {
     Scene s = MakeScene(SmallOptions(42), 0.3L);
-    BundleControl control;
-    BundleResult first = RunBundle(s.data, *s.startPoints, *s.startOrientations, true, 4, control);
+    BundleOptions options;
+    BundleResult first = RunBundle(s.data, *s.startPoints, *s.startOrientations, true, 4, options);
     ASSERT_TRUE(first.ok);
     first.weights = NewMatrix(static_cast<std::uint16_t>(first.weights->r - 2), 1);
-    BundleResult r = RunBundleWithF(s.data, first, true, 4, 0.1L, control);
+    BundleResult r = RunBundleWithF(s.data, first, true, 4, 0.1L, options);
     EXPECT_FALSE(r.ok);
-    BundleResult u = RunBundleWithF(s.data, first, false, 4, 0.1L, control);
+    BundleResult u = RunBundleWithF(s.data, first, false, 4, 0.1L, options);
     EXPECT_TRUE(u.ok);
 }
 

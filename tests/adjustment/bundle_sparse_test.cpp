@@ -27,9 +27,9 @@ TEST(BundleAdjust, SparsePassesEqualTheDenseFormulationBitForBit) {
         for (const int fixed : {0, 3, 99}) {
             // Four passes cover the unit, the first robust and the later
             // robust weights.
-            BundleControl sparse;
+            BundleOptions sparse;
             sparse.MaxIterations = 3;
-            BundleControl dense = sparse;
+            BundleOptions dense = sparse;
             dense.Solver = DensePass;
             BundleResult a = RunBundle(s.data, *s.startPoints, *s.startOrientations, robust, fixed, sparse);
             BundleResult b = RunBundle(s.data, *s.startPoints, *s.startOrientations, robust, fixed, dense);

@@ -22,13 +22,13 @@ TEST(BundleAdjustWithF, EveryImageGetsItsOwnCameraConstantBack) {
     o.points = kSanitized ? 6 : 12;
     o.f_spread = 0.03L;
     Scene s = MakeScene(o, 0.3L);
-    BundleControl control;
-    BundleResult first = RunBundle(s.data, *s.startPoints, *s.startOrientations, false, 4, control);
+    BundleOptions options;
+    BundleResult first = RunBundle(s.data, *s.startPoints, *s.startOrientations, false, 4, options);
     // The held f misfits images whose own constant differs by up to 1 %.
     ASSERT_TRUE(first.ok);
     Recorder rec;
-    control.Solver = rec.Solver();
-    BundleResult r = RunBundleWithF(s.data, first, false, 4, 0.1L, control);
+    options.Solver = rec.Solver();
+    BundleResult r = RunBundleWithF(s.data, first, false, 4, 0.1L, options);
     ASSERT_TRUE(r.ok);
     const int p = first.pointList->r;
     EXPECT_EQ(r.unknowns->r, 3 * p + 7 * 4);

@@ -64,8 +64,8 @@ TEST(RealData, AerialBlockWithASingleImageControlPointConverges) {
     MatPtr start = Perturb(*ref.orientation, 2.0L, 0.001L);
     MatPtr noPoints = NewMatrix(1, 1);
 
-    BundleControl control;
-    BundleResult four = RunBundle(d, *noPoints, *start, false, 4, control);
+    BundleOptions options;
+    BundleResult four = RunBundle(d, *noPoints, *start, false, 4, options);
     ASSERT_TRUE(four.ok);
     std::printf("4 fixed: %d passes, m0 %.6Lf mm, redundancy %d\n", four.passes, four.m0, four.redundancy);
     EXPECT_EQ(four.redundancy, 2 * 46 - (3 * 15 + 30));
@@ -74,7 +74,7 @@ TEST(RealData, AerialBlockWithASingleImageControlPointConverges) {
     EXPECT_NEAR(static_cast<double>(four.m0), 0.00735, 0.00001);
     EXPECT_LE(four.passes, 12);
 
-    BundleResult all = RunBundle(d, *noPoints, *start, false, 15, control);
+    BundleResult all = RunBundle(d, *noPoints, *start, false, 15, options);
     ASSERT_TRUE(all.ok);
     std::printf("15 fixed: %d passes, m0 %.6Lf mm, redundancy %d\n", all.passes, all.m0, all.redundancy);
     // The same sum of squared residuals as the reference, whose sigma0 of
@@ -100,10 +100,10 @@ TEST(RealData, CalibrationSheetBlockAgreesWithTheReference) {
     MatPtr points;
     ASSERT_TRUE(ApproximateObjectPoints(d.tieIndex.get(), d.tieCounts.get(), d.image.get(), start.get(), d.x0,
                                         d.y0, d.f, points));
-    BundleControl control;
+    BundleOptions options;
     BundleTimings timings;
-    control.Timings = &timings;
-    BundleResult r = RunBundle(d, *points, *start, false, 4, control);
+    options.Timings = &timings;
+    BundleResult r = RunBundle(d, *points, *start, false, 4, options);
     ASSERT_TRUE(r.ok);
     std::printf("%d passes, m0 %.4Le mm, redundancy %d, %.1f s (%.1f s in the pseudo-inverse)\n", r.passes, r.m0,
                 r.redundancy, timings.totalSeconds, timings.pseudoInverseSeconds);

@@ -20,8 +20,8 @@ namespace {
 
 using namespace pelvanor::test;
 
-BundleControl WithSolve(NormalSolve solve, BundleTimings* timings) {
-    BundleControl c;
+BundleOptions WithSolve(NormalSolve solve, BundleTimings* timings) {
+    BundleOptions c;
     c.Solve = solve;
     c.Timings = timings;
     return c;
@@ -120,7 +120,7 @@ TEST(SchurSolve, PassEqualsAQuadPrecisionSolution) {
         Scene s = MakeScene(o, 0.8L);
         Recorder rec, recF;
         std::vector<long double> lastWeights;
-        BundleControl probe;
+        BundleOptions probe;
         probe.MaxIterations = 2;
         probe.Solver = [&](const BundleRows& rows, const std::vector<long double>* w, bool halve,
                            std::vector<long double>& d, std::vector<long double>& v, long double& vtv) {
@@ -130,7 +130,7 @@ TEST(SchurSolve, PassEqualsAQuadPrecisionSolution) {
         const BundleResult first = RunBundle(s.data, *s.startPoints, *s.startOrientations, true, 4, probe);
         ASSERT_TRUE(first.ok);
         ASSERT_EQ(lastWeights.size(), static_cast<std::size_t>(rec.last.n));
-        BundleControl probeF;
+        BundleOptions probeF;
         probeF.MaxIterations = 1;
         probeF.Solver = recF.Solver();
         ASSERT_TRUE(RunBundleWithF(s.data, first, false, 4, 0.1L, probeF).ok);
@@ -231,7 +231,7 @@ TEST(SchurSolve, RankDeficientDatumFallsBackToThePseudoInverseExactly) {
     Scene s = MakeScene(SmallOptions(31), 0.8L);
     for (const int fixed : {0, 2, 4}) {
         Recorder rec;
-        BundleControl probe;
+        BundleOptions probe;
         probe.MaxIterations = 0;
         probe.Solver = rec.Solver();
         RunBundle(s.data, *s.startPoints, *s.startOrientations, false, fixed, probe);
@@ -246,8 +246,8 @@ TEST(SchurSolve, RankDeficientDatumFallsBackToThePseudoInverseExactly) {
         for (const bool withF : {false, true}) {
             // A few passes suffice to compare every step.
             BundleTimings ts, tv;
-            BundleControl sparse = WithSolve(NormalSolve::Sparse, &ts);
-            BundleControl svd = WithSolve(NormalSolve::Svd, &tv);
+            BundleOptions sparse = WithSolve(NormalSolve::Sparse, &ts);
+            BundleOptions svd = WithSolve(NormalSolve::Svd, &tv);
             sparse.MaxIterations = svd.MaxIterations = 3;
             const BundleResult base = RunBundle(s.data, *s.startPoints, *s.startOrientations, false, fixed, svd);
             ts = tv = BundleTimings{};
@@ -284,7 +284,7 @@ TEST(SchurSolve, RankDeficientDatumFallsBackToThePseudoInverseExactly) {
 TEST(SchurSolve, PointWithoutWeightFallsBackToThePseudoInverseExactly) {
     Scene s = MakeScene(SmallOptions(41), 0.8L);
     Recorder rec;
-    BundleControl probe;
+    BundleOptions probe;
     probe.MaxIterations = 0;
     probe.Solver = rec.Solver();
     RunBundle(s.data, *s.startPoints, *s.startOrientations, true, 4, probe);
@@ -342,7 +342,7 @@ TEST(SchurSolve, AutoUsesThePseudoInverseUpToTheThresholdOrder) {
     EXPECT_EQ(ResolveNormalSolve(NormalSolve::Auto, kAutoSvdMaxOrder + 1), NormalSolve::Sparse);
     EXPECT_EQ(ResolveNormalSolve(NormalSolve::Svd, 60000), NormalSolve::Svd);
     EXPECT_EQ(ResolveNormalSolve(NormalSolve::Sparse, 10), NormalSolve::Sparse);
-    EXPECT_EQ(BundleControl{}.Solve, NormalSolve::Svd);
+    EXPECT_EQ(BundleOptions{}.Solve, NormalSolve::Svd);
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ TEST(StationPrecision, AerialBlockAgreesWithTheReferenceAdjustment) {
     ReferenceEo ref = LoadReference("prague2016_sxb_fixed");
     MatPtr start = Perturb(*ref.orientation, 2.0L, 0.001L);
     MatPtr noPoints = NewMatrix(1, 1);
-    BundleControl control;
+    BundleOptions control;
     const BundleResult r = RunBundle(d, *noPoints, *start, false, 15, control);
     ASSERT_TRUE(r.ok);
 
@@ -65,7 +65,7 @@ TEST(StationPrecision, DatumDefectIsRefused) {
     BundleData d = LoadReal("prague2016_sxb_fixed", "exact_noctrl");
     ReferenceEo ref = LoadReference("prague2016_sxb_fixed");
     MatPtr noPoints = NewMatrix(1, 1);
-    BundleControl control;
+    BundleOptions control;
     const BundleResult r = RunBundle(d, *noPoints, *ref.orientation, false, 15, control);
     ASSERT_TRUE(r.ok);
     // Without a fixed point the block floats: no cofactor matrix exists.

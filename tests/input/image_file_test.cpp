@@ -1,5 +1,6 @@
 #include "input/image_file.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -180,6 +181,33 @@ TEST(LoadImageFiles, FailedFileLeavesWhatWasRead) {
     EXPECT_EQ(points->r, 5);
 }
 
+TEST(LoadImageFiles, ReportNamesTheFileTheLineAndTheToken) {
+    TempDir dir;
+    const std::vector<std::string> files = {dir.Path("a.txt"), dir.Path("b.txt")};
+    // a.txt reads whole (a byte-order mark, blank lines, text after the
+    // numbers, a lone CR); b.txt fails on line 3, after a blank line.
+    WriteFileBytes(files[0], "\xEF\xBB\xBF" "1 2 3 4 5 6\r\n\r\n \t\r\n2 1 1 1 x 5\r7 8 9 1");
+    WriteFileBytes(files[1], "3 1 1 1\n\n4 1 1,5 1\n");
+    MatPtr points, counts, ranges;
+    FileSetReport report;
+    EXPECT_FALSE(LoadImageFiles(files, points, counts, ranges, &report));
+    EXPECT_EQ(report.error.reason, ReadFailure::NotANumber);
+    EXPECT_EQ(report.error.file, files[1]);
+    EXPECT_EQ(report.error.line, 3);
+    EXPECT_EQ(report.error.token, "1,5");
+    // The numbers each line of a file read whole begins with.
+    ASSERT_EQ(report.files.size(), 2u);
+    EXPECT_EQ(report.files[0].file, files[0]);
+    EXPECT_EQ(report.files[0].leadingNumbers,
+              (std::vector<std::int32_t>{6, kBlankFileLine, kBlankFileLine, 4, 4}));
+
+    // A file that cannot be opened comes first, even after a bad number.
+    EXPECT_FALSE(LoadImageFiles({files[1], dir.Path("neni.txt")}, points, counts, ranges, &report));
+    EXPECT_EQ(report.error.reason, ReadFailure::CannotOpen);
+    EXPECT_EQ(report.error.file, dir.Path("neni.txt"));
+    EXPECT_EQ(report.error.line, 0);
+}
+
 TEST(LoadImageFiles, MoreThan65535LinesIsRefusedWithoutChange) {
     TempDir dir;
     const std::vector<std::string> files = {dir.Path("a.txt"), dir.Path("b.txt")};
@@ -193,7 +221,11 @@ TEST(LoadImageFiles, MoreThan65535LinesIsRefusedWithoutChange) {
 
     const Matice* before[3] = {points.get(), counts.get(), ranges.get()};
     WriteFileBytes(files[1], ImageLines(1, 25535, "\n") + "\n");
-    EXPECT_FALSE(LoadImageFiles(files, points, counts, ranges));
+    FileSetReport report;
+    EXPECT_FALSE(LoadImageFiles(files, points, counts, ranges, &report));
+    EXPECT_EQ(report.error.reason, ReadFailure::TooManyLines);
+    EXPECT_EQ(report.error.totalLines, 65536);
+    EXPECT_TRUE(report.files.empty());
     EXPECT_EQ(points.get(), before[0]);
     EXPECT_EQ(counts.get(), before[1]);
     EXPECT_EQ(ranges.get(), before[2]);

@@ -68,6 +68,7 @@ TEST(Cancellation, TheDecompositionStopsBetweenItsStepsAndIsUnchangedOtherwise) 
         EXPECT_FALSE(GuardedComputation([&] { return PseudoInverseTol(*A, flag, 1e-32L) != nullptr; }));
         EXPECT_EQ(LastGuardFailure().kind, GuardFailure::Kind::Exception);
         EXPECT_EQ(LastGuardFailure().exception, "computation cancelled");
+        EXPECT_EQ(LastGuardFailure().thrown, GuardFailure::Thrown::Cancelled);
     }
 
     // Once the scope has ended nothing is asked.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
@@ -59,8 +60,15 @@ TEST(FpGuard, UnderflowAndInexactAreRounding) {
 TEST(FpGuard, BodyResultAndExceptions) {
     EXPECT_TRUE(GuardedComputation([] { return true; }));
     EXPECT_FALSE(GuardedComputation([] { return false; }));
-    EXPECT_FALSE(GuardedComputation([]() -> bool { throw SvdError("no convergence in 30 SVDCMP iterations"); }));
+    // The exception is told by its type, whatever its text says.
+    EXPECT_FALSE(GuardedComputation([]() -> bool { throw SvdError("no convergence"); }));
+    EXPECT_EQ(LastGuardFailure().thrown, GuardFailure::Thrown::SvdNoConvergence);
     EXPECT_FALSE(GuardedComputation([]() -> bool { throw std::bad_alloc(); }));
+    EXPECT_EQ(LastGuardFailure().thrown, GuardFailure::Thrown::Allocation);
+    EXPECT_FALSE(GuardedComputation([]() -> bool { throw std::runtime_error("SVDCMP"); }));
+    EXPECT_EQ(LastGuardFailure().thrown, GuardFailure::Thrown::Other);
+    EXPECT_FALSE(GuardedComputation([] { return false; }));
+    EXPECT_EQ(LastGuardFailure().thrown, GuardFailure::Thrown::None);
 }
 
 TEST(FpGuard, NestedGuardsRestoreTheOuterFlags) {

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "project/object_points_pipeline.h"
+#include "project/plot_viewport.h"
 #include "tests/project/loaded_project.h"
 #include "tests/project/road_project.h"
 #include "tests/support/test_util.h"

@@ -1,4 +1,6 @@
-#include "project/warnings.h"
+#include "project/load_warnings.h"
+#include "project/result_warnings.h"
+#include "project/settings_warnings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include "input/control_file.h"
+#include "input/image_file.h"
 #include "project/bundle_pipeline.h"
+#include "project/failure_diagnosis.h"
 #include "project/object_points_pipeline.h"
 #include "project/orientation_pipeline.h"
 #include "tests/project/loaded_project.h"
@@ -28,6 +33,17 @@ Lines Starting(const Lines& log, const std::string& prefix) {
 }
 
 const std::string kWarning = "Upozornění - ";
+
+// What a load of `files` reports, read by the reader of their kind.
+FileSetReport Read(const std::vector<std::string>& files, bool controlFiles) {
+    MatPtr points, counts, ranges;
+    FileSetReport read;
+    if (controlFiles)
+        LoadControlFiles(files, points, counts, ranges, &read);
+    else
+        LoadImageFiles(files, points, counts, ranges, &read);
+    return read;
+}
 const std::string kFar = "Upozornění - Dál od těžiště vlícovacích bodů než 100násobek jejich rozptylu ";
 
 std::string Id(long double number) { return std::to_string(std::llround(number)); }
@@ -204,14 +220,16 @@ TEST(Warnings, ImageLoadedTwiceHasNoBase) {
     ASSERT_TRUE(LoadCameraFile(dir.Path("p/camera.txt"), s));
     const std::vector<std::string> control = test::ProjectFiles(dir.Path("p"), "ctrl_");
     const std::vector<std::string> images = test::ProjectFiles(dir.Path("p"), "img_");
-    ASSERT_EQ(LoadControlPoints(control, s).status, ControlLoadResult::Status::Loaded);
-    ASSERT_TRUE(LoadImagePoints(images, s));
-    EXPECT_EQ(LoadWarnings(control, true, s),
+    const ControlLoadResult controlLoad = LoadControlPoints(control, s);
+    ASSERT_EQ(controlLoad.status, ControlLoadResult::Status::Loaded);
+    FileSetReport imageRead;
+    ASSERT_TRUE(LoadImagePoints(images, s, nullptr, &imageRead));
+    EXPECT_EQ(LoadWarnings(controlLoad.read, true, s),
               (Lines{"Upozornění - Soubor " + control[2] + " má stejný obsah jako " + control[0]}));
-    EXPECT_EQ(LoadWarnings(images, false, s),
+    EXPECT_EQ(LoadWarnings(imageRead, false, s),
               (Lines{"Upozornění - Soubor " + images[2] + " má stejný obsah jako " + images[0]}));
     // The same name chosen twice.
-    EXPECT_EQ(LoadWarnings({images[0], images[1], images[1]}, false, s),
+    EXPECT_EQ(LoadWarnings(Read({images[0], images[1], images[1]}, false), false, s),
               (Lines{"Upozornění - Soubor je vybrán dvakrát: " + images[1]}));
 
     host.items[UiItem::Orientace1] = true;
@@ -240,19 +258,19 @@ TEST(Warnings, FilesOfTheOtherKind) {
     test::WriteFileBytes(control, "1 0 0 0 1 1\n2 5 0 0 2 1\n3 5 5 0 2\n4 0 5 0 1 2 poznámka\n");
     test::WriteFileBytes(image, "1 0.5 0.5 0\n\n2 10 0 0 0.25 0.75\n");
     const ProjectState s;
-    EXPECT_EQ(LoadWarnings({control}, true, s),
+    EXPECT_EQ(LoadWarnings(Read({control}, true), true, s),
               (Lines{"Upozornění - Soubor vlícovacích bodů nemá šest čísel na řádku (číslo bodu, X, Y, Z, x, y): " +
                      control + " (řádek 3: 5 čísel)"}));
-    EXPECT_EQ(LoadWarnings({image}, false, s),
+    EXPECT_EQ(LoadWarnings(Read({image}, false), false, s),
               (Lines{"Upozornění - Soubor snímkových souřadnic má šest čísel na řádku jako vlícovací body (jsou "
                      "zaměněny druhy souborů?): " + image + " (řádek 3)"}));
     // The control file in the image dialog (line 1 holds six numbers).
-    EXPECT_EQ(LoadWarnings({control}, false, s).size(), 1u);
+    EXPECT_EQ(LoadWarnings(Read({control}, false), false, s).size(), 1u);
     // Well-formed files: nothing to say.
     test::WriteFileBytes(image, "1 0.5 0.5 0\n2 0.25 0.75 0\n");
     test::WriteFileBytes(control, "1 0 0 0 1 1\n2 5 0 0 2 1\n\n");
-    EXPECT_TRUE(LoadWarnings({image}, false, s).empty());
-    EXPECT_TRUE(LoadWarnings({control}, true, s).empty());
+    EXPECT_TRUE(LoadWarnings(Read({image}, false), false, s).empty());
+    EXPECT_TRUE(LoadWarnings(Read({control}, true), true, s).empty());
 }
 
 // --- Collinear control ---------------------------------------------------------
@@ -271,8 +289,9 @@ TEST(Warnings, CollinearControlPointsOfAnImage) {
     };
     const std::vector<std::string> files = {file("a.txt", 0.005L), file("b.txt", 0.02L)};
     ProjectState s;
-    ASSERT_EQ(LoadControlPoints(files, s).status, ControlLoadResult::Status::Loaded);
-    EXPECT_EQ(LoadWarnings(files, true, s), (Lines{"Upozornění - Vlícovací body leží (téměř) na přímce: snímek 1"}));
+    const ControlLoadResult load = LoadControlPoints(files, s);
+    ASSERT_EQ(load.status, ControlLoadResult::Status::Loaded);
+    EXPECT_EQ(LoadWarnings(load.read, true, s), (Lines{"Upozornění - Vlícovací body leží (téměř) na přímce: snímek 1"}));
 }
 
 // --- Settings outside their range ----------------------------------------------
@@ -359,16 +378,17 @@ TEST(FailureCause, LoadsNameTheFileTheLineOrTheLimit) {
     // Row 2 meets "x" on line 2.
     test::WriteFileBytes(bad, "3 1 2 0\r\n4 1 x 0\r\n");
     ProjectState s;
-    EXPECT_FALSE(LoadImagePoints({good, bad}, s));
-    EXPECT_EQ(LoadFailureCause({good, bad}, false), "Chyba - Soubor " + bad + ", řádek 2: „x“ není číslo");
-    EXPECT_EQ(LoadFailureCause({good, dir.Path("chybi.txt")}, true),
+    FileSetReport read;
+    EXPECT_FALSE(LoadImagePoints({good, bad}, s, nullptr, &read));
+    EXPECT_EQ(LoadFailureCause(read.error), "Chyba - Soubor " + bad + ", řádek 2: „x“ není číslo");
+    EXPECT_EQ(LoadFailureCause(Read({good, dir.Path("chybi.txt")}, true).error),
               "Chyba - Soubor nelze přečíst: " + dir.Path("chybi.txt"));
     std::string many;
     for (int i = 0; i < 40000; ++i) many += "1 0 0 0\n";
     test::WriteFileBytes(bad, many);
-    EXPECT_EQ(LoadFailureCause({good, bad, bad}, false),
+    EXPECT_EQ(LoadFailureCause(Read({good, bad, bad}, false).error),
               "Chyba - Soubory mají celkem 80002 řádků, načíst lze nejvýše 65 535");
-    EXPECT_EQ(LoadFailureCause({good}, false), "");
+    EXPECT_EQ(LoadFailureCause(Read({good}, false).error), "");
 }
 
 }  // namespace

@@ -1,32 +1,22 @@
-#include "project/warnings.h"
+#include "project/result_warnings.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <filesystem>
-#include <optional>
 #include <set>
-#include <string_view>
-#include <system_error>
 
-#include "input/number_parse.h"
 #include "matrix/fp_guard.h"
-#include "matrix/svd.h"
 #include "orientation/collinearity.h"
 #include "project/log_texts.h"
-#include "protocol/number_format.h"
 
 namespace pelvanor {
 
 namespace {
 
-using detail::Blank;
 using detail::IndexValue;
 using detail::kWarn;
-using detail::LineEnd;
 using detail::ListText;
 using detail::NumberText;
-using detail::ReadBytes;
 
 // ---------------------------------------------------------------------------
 // Thresholds.
@@ -51,15 +41,6 @@ constexpr long double kFarFactor = 100.0L;
 // across the rays, so the pair contributes no base.  The same image loaded
 // twice, or the same station used twice, gives exactly 0.
 constexpr long double kNoBaseRatio = 1.0e-3L;
-
-// The control points of an image are "collinear" when the root mean square
-// of their offsets from their best-fitting straight line is below this
-// fraction of the root mean square of their spread along it.  The rotation
-// of the image about that line is determined only through those offsets;
-// at 1 % it is a hundred times weaker than the other elements, which breaks
-// the four-point methods and leaves the refinement to turn the image freely
-// about the line.  Compared as squares (eigenvalues of the scatter matrix).
-constexpr long double kCollinearRatio = 1.0e-2L;
 
 // A residual (computed minus measured, either coordinate) larger than the
 // extent of the measured image coordinates of that image (the larger of the
@@ -439,178 +420,7 @@ void ZeroDeviationWarning(const ControlFrame& frame, const ProjectState& s, std:
                   (points.size() == 1 ? "bod " : "body ") + ListText(points));
 }
 
-// ---------------------------------------------------------------------------
-// Files.
-
-// The lines of a text (LF, CR LF or a lone CR end a line).
-std::vector<std::string_view> Lines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (!LineEnd(text[i])) continue;
-        lines.push_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        start = i + 1;
-    }
-    if (start < text.size()) lines.push_back(text.substr(start));
-    return lines;
-}
-
-// How many numbers a line begins with (blanks between them).
-long long LeadingNumbers(std::string_view line) {
-    long long count = 0;
-    std::size_t i = 0;
-    while (true) {
-        while (i < line.size() && Blank(line[i])) ++i;
-        if (i >= line.size()) return count;
-        std::size_t end = i;
-        while (end < line.size() && !Blank(line[end])) ++end;
-        long double value = 0.0L;
-        if (!ParseFileNumber(line.substr(i, end - i), value)) return count;
-        ++count;
-        i = end;
-    }
-}
-
-// "1 číslo", "3 čísla", "5 čísel".
-std::string NumbersText(long long n) {
-    const char* noun = n == 1 ? "číslo" : (n >= 2 && n <= 4) ? "čísla" : "čísel";
-    return std::to_string(n) + " " + noun;
-}
-
-bool BlankLine(std::string_view line) {
-    return std::all_of(line.begin(), line.end(), [](char c) { return Blank(c); });
-}
-
-void NumbersPerLineWarning(const std::vector<std::string>& files, bool controlFiles, std::vector<std::string>& out) {
-    std::vector<std::string> items;
-    for (const std::string& file : files) {
-        std::string bytes;
-        if (!ReadBytes(file, bytes)) continue;
-        const std::vector<std::string_view> lines = Lines(bytes);
-        for (std::size_t k = 0; k < lines.size(); ++k) {
-            if (BlankLine(lines[k])) continue;
-            const long long n = LeadingNumbers(lines[k]);
-            if (controlFiles ? n == 6 : n != 6) continue;
-            items.push_back(file + " (řádek " + std::to_string(k + 1) +
-                            (controlFiles ? ": " + NumbersText(n) + ")" : ")"));
-            break;
-        }
-    }
-    if (items.empty()) return;
-    const bool one = items.size() == 1;
-    if (controlFiles)
-        out.push_back(std::string(kWarn) +
-                      (one ? "Soubor vlícovacích bodů nemá" : "Soubory vlícovacích bodů nemají") +
-                      " šest čísel na řádku (číslo bodu, X, Y, Z, x, y): " + ListText(items));
-    else
-        out.push_back(std::string(kWarn) +
-                      (one ? "Soubor snímkových souřadnic má" : "Soubory snímkových souřadnic mají") +
-                      " šest čísel na řádku jako vlícovací body (jsou zaměněny druhy souborů?): " + ListText(items));
-}
-
-void SameFileWarnings(const std::vector<std::string>& files, std::vector<std::string>& out) {
-    std::vector<std::optional<std::string>> contents(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        std::string bytes;
-        if (ReadBytes(files[i], bytes)) contents[i] = std::move(bytes);
-    }
-    std::vector<bool> reported(files.size(), false);
-    for (std::size_t j = 1; j < files.size(); ++j) {
-        for (std::size_t i = 0; i < j && !reported[j]; ++i) {
-            std::error_code ec;
-            if (files[i] == files[j] || std::filesystem::equivalent(files[i], files[j], ec)) {
-                out.push_back(std::string(kWarn) + "Soubor je vybrán dvakrát: " + files[j]);
-                reported[j] = true;
-            } else if (contents[i] && contents[j] && !contents[j]->empty() && *contents[i] == *contents[j]) {
-                out.push_back(std::string(kWarn) + "Soubor " + files[j] + " má stejný obsah jako " + files[i]);
-                reported[j] = true;
-            }
-        }
-    }
-}
-
-// Images whose control points (object coordinates) lie on a line.
-void CollinearControlWarning(const ProjectState& s, std::vector<std::string>& out) {
-    const Matice* cp = s.ControlPoints.get();
-    const Matice* ranges = s.ControlPointRanges.get();
-    if (!cp || !ranges || cp->s < 4 || ranges->s < 2) return;
-    std::vector<std::string> images;
-    for (int j = 1; j <= ranges->r; ++j) {
-        const long long first = std::max(IndexValue(ranges->GetPrvek(j, 1)), 1LL);
-        const long long last = std::min<long long>(IndexValue(ranges->GetPrvek(j, 2)), cp->r);
-        std::vector<Point3> points;
-        for (long long row = first; row <= last; ++row) {
-            const int i = static_cast<int>(row);
-            if (std::nearbyint(cp->GetPrvek(i, 1)) > 0.0L)
-                points.push_back({cp->GetPrvek(i, 2), cp->GetPrvek(i, 3), cp->GetPrvek(i, 4)});
-        }
-        if (points.size() < 2) continue;
-        bool collinear = false;
-        const bool computed = GuardedComputation([&] {
-            Point3 c;
-            const long double n = static_cast<long double>(points.size());
-            for (const Point3& p : points) {
-                c.X += p.X / n;
-                c.Y += p.Y / n;
-                c.Z += p.Z / n;
-            }
-            // Scatter matrix; its eigenvalues are its singular values.
-            MatPtr scatter = NewMatrix(3, 3);
-            for (const Point3& p : points) {
-                const long double d[3] = {p.X - c.X, p.Y - c.Y, p.Z - c.Z};
-                for (int a = 0; a < 3; ++a)
-                    for (int b = 0; b < 3; ++b)
-                        scatter->SetPrvek(a + 1, b + 1, scatter->GetPrvek(a + 1, b + 1) + d[a] * d[b]);
-            }
-            MatPtr w, v;
-            Svdcmp(*scatter, w, v);
-            long double e[3] = {w->GetPrvek(1, 1), w->GetPrvek(2, 1), w->GetPrvek(3, 1)};
-            std::sort(e, e + 3);
-            collinear = e[0] + e[1] <= kCollinearRatio * kCollinearRatio * e[2];
-            return true;
-        });
-        if (computed && collinear) images.push_back(std::to_string(j));
-    }
-    if (images.empty()) return;
-    out.push_back(std::string(kWarn) + "Vlícovací body leží (téměř) na přímce: " +
-                  (images.size() == 1 ? "snímek " : "snímky ") + ListText(images));
-}
-
 }  // namespace
-
-// ---------------------------------------------------------------------------
-
-std::vector<std::string> SettingsWarnings(const AdjustmentSettings& set, char decimal) {
-    std::vector<std::string> out;
-    const auto line = [&](const char* name, const std::string& value, const char* range) {
-        out.push_back(std::string(kWarn) + "Nastavení „" + name + "“ = " + value +
-                      " je mimo smysluplný rozsah (" + range + ")");
-    };
-    // Negative: not even the first pass runs.
-    if (set.MaxIterations < 0)
-        line("Maximální počet iterací", std::to_string(set.MaxIterations), "0 a více");
-    // At 0 or below the change test is never met and every iteration runs to
-    // its limit; from 100 on the adjustment passes are never entered.
-    if (!(set.Tolerance > 0.0L && set.Tolerance < 100.0L))
-        line("Tolerance výpočtu", FormatGeneral(set.Tolerance, decimal), "větší než 0 a menší než 100");
-    // 0 % and 100 % leave no quantile of the F distribution.
-    if (set.SignificancePercent < 1 || set.SignificancePercent > 99)
-        line("Hladina významnosti v procentech", std::to_string(set.SignificancePercent), "1 až 99");
-    if (set.RobustWeightPercent < 0 || set.RobustWeightPercent > 100)
-        line("Váha pro robustní odhad v procentech", std::to_string(set.RobustWeightPercent), "0 až 100");
-    // A spatial similarity datum (7 parameters) needs three fixed points;
-    // with fewer the pseudo-inverse picks the coordinates' frame itself.
-    if (set.FixedPointCount < 3)
-        line("Počet pevných bodů pro stabilizaci svazkového vyrovnání", std::to_string(set.FixedPointCount),
-             "3 a více");
-    // 0 takes no point (the selection fails), above 100 the step rounds to
-    // every point or to none.
-    if (set.PointPercent < 1 || set.PointPercent > 100)
-        line("Body vstupujících do svazkového vyrovnání v procentech", std::to_string(set.PointPercent),
-             "1 až 100");
-    return out;
-}
 
 std::vector<std::string> ResultWarnings(const ProjectState& s, ComputingCommand command) {
     std::vector<std::string> out;
@@ -645,37 +455,6 @@ std::vector<std::string> ResultWarnings(const ProjectState& s, ComputingCommand 
     ResidualWarning(s, points, s.Settings.AdjustCameraConstant ? withF : withoutF, out);
     ZeroDeviationWarning(frame, s, out);
     return out;
-}
-
-std::vector<std::string> LoadWarnings(const std::vector<std::string>& files, bool controlFiles,
-                                      const ProjectState& state) {
-    std::vector<std::string> out;
-    NumbersPerLineWarning(files, controlFiles, out);
-    SameFileWarnings(files, out);
-    if (controlFiles) CollinearControlWarning(state, out);
-    return out;
-}
-
-void ReportAfterComputation(ProjectState& state, CommandHost& host, ComputingCommand command, bool ok) {
-    // A stop by the user, or a cause the command has named itself, needs no
-    // search for another.
-    if (!ok && !state.CancelLogged && !state.FailureCauseLogged) {
-        const std::string cause = ComputationFailureCause(state, host, command);
-        if (!cause.empty()) host.WriteLog(cause);
-    }
-    for (const std::string& line : SettingsWarnings(state.Settings, host.DecimalSeparator())) host.WriteLog(line);
-    if (ok)
-        for (const std::string& line : ResultWarnings(state, command)) host.WriteLog(line);
-}
-
-void ReportAfterLoad(const std::vector<std::string>& files, bool controlFiles, bool ok, const ProjectState& state,
-                     CommandHost& host) {
-    if (!ok) {
-        const std::string cause = LoadFailureCause(files, controlFiles);
-        if (!cause.empty()) host.WriteLog(cause);
-        return;
-    }
-    for (const std::string& line : LoadWarnings(files, controlFiles, state)) host.WriteLog(line);
 }
 
 }  // namespace pelvanor

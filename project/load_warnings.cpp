@@ -1,0 +1,150 @@
+#include "project/load_warnings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "matrix/fp_guard.h"
+#include "matrix/svd.h"
+#include "project/log_texts.h"
+
+namespace pelvanor {
+
+namespace {
+
+using detail::IndexValue;
+using detail::kWarn;
+using detail::ListText;
+using detail::ReadBytes;
+
+// The control points of an image are "collinear" when the root mean square
+// of their offsets from their best-fitting straight line is below this
+// fraction of the root mean square of their spread along it.  The rotation
+// of the image about that line is determined only through those offsets;
+// at 1 % it is a hundred times weaker than the other elements, which breaks
+// the four-point methods and leaves the refinement to turn the image freely
+// about the line.  Compared as squares (eigenvalues of the scatter matrix).
+constexpr long double kCollinearRatio = 1.0e-2L;
+
+struct Point3 {
+    long double X = 0.0L;
+    long double Y = 0.0L;
+    long double Z = 0.0L;
+};
+
+// "1 číslo", "3 čísla", "5 čísel".
+std::string NumbersText(long long n) {
+    const char* noun = n == 1 ? "číslo" : (n >= 2 && n <= 4) ? "čísla" : "čísel";
+    return std::to_string(n) + " " + noun;
+}
+
+// The first line of every file that is not blank and, in a control file,
+// does not begin with six numbers or, in an image coordinate file, does.
+void NumbersPerLineWarning(const FileSetReport& read, bool controlFiles, std::vector<std::string>& out) {
+    std::vector<std::string> items;
+    for (const FileLines& file : read.files) {
+        const std::vector<std::int32_t>& lines = file.leadingNumbers;
+        for (std::size_t k = 0; k < lines.size(); ++k) {
+            if (lines[k] == kBlankFileLine) continue;
+            const long long n = lines[k];
+            if (controlFiles ? n == 6 : n != 6) continue;
+            items.push_back(file.file + " (řádek " + std::to_string(k + 1) +
+                            (controlFiles ? ": " + NumbersText(n) + ")" : ")"));
+            break;
+        }
+    }
+    if (items.empty()) return;
+    const bool one = items.size() == 1;
+    if (controlFiles)
+        out.push_back(std::string(kWarn) +
+                      (one ? "Soubor vlícovacích bodů nemá" : "Soubory vlícovacích bodů nemají") +
+                      " šest čísel na řádku (číslo bodu, X, Y, Z, x, y): " + ListText(items));
+    else
+        out.push_back(std::string(kWarn) +
+                      (one ? "Soubor snímkových souřadnic má" : "Soubory snímkových souřadnic mají") +
+                      " šest čísel na řádku jako vlícovací body (jsou zaměněny druhy souborů?): " + ListText(items));
+}
+
+void SameFileWarnings(const std::vector<std::string>& files, std::vector<std::string>& out) {
+    std::vector<std::optional<std::string>> contents(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        std::string bytes;
+        if (ReadBytes(files[i], bytes)) contents[i] = std::move(bytes);
+    }
+    std::vector<bool> reported(files.size(), false);
+    for (std::size_t j = 1; j < files.size(); ++j) {
+        for (std::size_t i = 0; i < j && !reported[j]; ++i) {
+            std::error_code ec;
+            if (files[i] == files[j] || std::filesystem::equivalent(files[i], files[j], ec)) {
+                out.push_back(std::string(kWarn) + "Soubor je vybrán dvakrát: " + files[j]);
+                reported[j] = true;
+            } else if (contents[i] && contents[j] && !contents[j]->empty() && *contents[i] == *contents[j]) {
+                out.push_back(std::string(kWarn) + "Soubor " + files[j] + " má stejný obsah jako " + files[i]);
+                reported[j] = true;
+            }
+        }
+    }
+}
+
+// Images whose control points (object coordinates) lie on a line.
+void CollinearControlWarning(const ProjectState& s, std::vector<std::string>& out) {
+    const Matice* cp = s.ControlPoints.get();
+    const Matice* ranges = s.ControlPointRanges.get();
+    if (!cp || !ranges || cp->s < 4 || ranges->s < 2) return;
+    std::vector<std::string> images;
+    for (int j = 1; j <= ranges->r; ++j) {
+        const long long first = std::max(IndexValue(ranges->GetPrvek(j, 1)), 1LL);
+        const long long last = std::min<long long>(IndexValue(ranges->GetPrvek(j, 2)), cp->r);
+        std::vector<Point3> points;
+        for (long long row = first; row <= last; ++row) {
+            const int i = static_cast<int>(row);
+            if (std::nearbyint(cp->GetPrvek(i, 1)) > 0.0L)
+                points.push_back({cp->GetPrvek(i, 2), cp->GetPrvek(i, 3), cp->GetPrvek(i, 4)});
+        }
+        if (points.size() < 2) continue;
+        bool collinear = false;
+        const bool computed = GuardedComputation([&] {
+            Point3 c;
+            const long double n = static_cast<long double>(points.size());
+            for (const Point3& p : points) {
+                c.X += p.X / n;
+                c.Y += p.Y / n;
+                c.Z += p.Z / n;
+            }
+            // Scatter matrix; its eigenvalues are its singular values.
+            MatPtr scatter = NewMatrix(3, 3);
+            for (const Point3& p : points) {
+                const long double d[3] = {p.X - c.X, p.Y - c.Y, p.Z - c.Z};
+                for (int a = 0; a < 3; ++a)
+                    for (int b = 0; b < 3; ++b)
+                        scatter->SetPrvek(a + 1, b + 1, scatter->GetPrvek(a + 1, b + 1) + d[a] * d[b]);
+            }
+            MatPtr w, v;
+            Svdcmp(*scatter, w, v);
+            long double e[3] = {w->GetPrvek(1, 1), w->GetPrvek(2, 1), w->GetPrvek(3, 1)};
+            std::sort(e, e + 3);
+            collinear = e[0] + e[1] <= kCollinearRatio * kCollinearRatio * e[2];
+            return true;
+        });
+        if (computed && collinear) images.push_back(std::to_string(j));
+    }
+    if (images.empty()) return;
+    out.push_back(std::string(kWarn) + "Vlícovací body leží (téměř) na přímce: " +
+                  (images.size() == 1 ? "snímek " : "snímky ") + ListText(images));
+}
+
+}  // namespace
+
+std::vector<std::string> LoadWarnings(const FileSetReport& read, bool controlFiles, const ProjectState& state) {
+    std::vector<std::string> out;
+    NumbersPerLineWarning(read, controlFiles, out);
+    std::vector<std::string> files;
+    for (const FileLines& file : read.files) files.push_back(file.file);
+    SameFileWarnings(files, out);
+    if (controlFiles) CollinearControlWarning(state, out);
+    return out;
+}
+
+}  // namespace pelvanor

@@ -229,10 +229,11 @@ int RunBatch(const BatchOptions& options, bool terminal) {
         RunNotes notes;
         notes.warnings = host.Warnings();
         if (status != kExitDone) {
-            notes.error = StopSignal() != 0              ? host.CancelledLine()
-                          : !problem.empty()             ? problem
-                          : !host.Errors().empty()       ? host.Errors().back()
-                                                         : std::string();
+            // A load names its cause before its failure line, a computation
+            // after it: all of them, in the log's order.
+            std::string lines;
+            for (const std::string& line : host.Errors()) lines += (lines.empty() ? "" : "; ") + line;
+            notes.error = StopSignal() != 0 ? host.CancelledLine() : !problem.empty() ? problem : lines;
         }
         std::string error;
         if (!WriteJsonSummary(options.jsonFile, options, inputs, outDir, status, SummarizeRun(state),

@@ -25,8 +25,9 @@ const char* SolveName(NormalSolve solve);
 // What the log said of a run besides its figures.
 struct RunNotes {
     // Why the run did not finish: the message that refused the options or
-    // the settings file (naming the key and the value), the failure line of
-    // the log, the line of a stop; empty for a run that is done.
+    // the settings file (naming the key and the value), the log's failure
+    // lines ("Chyba - ...", joined by "; "), the line of a stop; empty for a
+    // run that is done.
     std::string error;
     // The warning lines of the log ("Upozornění - ..."), in order.
     std::vector<std::string> warnings;

@@ -22,6 +22,7 @@
 #include "project/bundle_pipeline.h"
 #include "project/object_points_pipeline.h"
 #include "project/orientation_pipeline.h"
+#include "project/progress.h"
 #include "app/tpelvanor.h"
 #include "app/window_services.h"
 
@@ -131,7 +132,7 @@ void TPelvanor::UpdateProgress() {
         cancel_button_->show();
     }
     // The time it has run shows that it lives also where a pass lasts long.
-    progress_label_->setText(ProgressLine(monitor_.Latest(), QLatin1Char(UiDecimalSeparator())) +
+    progress_label_->setText(FromUtf8(ProgressText(monitor_.Latest(), UiDecimalSeparator())) +
                              QStringLiteral(" – ") +
                              ElapsedText(std::chrono::steady_clock::now() - computation_started_));
 }

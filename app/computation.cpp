@@ -5,7 +5,7 @@
 #include <QObject>
 
 #include <cfenv>
-#include <cmath>
+#include <chrono>
 #include <exception>
 #include <thread>
 
@@ -98,33 +98,6 @@ void ForwardingHost::ReportProgress(const ComputationProgress& progress) {
     if (progress.passDone || progress.passesEnded) return;
     const FpScope keepFlags;
     monitor_.Store(progress);
-}
-
-QString ProgressLine(const ComputationProgress& p, QChar decimal) {
-    QString line;
-    switch (p.stage) {
-        case ComputationStage::Orientation:
-            return QStringLiteral("Výpočet: přibližná vnější orientace");
-        case ComputationStage::ObjectPoints:
-            return QStringLiteral("Výpočet: souřadnice XYZ");
-        case ComputationStage::Adjustment:
-            break;
-    }
-    line = QStringLiteral("Výpočet: svazkové vyrovnání");
-    if (p.adjustment == AdjustmentKind::WithoutCameraConstant) line += QStringLiteral(" bez konstanty komory");
-    if (p.adjustment == AdjustmentKind::WithCameraConstant) line += QStringLiteral(" s konstantou komory");
-    if (p.withoutOutliers) line += QStringLiteral(" (bez odlehlých měření)");
-    if (p.pass > 0) line += QStringLiteral(", iterace %1").arg(p.pass);
-    // Inside a long pass: how much of its solve is done.
-    if (p.pass > 0 && p.passShare >= 0.0)
-        line += QStringLiteral(" (%1 %)").arg(static_cast<int>(std::lround(p.passShare * 100.0)));
-    // The m0 of a pass that failed may be no number at all; none is shown.
-    if (p.pass > 1 && std::isfinite(p.m0) && std::fabs(p.m0) < 1e300L) {
-        QString m0 = QString::number(static_cast<double>(p.m0), 'g', 6);
-        m0.replace(QLatin1Char('.'), decimal);
-        line += QStringLiteral(", m0 = ") + m0;
-    }
-    return line;
 }
 
 QString ElapsedText(std::chrono::steady_clock::duration elapsed) {

@@ -80,10 +80,6 @@ private:
     ComputationMonitor& monitor_;
 };
 
-// The progress line: which stage or adjustment runs, the pass, inside a
-// long pass the share of its solve done ("iterace 1 (37 %)"), and the m0 of
-// the pass before, numbers with the given decimal separator.
-QString ProgressLine(const ComputationProgress& progress, QChar decimal);
 // The time a computation has run: "0:07", "12:40", "1:02:03".
 QString ElapsedText(std::chrono::steady_clock::duration elapsed);
 

@@ -30,7 +30,6 @@ public:
     // other kind); such a dialog is cancelled.
     const QStringList& Problems() const { return problems_; }
     std::size_t PendingAnswers() const { return answers_.size(); }
-    std::size_t PendingModalActions() const { return actions_.size(); }
     // Drops queued modal actions no dialog took (e.g. after a click on a
     // disabled button).
     void DropModalActions() { actions_.clear(); }

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <utility>
 
@@ -14,11 +15,15 @@
 #include "app/labeled_edit.h"
 #include "app/window_services.h"
 #include "project/settings_fields.h"
-#include "protocol/number_format.h"
 
 namespace pelvanor {
 
 namespace {
+
+// The typed fields LabeledEdit1 .. LabeledEdit5, in window order.
+constexpr std::array<SettingField, 5> kTypedFields = {SettingField::MaxIterations, SettingField::Tolerance,
+                                                      SettingField::SignificancePercent,
+                                                      SettingField::RobustWeightPercent, SettingField::FixedPointCount};
 
 // The entries of "Řešení normálních rovnic", in their order in the list.
 constexpr NormalSolve kSolveEntries[] = {NormalSolve::Auto, NormalSolve::Svd, NormalSolve::Sparse};
@@ -119,11 +124,9 @@ void TForm2::defaultClick() {
     // The defaults are those of AdjustmentSettings, defined there once.
     settings_ = AdjustmentSettings{};
 
-    fields_[0]->setText(QString::number(settings_.MaxIterations));
-    fields_[1]->setText(FromUtf8(FormatGeneral(settings_.Tolerance, UiDecimalSeparator())));
-    fields_[2]->setText(QString::number(settings_.SignificancePercent));
-    fields_[3]->setText(QString::number(settings_.RobustWeightPercent));
-    fields_[4]->setText(QString::number(settings_.FixedPointCount));
+    const char decimal = UiDecimalSeparator();
+    for (std::size_t i = 0; i < kTypedFields.size(); ++i)
+        fields_[i]->setText(FromUtf8(SettingFieldText(kTypedFields[i], settings_, decimal)));
     combo_box1_->setCurrentIndex(1);  // "  50"
     check_box1_->setChecked(true);
     check_box2_->setChecked(true);

@@ -7,11 +7,11 @@
 #include <QTableWidget>
 
 #include <string>
+#include <vector>
 
 #include "app/dialogs.h"
 #include "app/window_services.h"
-#include "input/number_parse.h"
-#include "protocol/number_format.h"
+#include "project/point_selection.h"
 
 namespace pelvanor {
 
@@ -71,26 +71,15 @@ TForm3::TForm3(ProjectState& state, UiDialogs& dialogs, QWidget* parent)
 }
 
 bool TForm3::Fill(int k) {
-    const Matice* counts = state_.ControlPointCounts.get();
-    const Matice* ranges = state_.ControlPointRanges.get();
-    const Matice* points = state_.ControlPoints.get();
-    if (counts == nullptr || ranges == nullptr || points == nullptr || k < 1 || k > counts->r || k > ranges->r) {
-        return false;
-    }
-    const long double count = counts->GetPrvek(k, 1);
-    const long double first = ranges->GetPrvek(k, 1);
-    if (!(count >= 0.0L) || !(first >= 1.0L) || first + count - 1.0L > points->r) return false;
-    const int c = static_cast<int>(count);
-    const int f = static_cast<int>(first);
+    std::vector<std::string> numbers;
+    if (!SelectablePointNumbers(state_, k, UiDecimalSeparator(), numbers)) return false;
+    const int c = static_cast<int>(numbers.size());
 
     image_ = k;
     grid_->clearContents();
     grid_->setRowCount(c);
-    numbers_.assign(static_cast<std::size_t>(c), 0.0L);
-    const char decimal = UiDecimalSeparator();
     for (int j = 1; j <= c; ++j) {
-        numbers_[static_cast<std::size_t>(j - 1)] = points->GetPrvek(f + j - 1, 1);
-        grid_->setItem(j - 1, 0, new QTableWidgetItem(FromUtf8(FormatGeneral(points->GetPrvek(f + j - 1, 1), decimal))));
+        grid_->setItem(j - 1, 0, new QTableWidgetItem(FromUtf8(numbers[static_cast<std::size_t>(j - 1)])));
         grid_->setItem(j - 1, 1, new QTableWidgetItem(j <= 4 ? kYes : kNo));
     }
     grid_->scrollToTop();
@@ -145,32 +134,14 @@ void TForm3::StringGrid1MouseDown(const QPoint& position) {
 }
 
 void TForm3::Button1Click() {
-    // The marked points in grid order; only the first four are kept, but
-    // every mark counts.
-    long double chosen[4] = {0.0L, 0.0L, 0.0L, 0.0L};
-    int marked = 0;
-    const char decimal = UiDecimalSeparator();
+    std::vector<bool> marked;
     for (int row = 0; row < grid_->rowCount(); ++row) {
         const QTableWidgetItem* mark = grid_->item(row, 1);
-        if (mark == nullptr || mark->text() != kYes) continue;
-        ++marked;
-        if (marked <= 4) {
-            long double number = 0.0L;
-            // The grid shows the number in the general format, which always
-            // reads back; the table's value stands in should it not.
-            if (!ParseFieldNumber(ToUtf8(grid_->item(row, 0)->text()), decimal, number)) {
-                number = numbers_[static_cast<std::size_t>(row)];
-            }
-            chosen[marked - 1] = number;
-        }
+        marked.push_back(mark != nullptr && mark->text() == kYes);
     }
-    if (marked != 4) {
-        dialogs_.ShowMessage(this, QStringLiteral("Chyba - špatný počet vlícovacích bodů"));
+    if (!StoreSelectedPoints(state_, image_, marked, UiDecimalSeparator())) {
+        dialogs_.ShowMessage(this, FromUtf8(kWrongPointCountMessage));
         return;
-    }
-    Matice* selected = state_.SelectedOrientationPoints.get();
-    if (selected != nullptr && image_ >= 1 && 4 * image_ <= selected->r) {
-        for (int j = 0; j < 4; ++j) selected->SetPrvek(4 * image_ - 3 + j, 1, chosen[j]);
     }
     accept();
 }

@@ -6,8 +6,6 @@
 #include <QDialog>
 #include <QPoint>
 
-#include <vector>
-
 #include "project/project_state.h"
 
 class QPushButton;
@@ -55,8 +53,7 @@ private:
 
     ProjectState& state_;
     UiDialogs& dialogs_;
-    int image_ = 0;
-    std::vector<long double> numbers_;  // point numbers of the grid rows
+    int image_ = 0;  // the image the grid lists, 1-based
     QTableWidget* grid_ = nullptr;
     QPushButton* button1_ = nullptr;
     QPushButton* button2_ = nullptr;

@@ -114,9 +114,10 @@ void TPelvanor::BuildMenu() {
                &TPelvanor::Nastorientaci1Click);
     AddCommand(soubor, UiItem::Nastsnmkovsouadnice1, QStringLiteral("Načíst &snímkové souřadnice"), true,
                &TPelvanor::Nastsnmkovsouadnice1Click);
-    open_project_ = soubor->addAction(QStringLiteral("Načíst &projekt"));
-    open_project_->setObjectName(QStringLiteral("Nastprojekt1"));
-    connect(open_project_, &QAction::triggered, this, [this]() { RunCommand(&TPelvanor::Nastprojekt1Click); });
+    // "Načíst projekt" has no UiItem: no state of the core depends on it.
+    QAction* open_project = soubor->addAction(QStringLiteral("Načíst &projekt"));
+    open_project->setObjectName(QStringLiteral("Nastprojekt1"));
+    connect(open_project, &QAction::triggered, this, [this]() { RunCommand(&TPelvanor::Nastprojekt1Click); });
     AddCommand(soubor, UiItem::Konec1, QStringLiteral("&Konec"), true, &TPelvanor::Konec1Click)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 

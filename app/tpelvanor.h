@@ -100,7 +100,6 @@ public:
     QPlainTextEdit* Memo2() const { return memo2_; }
     QListWidget* ListBox1() const { return list_box1_; }
     QAction* MenuAction(UiItem item) const;
-    QAction* OpenProjectAction() const { return open_project_; }
     TForm2& Form2() { return *form2_; }
     TForm3& Form3() { return *form3_; }
     TForm5& Form5() { return *form5_; }
@@ -110,9 +109,6 @@ public:
     TForm7* Form7() const { return form7_; }
     // The user guide's window once it has been opened, else null.
     TForm8* Form8() const { return form8_; }
-    // The project's name in the pictures' title: the folder of the last
-    // image coordinates loaded.
-    QString ProjectName() const { return project_name_; }
 
     // A computing command runs on its own thread ("Přibližná vnější
     // orientace", "Svazkové vyrovnání", "Souřadnice XYZ" of "Výpočty"):
@@ -121,7 +117,6 @@ public:
     // The progress line under the protocol panel and its "Zrušit" button,
     // shown once a computation has run for half a second.
     QLabel* ProgressLabel() const { return progress_label_; }
-    QPushButton* CancelButton() const { return cancel_button_; }
     // Called once on the window's thread as soon as the next computation
     // runs, while it runs (the scripted driver acts then).
     void WhenNextComputationRuns(std::function<void()> action) { when_running_ = std::move(action); }
@@ -221,7 +216,6 @@ private:
     bool centred_ = false;
 
     std::array<QAction*, static_cast<std::size_t>(UiItem::BitBtn2) + 1> actions_{};
-    QAction* open_project_ = nullptr;  // no state of the core depends on it
     QGroupBox* group_box1_ = nullptr;
     std::array<LabeledEdit*, 8> camera_fields_{};
     QComboBox* combo_box1_ = nullptr;

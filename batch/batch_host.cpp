@@ -1,9 +1,11 @@
 #include "batch/batch_host.h"
 
+#include <sys/ioctl.h>
+
 #include "batch/stop_signals.h"
 #include "matrix/fp_guard.h"
 #include "project/loaders.h"
-#include "protocol/number_format.h"
+#include "project/progress.h"
 #include "uilocale/locale_services.h"
 
 namespace pelvanor::batch {
@@ -51,6 +53,15 @@ int AdjustmentNumber(const ComputationProgress& progress) {
     return (progress.adjustment == AdjustmentKind::WithCameraConstant ? 2 : 1) + (progress.withoutOutliers ? 2 : 0);
 }
 
+// Characters that fit on one line of the terminal `stream` shows, one fewer
+// than its width so that the cursor never wraps; 79 when the width is not
+// known.
+std::size_t TerminalColumns(std::FILE* stream) {
+    winsize size{};
+    if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 1) return size.ws_col - 1U;
+    return 79;
+}
+
 }  // namespace
 
 void BatchHost::ReportProgress(const ComputationProgress& progress) {
@@ -72,10 +83,10 @@ void BatchHost::ReportProgress(const ComputationProgress& progress) {
             adjustments_.back().m0 = progress.m0;
         }
     }
-    // The line shows each pass once, when it has ended, with its own m0.
-    if (progress.pass > 0 && !progress.passDone) return;
-    if (!terminal_) return;
-    progress_ = "\r" + ProgressText(progress, decimal_) + "\033[K";
+    // The line shows the pass that runs and the m0 of the pass before, as
+    // the window's does.
+    if (progress.passDone || !terminal_) return;
+    progress_ = "\r" + ProgressText(progress, decimal_, TerminalColumns(err_)) + "\033[K";
     std::fputs(progress_.c_str(), err_);
     std::fflush(err_);
 }
@@ -85,23 +96,6 @@ void BatchHost::EndProgress() {
     std::fputs("\r\033[K", err_);
     std::fflush(err_);
     progress_.clear();
-}
-
-std::string ProgressText(const ComputationProgress& progress, char decimal) {
-    switch (progress.stage) {
-        case ComputationStage::Orientation: return "Přibližná orientace ...";
-        case ComputationStage::ObjectPoints: return "Souřadnice XYZ ...";
-        case ComputationStage::Adjustment: break;
-    }
-    const int k = AdjustmentNumber(progress);
-    if (k == 0) return "Svazkové vyrovnání ...";
-    // Short enough for one line of an 80-column terminal.
-    static const char* const kNames[] = {"bez f", "s f", "bez f, bez odlehlých bodů", "s f, bez odlehlých bodů"};
-    std::string text = std::string("Svazkové vyrovnání (") + kNames[k - 1] + ")";
-    if (progress.pass > 0)
-        text += ", iterace " + std::to_string(progress.pass) + ", m0 = " +
-                FormatPattern("0.000000", progress.m0, decimal);
-    return text;
 }
 
 }  // namespace pelvanor::batch

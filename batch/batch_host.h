@@ -72,7 +72,4 @@ private:
     std::vector<std::string> errors_;
 };
 
-// The progress line of a report (Czech, like the log).
-std::string ProgressText(const ComputationProgress& progress, char decimal);
-
 }  // namespace pelvanor::batch

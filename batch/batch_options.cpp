@@ -169,8 +169,7 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments, char local
     for (const char* name : kValueOptions)
         parser.addOption(QCommandLineOption(QString::fromLatin1(name), QString(), QStringLiteral("value")));
 
-    QStringList args;
-    for (const std::string& argument : arguments) args << QString::fromStdString(argument);
+    const QStringList args = FromUtf8Names(arguments);
     // An option that wants a value and stands last has none; said here in
     // the user's language rather than in the parser's English.
     if (args.size() > 1) {
@@ -194,11 +193,7 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments, char local
     auto given = [&parser](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
     // The summary's file first: a run refused below still gets its summary.
     if (given("json") && parser.values(QStringLiteral("json")).size() == 1) options.jsonFile = value("json");
-    auto values = [&parser](const char* name) {
-        std::vector<std::string> out;
-        for (const QString& v : parser.values(QString::fromLatin1(name))) out.push_back(v.toStdString());
-        return out;
-    };
+    auto values = [&parser](const char* name) { return ToUtf8Names(parser.values(QString::fromLatin1(name))); };
     // Every single-valued option given twice is refused rather than one of
     // the values silently winning.
     for (const char* name : kValueOptions) {

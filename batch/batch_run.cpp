@@ -35,23 +35,17 @@ void PrintError(const std::string& text) {
 
 std::string Absolute(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()).toStdString(); }
 
-std::vector<std::string> Utf8(const QStringList& names) {
-    std::vector<std::string> out;
-    for (const QString& name : names) out.push_back(name.toStdString());
-    return out;
-}
-
 // Full names in the order the window's dialogs number the images.
 std::vector<std::string> InImageOrder(const std::vector<std::string>& files) {
     QStringList names;
     for (const std::string& file : files) names << QString::fromStdString(Absolute(QString::fromStdString(file)));
     SortFileNames(names);
-    return Utf8(names);
+    return ToUtf8Names(names);
 }
 
 // The project folder's files matching `pattern`, in image order.
 std::vector<std::string> ProjectFiles(const std::string& dir, const char* pattern) {
-    return Utf8(ProjectFolderFiles(QString::fromStdString(dir), QString::fromLatin1(pattern)));
+    return ToUtf8Names(ProjectFolderFiles(QString::fromStdString(dir), QString::fromLatin1(pattern)));
 }
 
 // The input files: named by the options, else found in the project folder.
@@ -165,8 +159,7 @@ void SaveResults(const std::string& outDir, const ProjectState& state, BatchHost
 bool SavePlots(const std::string& plotDir, const RunInputs& inputs, const ProjectState& state, BatchHost& host,
                std::vector<std::string>& written) {
     const std::string projectName =
-        inputs.images.empty() ? std::string()
-                              : QFileInfo(QString::fromStdString(inputs.images.front())).absoluteDir().dirName().toStdString();
+        inputs.images.empty() ? std::string() : ProjectNameOf(QString::fromStdString(inputs.images.front())).toStdString();
     const auto render = [&](const PlotRequest& request, const std::string& stem) {
         for (const char* extension : kPlotExtensions) {
             const std::string file = plotDir + "/" + stem + extension;

@@ -23,41 +23,56 @@ function(pelvanor_core_library name)
   add_library(pelvanor_${name} STATIC ${ARG_SOURCES})
   pelvanor_own_include_dir(pelvanor_${name} ${name})
   target_link_libraries(pelvanor_${name} PUBLIC ${ARG_PUBLIC} PRIVATE ${ARG_PRIVATE})
-  pelvanor_strict_warnings(pelvanor_${name})
 endfunction()
 
-# Warnings beyond -Wall -Wextra for the code that is clean of them.
-function(pelvanor_strict_warnings target)
-  target_compile_options(${target} PRIVATE -Wshadow)
-endfunction()
-
-# pelvanor_folder_tests(<folder> [LIBS <targets>...] [ENV <k=v>...])
-# Every tests/<folder>/*_test.cpp becomes one executable registered in CTest
-# as <folder>/<name>; the other *.cpp of the folder are support code linked
-# into each of them.  LIBS names the library under test (and test helpers):
-# each test links only that.
-function(pelvanor_folder_tests folder)
-  cmake_parse_arguments(ARG "NO_GTEST_MAIN" "" "LIBS;ENV" ${ARGN})
-  file(GLOB _tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*_test.cpp)
-  file(GLOB _all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
-  set(_support ${_all})
-  if(_tests)
-    list(REMOVE_ITEM _support ${_tests})
+# pelvanor_test_support(<folder> SOURCES <files>... [LIBS <targets>...])
+# The helpers of the tests of tests/<folder> (fixtures, scenes, hosts, a
+# main() around GoogleTest) as one library, pelvanor_test_<folder>,
+# compiled once and linked by the tests that use them; LIBS are the
+# libraries the helpers themselves use.  Helpers that are headers only make
+# an interface library that carries what they need.
+function(pelvanor_test_support folder)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  set(_target pelvanor_test_${folder})
+  set(_compiled ${ARG_SOURCES})
+  list(FILTER _compiled INCLUDE REGEX "\\.cpp$")
+  if(_compiled)
+    add_library(${_target} STATIC ${ARG_SOURCES})
+    target_link_libraries(${_target} PUBLIC ${ARG_LIBS} pelvanor_testsupport)
+  else()
+    add_library(${_target} INTERFACE ${ARG_SOURCES})
+    target_link_libraries(${_target} INTERFACE ${ARG_LIBS} pelvanor_testsupport)
   endif()
-  foreach(_t ${_tests})
-    get_filename_component(_n ${_t} NAME_WE)
-    string(REGEX REPLACE "_test$" "" _short ${_n})
-    set(_exe test_${folder}_${_short})
-    add_executable(${_exe} ${_t} ${_support})
-    target_link_libraries(${_exe} PRIVATE ${ARG_LIBS} pelvanor_testsupport GTest::gtest)
-    if(NOT ARG_NO_GTEST_MAIN)
-      target_link_libraries(${_exe} PRIVATE GTest::gtest_main)
+endfunction()
+
+# pelvanor_add_test(<folder>/<name> SOURCES <files>... [LIBS <targets>...]
+#                   [NO_GTEST_MAIN] [RUNS <programs>...] [SKIP_WHEN <text>...])
+# The test program test_<folder>_<name> built from SOURCES (paths below
+# tests/) and registered in CTest as <folder>/<name>, so that a failing name
+# says where to look.  LIBS names the library under test, the libraries
+# whose functions build its expectations and the folder's support library;
+# the shared helpers of tests/support come with every test.  NO_GTEST_MAIN:
+# a support library brings main() (a Qt application around GoogleTest).
+# RUNS: programs of the build the test starts, built before it (targets
+# that are not built are left out).  A test whose data are missing says
+# "real data not available" and counts as skipped, never as passed;
+# SKIP_WHEN adds further texts that skip.
+function(pelvanor_add_test name)
+  cmake_parse_arguments(ARG "NO_GTEST_MAIN" "" "SOURCES;LIBS;RUNS;SKIP_WHEN" ${ARGN})
+  string(REPLACE "/" "_" _exe "test_${name}")
+  add_executable(${_exe} ${ARG_SOURCES})
+  target_link_libraries(${_exe} PRIVATE ${ARG_LIBS} pelvanor_testsupport GTest::gtest)
+  if(NOT ARG_NO_GTEST_MAIN)
+    target_link_libraries(${_exe} PRIVATE GTest::gtest_main)
+  endif()
+  foreach(_program ${ARG_RUNS})
+    if(TARGET ${_program})
+      add_dependencies(${_exe} ${_program})
     endif()
-    add_test(NAME ${folder}/${_short} COMMAND ${_exe})
-    # A test whose data are missing says so and counts as skipped, never
-    # as passed.
-    set_tests_properties(${folder}/${_short} PROPERTIES
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${ARG_ENV}" TIMEOUT 900
-      SKIP_REGULAR_EXPRESSION "real data not available")
   endforeach()
+  set(_skip "real data not available" ${ARG_SKIP_WHEN})
+  add_test(NAME ${name} COMMAND ${_exe})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 900
+    SKIP_REGULAR_EXPRESSION "${_skip}")
 endfunction()

@@ -9,7 +9,8 @@
 //            log "Načten soubor: " + name, then "Parametry kamery načteny",
 //            enable the menu items for a loaded camera.
 //     false: log "Chyba - Parametry kamery nenačteny"; fields and menu unchanged.
-//   "Uložit kameru": texts = LabeledEdit1..8 in that order.
+//   "Uložit kameru": SaveCameraCommand(LabeledEdit1..8, save dialog, host)
+//     (project/loaders.h):
 //     CameraTextsSavable(texts, separator) false: log
 //            "Chyba - Špatně zadané hodnoty parametrů kamery", no dialog.
 //     Otherwise SaveDialog1 (extension "txt", filter "*.txt|*.txt"), then

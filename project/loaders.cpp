@@ -211,6 +211,26 @@ bool LoadCameraCommand(const std::string& file, ProjectState& state, CommandHost
     return true;
 }
 
+bool SaveCameraCommand(const CameraFieldTexts& texts, const std::function<bool(std::string& file)>& chooseFile,
+                       CommandHost& host) {
+    const char* const refused = "Chyba - Špatně zadané hodnoty parametrů kamery";
+    const char decimal = host.DecimalSeparator();
+    // Every field must read as a number in the user's notation before a
+    // file is asked for; nothing is stored.
+    if (!CameraTextsSavable(texts, decimal)) {
+        host.WriteLog(refused);
+        return false;
+    }
+    std::string file;
+    if (!chooseFile(file)) return false;
+    if (!WriteCameraFile(file, texts, decimal)) {
+        host.WriteLog(refused);
+        return false;
+    }
+    host.WriteLog("Uložen soubor: " + file);
+    return true;
+}
+
 ControlLoadResult LoadControlPointsCommand(const std::vector<std::string>& chosen,
                                            const std::vector<std::string>& sorted, ProjectState& state,
                                            CommandHost& host) {

@@ -1,8 +1,10 @@
 #pragma once
-// The three loading commands' work on the whole project, without their
-// file dialogs: each reads its files through input/, stores what it read in
-// the project state, writes its log lines and switches the menu items.
+// The file commands of "Soubor" on the whole project, without their file
+// dialogs: the three loads read their files through input/, store what they
+// read in the project state, write their log lines and switch the menu
+// items; "Uložit kameru" writes the camera fields to a file.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -90,6 +92,19 @@ bool LoadImagePoints(const std::vector<std::string>& files, ProjectState& state,
 // enables are switched on; on failure "Chyba - Parametry kamery nenačteny"
 // and nothing else changes.
 bool LoadCameraCommand(const std::string& file, ProjectState& state, CommandHost& host);
+
+// "Uložit kameru": `texts` are the eight camera fields in window order.
+// When one of them is not a number in the notation of
+// host.DecimalSeparator(), logs "Chyba - Špatně zadané hodnoty parametrů
+// kamery" without asking for a file.  Otherwise `chooseFile` (the save
+// dialog) names the file, full path; false there (cancelled) ends the
+// command without a word.  The file receives the texts as typed with the
+// decimal separator replaced by "." (WriteCameraFile, written whole or not
+// at all), then "Uložen soubor: " with the name is logged; a file that
+// cannot be written logs the refusal line above.  True when the file was
+// written.
+bool SaveCameraCommand(const CameraFieldTexts& texts, const std::function<bool(std::string& file)>& chooseFile,
+                       CommandHost& host);
 
 // "Načíst orientaci": logs each chosen file, runs LoadControlPoints, shows
 // the message of an image with too few control points and, on success,

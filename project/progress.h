@@ -1,9 +1,11 @@
 #pragma once
-// Where a long command stands, for a progress display, and the line that
-// reports a command the user stopped.  Plain data, no Qt: every front end
-// shows it in its own way.
+// Where a long command stands, the one text that shows it, and the line
+// that reports a command the user stopped.  No Qt: the window's progress
+// line and the batch command's terminal line render the same words.
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace pelvanor {
 
@@ -46,5 +48,28 @@ struct ComputationProgress {
     // pass of minutes shows that it moves; negative when not known.
     double passShare = -1.0;
 };
+
+// The words of a progress report, part by part (UTF-8); a part that does
+// not apply is empty.
+struct ProgressParts {
+    std::string stage;       // "svazkové vyrovnání"
+    std::string adjustment;  // "s konstantou komory (bez odlehlých měření)"
+    std::string pass;        // "iterace 3": the pass that runs
+    std::string m0;          // "m0 = 0,0123457": the pass before's, 6 significant digits
+};
+
+// The parts of `progress`, numbers with the decimal separator `decimal`.
+// The m0 is left out before the second pass and when it is no number.
+ProgressParts ProgressPartsOf(const ComputationProgress& progress, char decimal);
+
+// The progress line: "Výpočet: ", the stage, the adjustment after a blank,
+// the pass and the m0 after ", ", e.g. "Výpočet: svazkové vyrovnání bez
+// konstanty komory, iterace 2, m0 = 0,0123457".  A line for a display at
+// most `columns` characters wide leaves out what does not fit, first the
+// heading "Výpočet: ", then the adjustment (stage, pass and m0 are what the
+// user waits on), and as a last resort is cut at `columns`: a terminal line
+// that wraps can no longer be redrawn in place.
+std::string ProgressText(const ComputationProgress& progress, char decimal,
+                         std::size_t columns = std::string::npos);
 
 }  // namespace pelvanor

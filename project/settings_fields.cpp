@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "input/number_parse.h"
+#include "protocol/number_format.h"
 
 namespace pelvanor {
 
@@ -45,6 +46,18 @@ bool StoreSettingField(SettingField field, std::string_view text, char decimal, 
         case SettingField::Tolerance: break;
     }
     return true;
+}
+
+std::string SettingFieldText(SettingField field, const AdjustmentSettings& settings, char decimal) {
+    switch (field) {
+        case SettingField::MaxIterations: return std::to_string(settings.MaxIterations);
+        case SettingField::Tolerance: return FormatGeneral(settings.Tolerance, decimal);
+        case SettingField::SignificancePercent: return std::to_string(settings.SignificancePercent);
+        case SettingField::RobustWeightPercent: return std::to_string(settings.RobustWeightPercent);
+        case SettingField::FixedPointCount: return std::to_string(settings.FixedPointCount);
+        case SettingField::PointPercent: return std::to_string(settings.PointPercent);
+    }
+    return std::string();
 }
 
 const char* SettingFieldCaption(SettingField field) {

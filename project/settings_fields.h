@@ -32,6 +32,11 @@ enum class SettingField {
 // `settings` unchanged, when the text does not convert.
 bool StoreSettingField(SettingField field, std::string_view text, char decimal, AdjustmentSettings& settings);
 
+// The text the field shows for the field's member of `settings`: a whole
+// number in decimal digits, the tolerance in the general number format with
+// `decimal`.  StoreSettingField reads it back to the same value.
+std::string SettingFieldText(SettingField field, const AdjustmentSettings& settings, char decimal);
+
 // The caption of the field in "Nastavení".
 const char* SettingFieldCaption(SettingField field);
 

@@ -58,4 +58,20 @@ QStringList ProjectFolderFiles(const QString& folder, const QString& pattern) {
     return files;
 }
 
+std::vector<std::string> ToUtf8Names(const QStringList& names) {
+    std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(names.size()));
+    for (const QString& name : names) out.push_back(name.toStdString());
+    return out;
+}
+
+QStringList FromUtf8Names(const std::vector<std::string>& names) {
+    QStringList out;
+    out.reserve(static_cast<qsizetype>(names.size()));
+    for (const std::string& name : names) out << QString::fromStdString(name);
+    return out;
+}
+
+QString ProjectNameOf(const QString& imageFile) { return QFileInfo(imageFile).absoluteDir().dirName(); }
+
 }  // namespace pelvanor

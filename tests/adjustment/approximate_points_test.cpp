@@ -47,7 +47,7 @@ TEST(RayOfObservation, DirectionInvertsTheProjection) {
     ASSERT_TRUE(RayOfObservation(m2.get(), orient.get(), d, x0, y0, f, C));
     const long double D[3] = {P[0] - 1.0L, P[1] + 2.0L, P[2] - 30.0L};
     const long double s = d->GetPrvek(1, 1) / D[0];
-    for (int i = 0; i < 3; ++i) EXPECT_TRUE(test::NearRel(d->GetPrvek(i + 1, 1), s * D[i], 1e-15L));
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(test::IsNearRel(d->GetPrvek(i + 1, 1), s * D[i], 1e-15L));
     EXPECT_GT(s, 0.0L);  // W < 0: towards the point
 }
 
@@ -117,8 +117,8 @@ TEST(ApproximateObjectPoints, SkewRaysGiveTheLeastSquaresPointAndItsM0) {
         for (int i = 0; i < 3; ++i) along += w[i] * E[t][i];
         for (int i = 0; i < 3; ++i) ss += (w[i] - along * E[t][i]) * (w[i] - along * E[t][i]);
     }
-    for (int k = 0; k < 3; ++k) EXPECT_TRUE(test::NearRel(result->GetPrvek(1, 2 + k), P[k], 1e-12L)) << k;
-    EXPECT_TRUE(test::NearRel(result->GetPrvek(1, 5), std::sqrt(ss / 3.0L), 1e-9L));
+    for (int k = 0; k < 3; ++k) EXPECT_TRUE(test::IsNearRel(result->GetPrvek(1, 2 + k), P[k], 1e-12L)) << k;
+    EXPECT_TRUE(test::IsNearRel(result->GetPrvek(1, 5), std::sqrt(ss / 3.0L), 1e-9L));
     EXPECT_GT(result->GetPrvek(1, 6), 0.0L);
 }
 
@@ -134,7 +134,7 @@ TEST(ApproximateObjectPoints, PrincipalPointShiftOfYIsCompensatedByTheMeasuremen
     MatPtr a, b;
     ASSERT_TRUE(ApproximateObjectPoints(index.get(), counts.get(), image.get(), o.get(), 0, 0, 1, a));
     ASSERT_TRUE(ApproximateObjectPoints(index.get(), counts.get(), shifted.get(), o.get(), 0, delta, 1, b));
-    for (int j = 1; j <= 8; ++j) EXPECT_TRUE(test::NearRel(a->GetPrvek(1, j), b->GetPrvek(1, j), 1e-12L)) << j;
+    EXPECT_TRUE(test::ArraysNearRel({a->Row(1), 8}, {b->Row(1), 8}, 1e-12L));
     // A shift of x0 alone moves the point.
     ASSERT_TRUE(ApproximateObjectPoints(index.get(), counts.get(), image.get(), o.get(), 0.1L, 0, 1, b));
     EXPECT_GT(std::fabs(a->GetPrvek(1, 2) - b->GetPrvek(1, 2)), 0.1L);

@@ -72,7 +72,7 @@ TEST(BundleAdjust, PassLimitIsTestedBeforeTheCountAdvances) {
         const int p = r.pointList->r;
         for (int j = 1; j <= static_cast<int>(s.project.stations.size()); ++j) {
             const int first = 3 * p + 6 * j - 5;
-            EXPECT_TRUE(NearRel(r.unknowns->GetPrvek(first, 1),
+            EXPECT_TRUE(IsNearRel(r.unknowns->GetPrvek(first, 1),
                                       s.startOrientations->GetPrvek(j, 10) + 0.5L * d[static_cast<std::size_t>(first - 1)],
                                       1e-15L));
         }

@@ -23,15 +23,15 @@
 namespace pelvanor {
 namespace {
 
-using test::NearRel;
+using test::IsNearRel;
 
 TEST(Gamma, WorkedExamples) {
     const long double pi = std::numbers::pi_v<long double>;
     // To the accuracy of the 16-digit coefficients of the series.
-    EXPECT_TRUE(NearRel(ReciprocalGamma(1.0L), 1.0L, 1e-15L));
-    EXPECT_TRUE(NearRel(ReciprocalGamma(0.5L), 1.0L / std::sqrt(pi), 1e-15L));
-    EXPECT_TRUE(NearRel(Gamma(5.0L), 24.0L, 1e-15L));
-    EXPECT_TRUE(NearRel(Gamma(0.5L), std::sqrt(pi), 1e-15L));
+    EXPECT_TRUE(IsNearRel(ReciprocalGamma(1.0L), 1.0L, 1e-15L));
+    EXPECT_TRUE(IsNearRel(ReciprocalGamma(0.5L), 1.0L / std::sqrt(pi), 1e-15L));
+    EXPECT_TRUE(IsNearRel(Gamma(5.0L), 24.0L, 1e-15L));
+    EXPECT_TRUE(IsNearRel(Gamma(0.5L), std::sqrt(pi), 1e-15L));
     EXPECT_EQ(ReciprocalGamma(0.0L), 0.0L);
     try {
         Gamma(0.0L);
@@ -49,13 +49,13 @@ TEST(Gamma, WorkedExamples) {
 TEST(Gamma, SeriesAndRecurrenceAgainstLibraryGamma) {
     for (long double x :
          {0.1L, 0.7L, 1.3L, 2.5L, 7.7L, 20.5L, 57.0L, 170.25L, -0.5L, -2.5L, -7.3L}) {
-        EXPECT_TRUE(NearRel(Gamma(x), std::tgamma(x), 5e-15L)) << x;
+        EXPECT_TRUE(IsNearRel(Gamma(x), std::tgamma(x), 5e-15L)) << x;
     }
     // Where Gamma passes 1e4000 it becomes undefined for this program.
     for (long double x : {1000.0L, 1400.0L, 1455.5L}) {
         ASSERT_LT(std::lgamma(x), 4000.0L * std::log(10.0L));
         EXPECT_NO_THROW(Gamma(x)) << x;
-        EXPECT_TRUE(NearRel(std::log(Gamma(x)), std::lgamma(x), 1e-15L)) << x;
+        EXPECT_TRUE(IsNearRel(std::log(Gamma(x)), std::lgamma(x), 1e-15L)) << x;
     }
     for (long double x : {1470.0L, 1750.0L, 50000.0L}) {
         ASSERT_GT(std::lgamma(x), 4000.0L * std::log(10.0L));
@@ -66,12 +66,12 @@ TEST(Gamma, SeriesAndRecurrenceAgainstLibraryGamma) {
 TEST(FDensity, PowersAtZeroAndFailures) {
     long double v = -1.0L;
     ASSERT_TRUE(FDensity(v, 2.0L, 7.0L, 0.0L));
-    EXPECT_TRUE(NearRel(v, 1.0L, 1e-15L)) << "0^0 is 1";
+    EXPECT_TRUE(IsNearRel(v, 1.0L, 1e-15L)) << "0^0 is 1";
     ASSERT_TRUE(FDensity(v, 1.0L, 7.0L, 0.0L));
     EXPECT_EQ(v, 0.0L) << "0 to a non-integral power is 0";
     // Density of F(4, 6) at 1: Gamma(5)/(Gamma(2)Gamma(3)) (2/3)^2 / (5/3)^5.
     ASSERT_TRUE(FDensity(v, 4.0L, 6.0L, 1.0L));
-    EXPECT_TRUE(NearRel(v, 12.0L * (4.0L / 9.0L) * std::pow(3.0L / 5.0L, 5.0L), 1e-15L));
+    EXPECT_TRUE(IsNearRel(v, 12.0L * (4.0L / 9.0L) * std::pow(3.0L / 5.0L, 5.0L), 1e-15L));
     // d2 of 4000: Gamma((d1 + d2)/2) exceeds 1e4000; d2 of 0 divides by 0.
     v = -1.0L;
     EXPECT_FALSE(FDensity(v, 3.0L, 4000.0L, 1.0L));
@@ -175,7 +175,7 @@ TEST(FQuantile, GridAgainstBoostMath) {
                 const long double truth = boost::math::quantile(dist, p);
                 long double accurate = 0.0L, cdf = 0.0L;
                 ASSERT_TRUE(FQuantileAccurate(accurate, d1, d2, percent));
-                EXPECT_TRUE(NearRel(accurate, truth, 1e-12L)) << d1 << " " << d2 << " " << percent;
+                EXPECT_TRUE(IsNearRel(accurate, truth, 1e-12L)) << d1 << " " << d2 << " " << percent;
                 ASSERT_TRUE(FDistributionAccurate(cdf, d1, d2, truth));
                 EXPECT_NEAR(static_cast<double>(cdf), static_cast<double>(p), 1e-14);
 
@@ -228,9 +228,9 @@ TEST(FTest, PointsOnTwoImagesAgainstTheReference) {
     MatPtr passed, results;
     ASSERT_TRUE(FTest(pts.get(), counts.get(), passed, 5.0L, 0.01L, results));
     ASSERT_EQ(results->r, 4);
-    EXPECT_TRUE(NearRel(results->GetPrvek(1, 1), 2.0L, 1e-17L));
+    EXPECT_TRUE(IsNearRel(results->GetPrvek(1, 1), 2.0L, 1e-17L));
     EXPECT_EQ(results->GetPrvek(1, 2), 2.5L);
-    EXPECT_TRUE(NearRel(results->GetPrvek(2, 1), 3.0L, 1e-17L));
+    EXPECT_TRUE(IsNearRel(results->GetPrvek(2, 1), 3.0L, 1e-17L));
     // 2 < 2.5 passes, 3 and 2.5 fail (strict), 1 passes.
     ASSERT_EQ(passed->r, 2);
     ASSERT_EQ(passed->s, 8);
@@ -249,16 +249,16 @@ TEST(FTest, PointsOnMoreImagesAgainstTheOthers) {
     long double q39 = 0.0L, q59 = 0.0L;
     ASSERT_TRUE(FQuantile(q39, 3.0L, 9.0L, 5.0L));
     EXPECT_NEAR(static_cast<double>(q39), 3.86, 0.05);  // tabulated 3.863
-    EXPECT_TRUE(NearRel(results->GetPrvek(1, 1), 1.0L / std::sqrt(27.08L / 3.0L), 1e-17L));
+    EXPECT_TRUE(IsNearRel(results->GetPrvek(1, 1), 1.0L / std::sqrt(27.08L / 3.0L), 1e-17L));
     EXPECT_EQ(results->GetPrvek(1, 2), q39);
     EXPECT_EQ(results->GetPrvek(2, 2), q39);
     // Point 3 on two images: against the reference.
-    EXPECT_TRUE(NearRel(results->GetPrvek(3, 1), 0.8L, 1e-17L));
+    EXPECT_TRUE(IsNearRel(results->GetPrvek(3, 1), 0.8L, 1e-17L));
     EXPECT_EQ(results->GetPrvek(3, 2), 2.5L);
     // Point 4: d1 = 5, d2 = 24 - 8 - 9 = 7; 5 / sqrt((1 + 1.44 + 0.64) / 3) fails.
     ASSERT_TRUE(FQuantile(q59, 5.0L, 7.0L, 5.0L));
     EXPECT_EQ(results->GetPrvek(4, 2), q59);
-    EXPECT_TRUE(NearRel(results->GetPrvek(4, 1), 5.0L / std::sqrt(3.08L / 3.0L), 1e-17L));
+    EXPECT_TRUE(IsNearRel(results->GetPrvek(4, 1), 5.0L / std::sqrt(3.08L / 3.0L), 1e-17L));
     ASSERT_EQ(passed->r, 3);
     EXPECT_EQ(passed->GetPrvek(3, 1), 103.0L);
 }
@@ -286,7 +286,7 @@ TEST(FTest, DegenerateInputs) {
     const MatPtr two = Points({0.01L, 0.01L});
     const MatPtr c30 = Counts({3, 0});
     ASSERT_TRUE(FTest(two.get(), c30.get(), passed, 5.0L, 0.01L, results));
-    EXPECT_TRUE(NearRel(results->GetPrvek(1, 1), 1.0L, 1e-17L));
+    EXPECT_TRUE(IsNearRel(results->GetPrvek(1, 1), 1.0L, 1e-17L));
     EXPECT_EQ(results->GetPrvek(1, 2), 0.0L);
     EXPECT_EQ(results->GetPrvek(2, 1), 0.0L);
     EXPECT_EQ(results->GetPrvek(2, 2), 0.0L);

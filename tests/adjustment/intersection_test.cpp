@@ -119,8 +119,8 @@ TEST(SpatialIntersection, PassLimitEndsAPointThatNeverSettles) {
                                 unknowns.get(), index.get(), -1.0L, s.data.x0, s.data.y0, s.data.f, 3, a));
     ASSERT_TRUE(IntersectPoints(s.data.image.get(), s.data.tieIndex.get(), s.data.tieCounts.get(), settled.get(),
                                 unknowns.get(), index.get(), 0.1L, s.data.x0, s.data.y0, s.data.f, 20, b));
-    for (int r = 1; r <= a->r; ++r)
-        for (int q = 2; q <= 5; ++q) EXPECT_TRUE(NearRel(a->GetPrvek(r, q), b->GetPrvek(r, q), 1e-9L)) << r;
+    for (int r = 1; r <= a->r; ++r)  // columns 2 to 5: X Y Z and m0
+        EXPECT_TRUE(test::ArraysNearRel({a->Row(r) + 1, 4}, {b->Row(r) + 1, 4}, 1e-9L)) << "row " << r;
 }
 
 TEST(SpatialIntersection, ExactFitAndEmptyTablesFail) {

@@ -279,7 +279,7 @@ TEST(SettingsLayout, CaptionsFitTheirTextAndDoNotOverlap) {
 INSTANTIATE_TEST_SUITE_P(Locales, SettingsDialog,
                          ::testing::Values(LocaleCase{"cs_CZ", "0,1", "0,25", "0.25"},
                                            LocaleCase{"en_US", "0.1", "0.25", "0,25"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& instance) { return std::string(instance.param.name); });
 
 }  // namespace
 }  // namespace pelvanor

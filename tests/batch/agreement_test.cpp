@@ -96,8 +96,8 @@ std::vector<Case> Cases() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, WindowAndBatch, ::testing::ValuesIn(Cases()),
-                         [](const ::testing::TestParamInfo<Case>& info) {
-                             return info.param.project.name + (info.param.lang[0] == 'c' ? "_comma" : "_point");
+                         [](const ::testing::TestParamInfo<Case>& instance) {
+                             return instance.param.project.name + (instance.param.lang[0] == 'c' ? "_comma" : "_point");
                          });
 
 }  // namespace

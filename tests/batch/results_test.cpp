@@ -153,9 +153,9 @@ TEST(BatchSummary, HoldsTheNumbersOfTheProtocols) {
     ASSERT_EQ(j["check_points"].size(), 2u);
     bool released = false;
     for (const json& block : j["check_points"]) {
-        const bool withF = block["camera_constant"].get<bool>();
-        SCOPED_TRACE(withF ? "with the camera constant" : "without the camera constant");
-        const std::string kind = withF ? "s konstantou komory" : "bez konstanty komory";
+        const bool cameraConstant = block["camera_constant"].get<bool>();
+        SCOPED_TRACE(cameraConstant ? "with the camera constant" : "without the camera constant");
+        const std::string kind = cameraConstant ? "s konstantou komory" : "bez konstanty komory";
         const std::size_t heading = IndexOf(checks, "Kontrolní body - vyrovnání " + kind);
         ASSERT_LT(heading, checks.size());
         if (!block["failure"].is_null()) {

@@ -82,6 +82,7 @@ TEST(ReadCameraFile, FailuresKeepTheValuesReadBefore) {
         {"1\n2\n" + std::string(10000, '7') + "x\n", 2},
         {std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10), 0},
         {"0x1A\n", 0},
+        {"abc\n", 0},
         {"1\n2\n3\n4\n5\n6\n7\n8,5\n", 7},
     };
     for (const Case& k : cases) {

@@ -113,7 +113,7 @@ TEST(ReadImageFile, FailureKeepsTheRowsReadBefore) {
     const std::string path = dir.Path("img.txt");
     const std::string tooLong = std::string(65, '1');
     for (const std::string& bad : {std::string("1,5"), std::string("nan"), std::string("inf"),
-                                   std::string("1e5000"), std::string("0x1"), tooLong,
+                                   std::string("1e5000"), std::string("0x1"), std::string("bod"), tooLong,
                                    std::string(10000, '5') + "x", std::string("\xff\xfe\x01", 3)}) {
         WriteFileBytes(path, "1 2 3 4\n5 6 " + bad + " 8\n9 10 11 12\n");
         MatPtr m;

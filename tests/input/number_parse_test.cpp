@@ -115,8 +115,8 @@ TEST(ParseFieldNumber, LocaleSeparatorAndBlanks) {
     EXPECT_EQ(v, 100.0L);
 
     v = 9.0L;
-    const char* badComma[] = {"0.5", "1 000,5", "1.000,5", "", "   ", "1,5,", ",", "nan", "inf", "1e",
-                              "1,5 x", "0x1A", "1e5000"};
+    const char* badComma[] = {"0.5", "1 000,5", "1 000", "1.000,5", "", " ", "   ", "1,5,", ",", "nan", "inf", "1e",
+                              "1,5 x", "5mm", "0x1A", "0x10", "1e5000"};
     for (const char* text : badComma) {
         EXPECT_FALSE(ParseFieldNumber(text, ',', v)) << text;
         EXPECT_EQ(v, 9.0L) << text;

@@ -17,7 +17,7 @@ namespace pelvanor {
 namespace {
 
 using test::MakeMatrix;
-using test::NearRel;
+using test::IsNearRel;
 
 TEST(LeastSquares, WorkedExampleTwoObservationsOneUnknown) {
     auto A = MakeMatrix({{1}, {1}});
@@ -26,20 +26,20 @@ TEST(LeastSquares, WorkedExampleTwoObservationsOneUnknown) {
     ASSERT_TRUE(SolveNormal(*A, *l, dx));
     ASSERT_EQ(dx->r, 1);
     ASSERT_EQ(dx->s, 1);
-    EXPECT_TRUE(NearRel(dx->GetPrvek(1, 1), 2.0L, 1e-15L));
+    EXPECT_TRUE(IsNearRel(dx->GetPrvek(1, 1), 2.0L, 1e-15L));
 
     MatPtr v, vtv, vtvCheck, mx;
     long double m0 = -1;
     ASSERT_TRUE(ResidualsAndAccuracy(*A, *l, *dx, v, vtv, vtvCheck, m0, mx));
     ASSERT_EQ(v->r, 2);
-    EXPECT_TRUE(NearRel(v->GetPrvek(1, 1), 1.0L, 1e-15L));
-    EXPECT_TRUE(NearRel(v->GetPrvek(2, 1), -1.0L, 1e-15L));
-    EXPECT_TRUE(NearRel(vtv->GetPrvek(1, 1), 2.0L, 1e-15L));
-    EXPECT_TRUE(NearRel(vtvCheck->GetPrvek(1, 1), 2.0L, 1e-15L));  // 10 - 8
-    EXPECT_TRUE(NearRel(m0, std::sqrt(2.0L), 1e-15L));
+    EXPECT_TRUE(IsNearRel(v->GetPrvek(1, 1), 1.0L, 1e-15L));
+    EXPECT_TRUE(IsNearRel(v->GetPrvek(2, 1), -1.0L, 1e-15L));
+    EXPECT_TRUE(IsNearRel(vtv->GetPrvek(1, 1), 2.0L, 1e-15L));
+    EXPECT_TRUE(IsNearRel(vtvCheck->GetPrvek(1, 1), 2.0L, 1e-15L));  // 10 - 8
+    EXPECT_TRUE(IsNearRel(m0, std::sqrt(2.0L), 1e-15L));
     ASSERT_EQ(mx->r, 1);
     ASSERT_EQ(mx->s, 1);
-    EXPECT_TRUE(NearRel(mx->GetPrvek(1, 1), 1.0L, 1e-15L));  // sqrt(0.5) * sqrt(2)
+    EXPECT_TRUE(IsNearRel(mx->GetPrvek(1, 1), 1.0L, 1e-15L));  // sqrt(0.5) * sqrt(2)
 }
 
 TEST(LeastSquares, LineFitAgainstClosedForm) {
@@ -63,8 +63,8 @@ TEST(LeastSquares, LineFitAgainstClosedForm) {
     const long double b = (6 * sty - st * sy) / det;
     MatPtr dx;
     ASSERT_TRUE(SolveNormal(*A, *l, dx));
-    EXPECT_TRUE(NearRel(dx->GetPrvek(1, 1), a, 1e-14L));
-    EXPECT_TRUE(NearRel(dx->GetPrvek(2, 1), b, 1e-14L));
+    EXPECT_TRUE(IsNearRel(dx->GetPrvek(1, 1), a, 1e-14L));
+    EXPECT_TRUE(IsNearRel(dx->GetPrvek(2, 1), b, 1e-14L));
 
     MatPtr v, vtv, vtvCheck, mx;
     long double m0 = 0;
@@ -72,16 +72,16 @@ TEST(LeastSquares, LineFitAgainstClosedForm) {
     long double sum = 0;
     for (int i = 0; i < 6; ++i) {
         const long double r = a + b * t[i] - y[i];
-        EXPECT_TRUE(NearRel(v->GetPrvek(i + 1, 1), r, 1e-13L));
+        EXPECT_TRUE(IsNearRel(v->GetPrvek(i + 1, 1), r, 1e-13L));
         sum += r * r;
     }
-    EXPECT_TRUE(NearRel(vtv->GetPrvek(1, 1), sum, 1e-12L));
-    EXPECT_TRUE(NearRel(vtvCheck->GetPrvek(1, 1), sum, 1e-12L));
+    EXPECT_TRUE(IsNearRel(vtv->GetPrvek(1, 1), sum, 1e-12L));
+    EXPECT_TRUE(IsNearRel(vtvCheck->GetPrvek(1, 1), sum, 1e-12L));
     const long double s0 = std::sqrt(sum / 4);
-    EXPECT_TRUE(NearRel(m0, s0, 1e-12L));
+    EXPECT_TRUE(IsNearRel(m0, s0, 1e-12L));
     // (A^T A)^-1 diagonal: stt / det and 6 / det.
-    EXPECT_TRUE(NearRel(mx->GetPrvek(1, 1), s0 * std::sqrt(stt / det), 1e-12L));
-    EXPECT_TRUE(NearRel(mx->GetPrvek(1, 2), s0 * std::sqrt(6 / det), 1e-12L));
+    EXPECT_TRUE(IsNearRel(mx->GetPrvek(1, 1), s0 * std::sqrt(stt / det), 1e-12L));
+    EXPECT_TRUE(IsNearRel(mx->GetPrvek(1, 2), s0 * std::sqrt(6 / det), 1e-12L));
 }
 
 TEST(LeastSquares, RankDeficientGivesMinimumNormSolution) {
@@ -91,8 +91,8 @@ TEST(LeastSquares, RankDeficientGivesMinimumNormSolution) {
     auto l = MakeMatrix({{2}, {2}, {2}});
     MatPtr dx;
     ASSERT_TRUE(SolveNormal(*A, *l, dx));
-    EXPECT_TRUE(NearRel(dx->GetPrvek(1, 1), 1.0L, 1e-14L));
-    EXPECT_TRUE(NearRel(dx->GetPrvek(2, 1), 1.0L, 1e-14L));
+    EXPECT_TRUE(IsNearRel(dx->GetPrvek(1, 1), 1.0L, 1e-14L));
+    EXPECT_TRUE(IsNearRel(dx->GetPrvek(2, 1), 1.0L, 1e-14L));
 }
 
 TEST(LeastSquares, ExactDataHasZeroResidualsAndZeroAccuracy) {
@@ -139,7 +139,7 @@ TEST(LeastSquares, FailuresAndWhatTheyLeaveBehind) {
                                           vtvCheck, m0, mx));
         ASSERT_NE(v, nullptr);
         ASSERT_NE(vtvCheck, nullptr);
-        EXPECT_TRUE(NearRel(m0, std::sqrt(14.0L), 1e-15L));
+        EXPECT_TRUE(IsNearRel(m0, std::sqrt(14.0L), 1e-15L));
         ASSERT_NE(mx, nullptr);
         EXPECT_EQ(mx->s, 2);
         EXPECT_EQ(mx->GetPrvek(1, 1), 0.0L);
@@ -150,8 +150,8 @@ TEST(LeastSquares, FailuresAndWhatTheyLeaveBehind) {
         auto l = MakeMatrix({{2}, {2}});
         MatPtr dx;
         ASSERT_TRUE(SolveNormal(*A, *l, dx));
-        EXPECT_TRUE(NearRel(dx->GetPrvek(1, 1), 1.0L, 1e-15L));
-        EXPECT_TRUE(NearRel(dx->GetPrvek(2, 1), 0.5L, 1e-15L));
+        EXPECT_TRUE(IsNearRel(dx->GetPrvek(1, 1), 1.0L, 1e-15L));
+        EXPECT_TRUE(IsNearRel(dx->GetPrvek(2, 1), 0.5L, 1e-15L));
         MatPtr v, vtv, vtvCheck, mx;
         long double m0 = -7;
         EXPECT_FALSE(ResidualsAndAccuracy(*A, *l, *dx, v, vtv, vtvCheck, m0, mx));
@@ -226,7 +226,7 @@ TEST(LeastSquares, RecoversKnownCorrectionFromNoisyObservations) {
     EXPECT_LT(m0, 2e-3L);
     for (int j = 1; j <= u; ++j)
         EXPECT_LT(std::fabs(dx->GetPrvek(j, 1) - truth[j - 1]), 5 * mx->GetPrvek(1, j)) << j;
-    EXPECT_TRUE(NearRel(vtv->GetPrvek(1, 1), vtvCheck->GetPrvek(1, 1), 1e-6L));
+    EXPECT_TRUE(IsNearRel(vtv->GetPrvek(1, 1), vtvCheck->GetPrvek(1, 1), 1e-6L));
 }
 
 // The accuracy step given the solve's (A^T A)^+ decomposes nothing again; it

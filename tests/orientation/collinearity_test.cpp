@@ -13,7 +13,7 @@ namespace pelvanor {
 namespace {
 
 using test::MakeMatrix;
-using test::NearRel;
+using test::IsNearRel;
 
 constexpr long double kPi = 3.141592653589793238462643383279502884L;
 
@@ -71,7 +71,7 @@ void CheckAgainstDifferences(Member member, const std::vector<Field>& columns, c
         const auto d = Difference(s, columns[j]);
         for (int row = 0; row < 2; ++row) {
             const long double analytic = design->GetPrvek(row + 1, static_cast<int>(j + 1));
-            EXPECT_TRUE(NearRel(analytic, d[static_cast<std::size_t>(row)], 1e-8L))
+            EXPECT_TRUE(IsNearRel(analytic, d[static_cast<std::size_t>(row)], 1e-8L))
                 << "row " << row + 1 << " column " << j + 1 << ": " << static_cast<double>(analytic)
                 << " vs " << static_cast<double>(d[static_cast<std::size_t>(row)]);
         }
@@ -110,9 +110,8 @@ TEST(RotationMatrix, IsTheProductOfTheThreeAxisRotations) {
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j)
             for (int k = 0; k < 3; ++k) P[i][j] += T[i][k] * R3[k][j];
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            EXPECT_TRUE(NearRel(R->GetPrvek(1, 3 * i + j + 1), P[i][j], 1e-17L)) << i << j;
+    // Row 1 of R holds the matrix row by row.
+    EXPECT_TRUE(test::ArraysNearRel({R->Row(1), 9}, {&P[0][0], 9}, 1e-17L));
 }
 
 TEST(RotationMatrix, NonFiniteAngleFails) {
@@ -129,9 +128,9 @@ TEST(AnglesFromRotation, RoundTrip) {
         ASSERT_TRUE(RotationMatrix(R, a, b, g));
         const auto& r = R->prvky;
         const Angles back = AnglesFromRotation(r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8]);
-        EXPECT_TRUE(NearRel(back.alfa, a, 1e-17L)) << static_cast<double>(back.alfa);
-        EXPECT_TRUE(NearRel(back.beta, b, 1e-17L)) << static_cast<double>(back.beta);
-        EXPECT_TRUE(NearRel(back.gama, g, 1e-17L)) << static_cast<double>(back.gama);
+        EXPECT_TRUE(IsNearRel(back.alfa, a, 1e-17L)) << static_cast<double>(back.alfa);
+        EXPECT_TRUE(IsNearRel(back.beta, b, 1e-17L)) << static_cast<double>(back.beta);
+        EXPECT_TRUE(IsNearRel(back.gama, g, 1e-17L)) << static_cast<double>(back.gama);
     }
 }
 
@@ -140,12 +139,12 @@ TEST(Collinearity, ProjectionExample) {
     MatPtr design, misclosure;
     ASSERT_TRUE(CollinearityRows6(*point, design, misclosure, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 10,
                                   0, 0, 1));
-    EXPECT_TRUE(NearRel(misclosure->GetPrvek(1, 1), 0.1L, 1e-18L));
-    EXPECT_TRUE(NearRel(misclosure->GetPrvek(2, 1), 0.2L, 1e-18L));
+    EXPECT_TRUE(IsNearRel(misclosure->GetPrvek(1, 1), 0.1L, 1e-18L));
+    EXPECT_TRUE(IsNearRel(misclosure->GetPrvek(2, 1), 0.2L, 1e-18L));
     ASSERT_TRUE(CollinearityRows6(*point, design, misclosure, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 10,
                                   0.05L, 0.05L, 1));
-    EXPECT_TRUE(NearRel(misclosure->GetPrvek(1, 1), 0.15L, 1e-18L));
-    EXPECT_TRUE(NearRel(misclosure->GetPrvek(2, 1), 0.15L, 1e-18L));
+    EXPECT_TRUE(IsNearRel(misclosure->GetPrvek(1, 1), 0.15L, 1e-18L));
+    EXPECT_TRUE(IsNearRel(misclosure->GetPrvek(2, 1), 0.15L, 1e-18L));
 
     // Measured where the model projects: zero misclosure.
     MatPtr exact = MakeMatrix({{1, 2, 0, 0.15L, 0.15L}});

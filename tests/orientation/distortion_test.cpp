@@ -8,7 +8,7 @@ namespace pelvanor {
 namespace {
 
 using test::MakeMatrix;
-using test::NearRel;
+using test::IsNearRel;
 
 struct Camera {
     long double x0 = 0, y0 = 0, f = 0, k1 = 0, k2 = 0, k3 = 0, p1 = 0, p2 = 0;
@@ -54,20 +54,20 @@ TEST(Distortion, WorkedExamples) {
     radial.y0 = 2;
     radial.k1 = 0.001L;
     CorrectBoth(radial, 3, 2, x, y);
-    EXPECT_TRUE(NearRel(x, 3.008L, 1e-18L));
+    EXPECT_TRUE(IsNearRel(x, 3.008L, 1e-18L));
     EXPECT_EQ(y, -2);
 
     Camera p1;
     p1.p1 = 0.01L;
     CorrectBoth(p1, 1, 1, x, y);
-    EXPECT_TRUE(NearRel(x, 1.06L, 1e-18L));
+    EXPECT_TRUE(IsNearRel(x, 1.06L, 1e-18L));
     EXPECT_EQ(y, -1);
 
     Camera p2;
     p2.p2 = 0.01L;
     CorrectBoth(p2, 1, 1, x, y);
     EXPECT_EQ(x, 1);
-    EXPECT_TRUE(NearRel(y, -1.06L, 1e-18L));
+    EXPECT_TRUE(IsNearRel(y, -1.06L, 1e-18L));
 }
 
 TEST(Distortion, FullModelAgainstHandComputation) {
@@ -87,8 +87,8 @@ TEST(Distortion, FullModelAgainstHandComputation) {
     const long double dy = yb * dr + c.p2 * (r2 + 2 * yb * yb) + 2 * c.p2 * xb * yb;
     long double xc = 0, yc = 0;
     CorrectBoth(c, x, y, xc, yc);
-    EXPECT_TRUE(NearRel(xc, x + dx, 1e-17L));
-    EXPECT_TRUE(NearRel(yc, -(y + dy), 1e-17L));
+    EXPECT_TRUE(IsNearRel(xc, x + dx, 1e-17L));
+    EXPECT_TRUE(IsNearRel(yc, -(y + dy), 1e-17L));
 }
 
 TEST(Distortion, PrincipalPointAndCameraConstant) {

@@ -106,7 +106,7 @@ TEST(SpaceResection, LargeToleranceKeepsStartValues) {
         for (int j = 0; j < 3; ++j) expected[j] += table->GetPrvek(k, j + 2) + 0.1L * v[j] / n;
     }
     for (int j = 0; j < 3; ++j)
-        EXPECT_TRUE(NearRel(o->GetPrvek(1, 10 + j), expected[j] / 4, 1e-15L)) << j;
+        EXPECT_TRUE(IsNearRel(o->GetPrvek(1, 10 + j), expected[j] / 4, 1e-15L)) << j;
 }
 
 TEST(SpaceResection, DegenerateInputFails) {

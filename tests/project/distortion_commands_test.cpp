@@ -41,7 +41,7 @@ TEST(DistortionCommands, CorrectImagePoints) {
     EXPECT_FALSE(fx.host.Enabled(UiItem::Orientace2));
     ASSERT_TRUE(fx.state.ImagePointsCorrected);
     EXPECT_EQ(fx.state.ImagePointsCorrected->s, 3);
-    EXPECT_TRUE(test::NearRel(fx.state.ImagePointsCorrected->GetPrvek(1, 2), 3.008L, 1e-18L));
+    EXPECT_TRUE(test::IsNearRel(fx.state.ImagePointsCorrected->GetPrvek(1, 2), 3.008L, 1e-18L));
     EXPECT_EQ(fx.state.ImagePointsCorrected->GetPrvek(1, 3), -2);
 
     // Nothing loaded: the failure line, the item disabled, the table gone.
@@ -64,7 +64,7 @@ TEST(DistortionCommands, CorrectControlPoints) {
     EXPECT_FALSE(fx.host.Enabled(UiItem::Snmkovsouadnice2));
     ASSERT_TRUE(fx.state.ControlPointsCorrected);
     EXPECT_EQ(fx.state.ControlPointsCorrected->GetPrvek(1, 4), 30);
-    EXPECT_TRUE(test::NearRel(fx.state.ControlPointsCorrected->GetPrvek(1, 5), 3.008L, 1e-18L));
+    EXPECT_TRUE(test::IsNearRel(fx.state.ControlPointsCorrected->GetPrvek(1, 5), 3.008L, 1e-18L));
 
     fx.host.log.clear();
     fx.state.ControlPoints.reset();

@@ -1,11 +1,13 @@
 #include "project/loaders.h"
 
 #include <array>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "tests/project/fake_host.h"
 #include "tests/support/test_util.h"
 
 namespace pelvanor {
@@ -92,6 +94,32 @@ TEST(LoadCameraFile, RealCameraFile) {
     EXPECT_EQ(CameraFieldTextsOf(state.Camera, ',')[4], "-9,814E-5");
 }
 
+TEST(SaveCameraCommand, WritesTheTextsWithAPointOrRefusesBeforeTheDialog) {
+    TempDir dir;
+    ProjectState state;
+    test::FakeHost host(state);  // decimal comma
+    const std::string file = dir.Path("kamera.txt");
+    int asked = 0;
+    const auto choose = [&](std::string& chosen) {
+        ++asked;
+        chosen = file;
+        return true;
+    };
+
+    // A point in a comma locale is no number: refused before the dialog.
+    CameraFieldTexts texts{"100,5", " 0,01", "-0,02", "0.003", "0", "1E-7", "0", "-1,5e-3"};
+    EXPECT_FALSE(SaveCameraCommand(texts, choose, host));
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(host.log, (std::vector<std::string>{"Chyba - Špatně zadané hodnoty parametrů kamery"}));
+    EXPECT_FALSE(std::filesystem::exists(file));
+
+    texts[3] = "0,003";
+    EXPECT_TRUE(SaveCameraCommand(texts, choose, host));
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(host.log.back(), "Uložen soubor: " + file);
+    EXPECT_EQ(test::ReadFileBytes(file), "100.5\r\n 0.01\r\n-0.02\r\n0.003\r\n0\r\n1E-7\r\n0\r\n-1.5e-3\r\n");
+}
+
 TEST(LoadControlPoints, TwoImagesPresetTheFirstFourPoints) {
     TempDir dir;
     ProjectState state;
@@ -159,7 +187,7 @@ TEST(LoadControlPoints, UnreadableNumberFailsAndChangesNothing) {
     const Matice* selected = state.SelectedOrientationPoints.get();
     state.ControlPointsLoaded = false;
 
-    for (const std::string& bad : {std::string("nan"), std::string("1e5000"), std::string("1,5"),
+    for (const std::string& bad : {std::string("nan"), std::string("inf"), std::string("1e5000"), std::string("1,5"),
                                    std::string(65, '3'), std::string("\x80\x81")}) {
         const auto files = MakeFiles(dir, {ControlLines(1, 4), ControlLines(10, 2) + "12 " + bad + " 0 0 0 0\n" +
                                                                   ControlLines(13, 2)});

@@ -29,6 +29,31 @@ TEST(SettingsInteger, DecimalWithLeadingBlanksOnly) {
     }
 }
 
+// What a field shows reads back to the value it shows, in either notation.
+TEST(SettingFieldText, ReadsBackToTheSameSettings) {
+    AdjustmentSettings shown;
+    shown.MaxIterations = -7;
+    shown.Tolerance = 1.25e-5L;
+    shown.SignificancePercent = 2147483647;
+    shown.RobustWeightPercent = 0;
+    shown.FixedPointCount = 12;
+    shown.PointPercent = 75;
+    for (const char decimal : {',', '.'}) {
+        EXPECT_EQ(SettingFieldText(SettingField::Tolerance, shown, decimal), std::string("1") + decimal + "25E-5");
+        AdjustmentSettings read;
+        for (const SettingField field :
+             {SettingField::MaxIterations, SettingField::Tolerance, SettingField::SignificancePercent,
+              SettingField::RobustWeightPercent, SettingField::FixedPointCount, SettingField::PointPercent})
+            ASSERT_TRUE(StoreSettingField(field, SettingFieldText(field, shown, decimal), decimal, read));
+        EXPECT_EQ(read.MaxIterations, shown.MaxIterations);
+        EXPECT_EQ(read.Tolerance, shown.Tolerance);
+        EXPECT_EQ(read.SignificancePercent, shown.SignificancePercent);
+        EXPECT_EQ(read.RobustWeightPercent, shown.RobustWeightPercent);
+        EXPECT_EQ(read.FixedPointCount, shown.FixedPointCount);
+        EXPECT_EQ(read.PointPercent, shown.PointPercent);
+    }
+}
+
 }  // namespace
 }  // namespace pelvanor
 

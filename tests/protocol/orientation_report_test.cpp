@@ -9,14 +9,6 @@ namespace {
 
 using test::MakeMatrix;
 
-// Characters (code points) of a UTF-8 text.
-std::size_t Characters(const std::string& s) {
-    std::size_t n = 0;
-    for (unsigned char c : s)
-        if ((c & 0xC0) != 0x80) ++n;
-    return n;
-}
-
 const std::string kHeader =
     "Snímek      r11       r12       r13       r21       r22       r23       r31       r32       "
     "r33       X0[m]     Y0[m]     Z0[m]";
@@ -57,10 +49,10 @@ TEST(OrientationReport, TwoImages) {
     };
     ASSERT_EQ(lines.size(), 21u);
     for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << i;
-    EXPECT_EQ(Characters(lines[0]), 46u);
-    EXPECT_EQ(Characters(lines[3]), 60u);
-    EXPECT_EQ(Characters(lines[10]), 50u);
-    EXPECT_EQ(Characters(kOrientationTableHeader), 127u);
+    EXPECT_EQ(test::Utf8Characters(lines[0]), 46u);
+    EXPECT_EQ(test::Utf8Characters(lines[3]), 60u);
+    EXPECT_EQ(test::Utf8Characters(lines[10]), 50u);
+    EXPECT_EQ(test::Utf8Characters(kOrientationTableHeader), 127u);
     EXPECT_EQ(std::string(kOrientationTableHeader), kHeader);
 }
 

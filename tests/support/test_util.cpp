@@ -4,7 +4,9 @@
 #include <filesystem>
 
 #include <atomic>
+#include <cmath>
 #include <cstring>
+#include <iomanip>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -59,6 +61,13 @@ MatPtr MakeMatrix(std::initializer_list<std::initializer_list<long double>> rows
     return m;
 }
 
+std::size_t Utf8Characters(const std::string& text) {
+    std::size_t n = 0;
+    for (unsigned char c : text)
+        if ((c & 0xC0u) != 0x80u) ++n;  // every byte but the continuation bytes 10xxxxxx
+    return n;
+}
+
 std::vector<std::string> FilesStartingWith(const std::string& dir, const std::string& prefix) {
     std::vector<std::string> files;
     for (const auto& e : std::filesystem::directory_iterator(dir))
@@ -73,12 +82,60 @@ std::string Quoted(const std::vector<std::string>& files) {
     return text;
 }
 
-bool SameTable(const Matice& a, const Matice& b) {
-    if (a.r != b.r || a.s != b.s) return false;
+namespace {
+
+// All the digits that tell two extended-precision values apart.
+std::string Digits(long double v) {
+    std::ostringstream out;
+    out << std::setprecision(21) << v;
+    return out.str();
+}
+
+// Why a and b are not near: empty when they are.
+std::string NotNearBecause(long double a, long double b, long double tol) {
+    if (!std::isfinite(a) || !std::isfinite(b))
+        return Digits(a) + " and " + Digits(b) + ": not a finite number (a floating-point fault)";
+    const long double scale = std::fmax(1.0L, std::fmax(std::fabs(a), std::fabs(b)));
+    const long double difference = std::fabs(a - b);
+    if (difference <= tol * scale) return {};
+    return Digits(a) + " and " + Digits(b) + " differ by " + Digits(difference) + ", more than " +
+           Digits(tol) + " x " + Digits(scale);
+}
+
+}  // namespace
+
+::testing::AssertionResult IsNearRel(long double a, long double b, long double tol) {
+    const std::string why = NotNearBecause(a, b, tol);
+    if (why.empty()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << why;
+}
+
+::testing::AssertionResult ArraysNearRel(std::span<const long double> a, std::span<const long double> b,
+                                         long double tol) {
+    if (a.size() != b.size())
+        return ::testing::AssertionFailure() << "lengths differ: " << a.size() << " and " << b.size();
+    std::size_t failed = 0;
+    std::ostringstream report;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const std::string why = NotNearBecause(a[i], b[i], tol);
+        if (why.empty()) continue;
+        if (failed < 10) report << "\n  [" << i << "] " << why;
+        ++failed;
+    }
+    if (failed == 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << failed << " of " << a.size() << " elements differ:" << report.str();
+}
+
+::testing::AssertionResult SameTable(const Matice& a, const Matice& b) {
+    if (a.r != b.r || a.s != b.s)
+        return ::testing::AssertionFailure() << "shapes differ: " << a.r << " x " << a.s << " and " << b.r << " x "
+                                             << b.s;
     for (int i = 1; i <= a.r; ++i)
         for (int j = 1; j <= a.s; ++j)
-            if (std::memcmp(a.Row(i) + (j - 1), b.Row(i) + (j - 1), 10) != 0) return false;
-    return true;
+            if (std::memcmp(a.Row(i) + (j - 1), b.Row(i) + (j - 1), 10) != 0)
+                return ::testing::AssertionFailure() << "element (" << i << ", " << j << "): " << Digits(a.GetPrvek(i, j))
+                                                     << " and " << Digits(b.GetPrvek(i, j)) << " differ in their bits";
+    return ::testing::AssertionSuccess();
 }
 
 }  // namespace pelvanor::test

@@ -171,8 +171,8 @@ TEST(SynthModel, CorrectionWorkedExamplesAndInverse) {
             CorrectedFromRaw(s, x, y, xc, yc);
             long double xr, yr;
             ASSERT_TRUE(RawFromCorrected(s, xc, yc, xr, yr));
-            EXPECT_TRUE(test::NearRel(xr, x, 1e-16L)) << x << " " << y;
-            EXPECT_TRUE(test::NearRel(yr, y, 1e-16L)) << x << " " << y;
+            EXPECT_TRUE(test::IsNearRel(xr, x, 1e-16L)) << x << " " << y;
+            EXPECT_TRUE(test::IsNearRel(yr, y, 1e-16L)) << x << " " << y;
         }
 }
 
@@ -217,8 +217,8 @@ void CheckRoundTrip(const Options& o) {
             Correct(t.camera, x, y, xc, yc);
             Projection(t, i, id, xp, yp, w);
             EXPECT_LT(w, 0.0L);
-            EXPECT_TRUE(test::NearRel(xc, xp, 1e-12L)) << "image " << i << " point " << id;
-            EXPECT_TRUE(test::NearRel(yc, yp, 1e-12L)) << "image " << i << " point " << id;
+            EXPECT_TRUE(test::IsNearRel(xc, xp, 1e-12L)) << "image " << i << " point " << id;
+            EXPECT_TRUE(test::IsNearRel(yc, yp, 1e-12L)) << "image " << i << " point " << id;
             EXPECT_TRUE(x >= p.frame.xmin && x <= p.frame.xmax && y >= p.frame.ymin &&
                         y <= p.frame.ymax);
         };

@@ -1,19 +1,17 @@
-#include "project/state_reports.h"
+// The coordinate files' header lines, the combined table of the points
+// with their F-test columns, and the appended point rows.
+
 #include "protocol/coordinate_report.h"
 
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "matrix/file_error.h"
-#include "tests/project/report_fixture.h"
 #include "tests/support/test_util.h"
 
 namespace pelvanor {
 namespace {
-
-using Lines = std::vector<std::string>;
 
 // The title and header lines in CP1250, as written to the files.
 const std::string kTitleCp1250 = "Protokol o v\xFDpo\xE8tu prostorov\xFD" "ch sou\xF8" "adnic - program Pelvanor\r\n" +
@@ -48,44 +46,16 @@ TEST(CoordinateReport, HeaderOnAnUnwritablePathRaisesFileError) {
     EXPECT_THROW(CoordinateFileHeaderFTest(dir.Path("no/such/folder/a.txt")), FileError);
 }
 
-TEST(CoordinateReport, SummaryCountsComputedAndPassingPoints) {
-    ProjectState s;
-    s.ObjectPoints = NewMatrix(25, 8);
-    s.FTestPassed = NewMatrix(20, 8);
-    for (int i = 1; i <= 20; ++i) s.FTestPassed->SetPrvek(i, 1, 100.0L + i);
-    const Lines expected = {
-        "Výpočet prostorových souřadnic - program Pelvanor",
-        std::string(49, '*'),
-        "F-test na hladině významnosti: 5 procent",
-        "Počet vypočtených bodů: 25",
-        "Počet bodů splňujíci F-test: 20",
-    };
-    EXPECT_EQ(CoordinateSummaryLines(s, ','), expected);
-}
-
-TEST(CoordinateReport, SummaryShowsZeroWhenNoPointPasses) {
-    ProjectState s;
-    s.Settings.SignificancePercent = 1;
-    s.ObjectPoints = NewMatrix(3, 8);
-    s.FTestPassed = test::MakeMatrix({{0}});
-    const Lines lines = CoordinateSummaryLines(s, '.');
-    ASSERT_EQ(lines.size(), 5u);
-    EXPECT_EQ(lines[2], "F-test na hladině významnosti: 1 procent");
-    EXPECT_EQ(lines[3], "Počet vypočtených bodů: 3");
-    EXPECT_EQ(lines[4], "Počet bodů splňujíci F-test: 0");
-    // One genuine passing point is counted as one.
-    s.FTestPassed = test::MakeMatrix({{7, 1, 2, 3, 0, 0, 0, 0}});
-    EXPECT_EQ(CoordinateSummaryLines(s, '.')[4], "Počet bodů splňujíci F-test: 1");
-}
-
 TEST(CoordinateReport, CombinedTablePutsTheTestColumnsBesideThePoints) {
-    const ProjectState s = test::MakeReportProject();
-    MatPtr t = CombinedCoordinateTable(*s.ObjectPoints, *s.FTestResults);
+    const MatPtr points = test::MakeMatrix({{101, 10.5L, 20.25L, -3.125L, 0.012L, 0.001L, 0.002L, 0.003L},
+                                            {102, -7.5L, 0, 12, 0.011L, 0.004L, 0.005L, 0.006L}});
+    const MatPtr ftest = test::MakeMatrix({{1.25L, 3.4567L}, {4.5L, 3.4567L}});
+    MatPtr t = CombinedCoordinateTable(*points, *ftest);
     ASSERT_EQ(t->r, 2);
     ASSERT_EQ(t->s, 10);
     for (int i = 1; i <= 2; ++i) {
-        for (int j = 1; j <= 8; ++j) EXPECT_EQ(t->GetPrvek(i, j), s.ObjectPoints->GetPrvek(i, j));
-        for (int j = 1; j <= 2; ++j) EXPECT_EQ(t->GetPrvek(i, 8 + j), s.FTestResults->GetPrvek(i, j));
+        for (int j = 1; j <= 8; ++j) EXPECT_EQ(t->GetPrvek(i, j), points->GetPrvek(i, j));
+        for (int j = 1; j <= 2; ++j) EXPECT_EQ(t->GetPrvek(i, 8 + j), ftest->GetPrvek(i, j));
     }
 }
 

@@ -1,5 +1,8 @@
+// The protocols assembled from the whole project state: the panel of the
+// bundle adjustment with the blocks the settings and the results allow, and
+// the summary of the coordinate computation.
+
 #include "project/state_reports.h"
-#include "protocol/bundle_report.h"
 
 #include <string>
 #include <vector>
@@ -14,18 +17,11 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
+// The column headers as the protocol writes them.
 const std::string kH6 =
     "Snímek     X0[m]     Y0[m]     Z0[m]    alfa[rad]  beta[rad]  gama[rad]";
 const std::string kH7 =
     "Snímek     X0[m]     Y0[m]     Z0[m]    alfa[rad]  beta[rad]  gama[rad]      f";
-
-// Characters of a UTF-8 text.
-std::size_t Chars(const std::string& s) {
-    std::size_t n = 0;
-    for (unsigned char c : s)
-        if ((c & 0xC0u) != 0x80u) ++n;
-    return n;
-}
 
 Lines Concat(std::initializer_list<Lines> parts) {
     Lines all;
@@ -73,19 +69,13 @@ const Lines kWithF = {
     "  002    -12,700000 +0,450000 +3,050000 -0,1200000 +0,0010000 +3,1416000 +50,490000",
 };
 
-TEST(BundleReport, HeadersKeepTheirSpacing) {
-    EXPECT_EQ(kBundleHeader, kH6);
-    EXPECT_EQ(kBundleHeaderF, kH7);
-    EXPECT_EQ(Chars(kBundleHeader), 71u);
-    EXPECT_EQ(Chars(kBundleHeaderF), 78u);
-}
 
-TEST(BundleReport, FullProtocolWithOutliersAndCameraConstant) {
+TEST(BundleReportLines, FullProtocolWithOutliersAndCameraConstant) {
     ProjectState s = test::MakeReportProject();
     EXPECT_EQ(BundleReportLines(s, ','), Concat({kOpening, kOutlierBlock, kWithoutF, kWithF}));
 }
 
-TEST(BundleReport, PointSeparatorChangesOnlyTheNumbers) {
+TEST(BundleReportLines, PointSeparatorChangesOnlyTheNumbers) {
     ProjectState s = test::MakeReportProject();
     Lines expected = Concat({kOpening, kOutlierBlock, kWithoutF, kWithF});
     for (auto& line : expected)
@@ -94,7 +84,7 @@ TEST(BundleReport, PointSeparatorChangesOnlyTheNumbers) {
     EXPECT_EQ(BundleReportLines(s, '.'), expected);
 }
 
-TEST(BundleReport, NoOutliersShowsCountZeroAndKeepsTheBlankLine) {
+TEST(BundleReportLines, NoOutliersShowsCountZeroAndKeepsTheBlankLine) {
     ProjectState s = test::MakeReportProject();
     s.RobustOutliers = test::MakeMatrix({{0}});
     const Lines block = {
@@ -106,7 +96,7 @@ TEST(BundleReport, NoOutliersShowsCountZeroAndKeepsTheBlankLine) {
     EXPECT_EQ(BundleReportLines(s, ','), Concat({kOpening, block, kWithoutF, kWithF}));
 }
 
-TEST(BundleReport, SeveralOutliersAreListedInOrder) {
+TEST(BundleReportLines, SeveralOutliersAreListedInOrder) {
     ProjectState s = test::MakeReportProject();
     s.RobustOutliers = test::MakeMatrix({{17, 3}, {4, 1}, {1203, 9}});
     const Lines lines = BundleReportLines(s, ',');
@@ -116,7 +106,7 @@ TEST(BundleReport, SeveralOutliersAreListedInOrder) {
     EXPECT_EQ(Lines(lines.begin() + 8, lines.begin() + 14), expected);
 }
 
-TEST(BundleReport, NoTiePointSelectedCountsZeroPoints) {
+TEST(BundleReportLines, NoTiePointSelectedCountsZeroPoints) {
     ProjectState s = test::MakeReportProject();
     s.BundlePointOccurrences = test::MakeMatrix({{0}});
     EXPECT_EQ(BundleReportLines(s, ',')[3], "Počet bodů vstupující do svazkového vyrovnání: 0");
@@ -124,7 +114,7 @@ TEST(BundleReport, NoTiePointSelectedCountsZeroPoints) {
     EXPECT_EQ(BundleReportLines(s, ',')[3], "Počet bodů vstupující do svazkového vyrovnání: 1");
 }
 
-TEST(BundleReport, SettingsOffLeaveOutBothBlocks) {
+TEST(BundleReportLines, SettingsOffLeaveOutBothBlocks) {
     ProjectState s = test::MakeReportProject();
     s.Settings.RobustEstimation = false;
     s.Settings.AdjustCameraConstant = false;
@@ -133,7 +123,7 @@ TEST(BundleReport, SettingsOffLeaveOutBothBlocks) {
     EXPECT_EQ(lines.back(), kWithoutF.back());
 }
 
-TEST(BundleReport, BlocksSwitchedOnAfterTheAdjustmentAreSkippedWhenTheirResultsAreMissing) {
+TEST(BundleReportLines, BlocksSwitchedOnAfterTheAdjustmentAreSkippedWhenTheirResultsAreMissing) {
     ProjectState s = test::MakeReportProject();
     s.RobustOutliers.reset();
     s.BundleUnknownsF.reset();
@@ -141,7 +131,7 @@ TEST(BundleReport, BlocksSwitchedOnAfterTheAdjustmentAreSkippedWhenTheirResultsA
     EXPECT_EQ(BundleReportLines(s, ','), Concat({kOpening, kWithoutF}));
 }
 
-TEST(BundleReport, StaleCameraConstantResultsOfFewerImagesAreSkipped) {
+TEST(BundleReportLines, StaleCameraConstantResultsOfFewerImagesAreSkipped) {
     ProjectState s = test::MakeReportProject();
     // Left from a run on a one-image project.
     s.BundleImageIndexF = test::MakeMatrix({{7, 13}});
@@ -151,7 +141,7 @@ TEST(BundleReport, StaleCameraConstantResultsOfFewerImagesAreSkipped) {
     EXPECT_EQ(BundleReportLines(s, ','), Concat({kOpening, kOutlierBlock, kWithoutF}));
 }
 
-TEST(BundleReport, ImagesAreFoundThroughTheIndexNotByPosition) {
+TEST(BundleReportLines, ImagesAreFoundThroughTheIndexNotByPosition) {
     ProjectState s = test::MakeReportProject();
     s.ControlPointRanges = test::MakeMatrix({{1, 1}, {2, 2}, {3, 4}});
     auto u = NewMatrix(18, 1);
@@ -170,14 +160,44 @@ TEST(BundleReport, ImagesAreFoundThroughTheIndexNotByPosition) {
               "  003    +13,000000 +14,000000 +15,000000 +16,0000000 +17,0000000 +18,0000000");
 }
 
-TEST(BundleReport, TitleRulesMatchTheirHeadings) {
+TEST(BundleReportLines, TitleRulesMatchTheirHeadings) {
     ProjectState s = test::MakeReportProject();
     const Lines lines = BundleReportLines(s, ',');
-    EXPECT_EQ(Chars(lines[1]), Chars(lines[0]));
-    EXPECT_EQ(Chars(kOutlierBlock[1]), Chars(kOutlierBlock[0]));
-    EXPECT_EQ(Chars(kWithoutF[1]), Chars(kWithoutF[0]));
+    EXPECT_EQ(test::Utf8Characters(lines[1]), test::Utf8Characters(lines[0]));
+    EXPECT_EQ(test::Utf8Characters(kOutlierBlock[1]), test::Utf8Characters(kOutlierBlock[0]));
+    EXPECT_EQ(test::Utf8Characters(kWithoutF[1]), test::Utf8Characters(kWithoutF[0]));
     // The heading with the camera constant is one character shorter than its rule.
-    EXPECT_EQ(Chars(kWithF[1]) + 1, Chars(kWithF[2]));
+    EXPECT_EQ(test::Utf8Characters(kWithF[1]) + 1, test::Utf8Characters(kWithF[2]));
+}
+
+TEST(CoordinateSummaryLines, SummaryCountsComputedAndPassingPoints) {
+    ProjectState s;
+    s.ObjectPoints = NewMatrix(25, 8);
+    s.FTestPassed = NewMatrix(20, 8);
+    for (int i = 1; i <= 20; ++i) s.FTestPassed->SetPrvek(i, 1, 100.0L + i);
+    const Lines expected = {
+        "Výpočet prostorových souřadnic - program Pelvanor",
+        std::string(49, '*'),
+        "F-test na hladině významnosti: 5 procent",
+        "Počet vypočtených bodů: 25",
+        "Počet bodů splňujíci F-test: 20",
+    };
+    EXPECT_EQ(CoordinateSummaryLines(s, ','), expected);
+}
+
+TEST(CoordinateSummaryLines, SummaryShowsZeroWhenNoPointPasses) {
+    ProjectState s;
+    s.Settings.SignificancePercent = 1;
+    s.ObjectPoints = NewMatrix(3, 8);
+    s.FTestPassed = test::MakeMatrix({{0}});
+    const Lines lines = CoordinateSummaryLines(s, '.');
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[2], "F-test na hladině významnosti: 1 procent");
+    EXPECT_EQ(lines[3], "Počet vypočtených bodů: 3");
+    EXPECT_EQ(lines[4], "Počet bodů splňujíci F-test: 0");
+    // One genuine passing point is counted as one.
+    s.FTestPassed = test::MakeMatrix({{7, 1, 2, 3, 0, 0, 0, 0}});
+    EXPECT_EQ(CoordinateSummaryLines(s, '.')[4], "Počet bodů splňujíci F-test: 1");
 }
 
 }  // namespace

@@ -90,6 +90,9 @@ panel session.panel
                   "Načten soubor: " + d + "s2.txt",
                   "Načten soubor: " + d + "s1.txt",
                   "Snímkové souřadnice načteny do programu",
+                  "Upozornění - Méně než tři body ve snímkových souřadnicích, orientaci snímku (šest neznámých) z "
+                  "nich nelze určit a ve svazkovém vyrovnání ji drží jen vlícovací body: snímek 1 (2 body, " +
+                      d + "s1.txt) a snímek 2 (2 body, " + d + "s2.txt)",
                   "Uložen soubor: " + d + "ulozena.txt",
                   "Uložen protokol: " + d + "protokol.txt",
                   "(disabled) Výsledky > Protokoly > Kompletní",

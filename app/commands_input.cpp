@@ -32,7 +32,9 @@ void TPelvanor::Nastkameru1Click() {
     LoadCameraFrom(file);
 }
 
-void TPelvanor::LoadCameraFrom(const QString& file) { LoadCameraCommand(ToUtf8(file), state_, *this); }
+void TPelvanor::LoadCameraFrom(const QString& file) {
+    if (LoadCameraCommand(ToUtf8(file), state_, *this)) ++inputs_loaded_;
+}
 
 // ---------------------------------------------------------------------------
 // "Uložit kameru"
@@ -61,7 +63,9 @@ void TPelvanor::Nastorientaci1Click() {
 }
 
 void TPelvanor::LoadControlPointsFrom(const QStringList& files) {
-    LoadControlPointsCommand(ToUtf8Names(files), SortedFileNames(files), state_, *this);
+    if (LoadControlPointsCommand(ToUtf8Names(files), SortedFileNames(files), state_, *this).status ==
+        ControlLoadResult::Status::Loaded)
+        ++inputs_loaded_;
 }
 
 // ---------------------------------------------------------------------------
@@ -84,6 +88,7 @@ void TPelvanor::Nastsnmkovsouadnice1Click() {
 
 void TPelvanor::LoadImagePointsFrom(const QStringList& files) {
     if (LoadImagePointsCommand(ToUtf8Names(files), SortedFileNames(files), state_, *this)) {
+        ++inputs_loaded_;
         // The folder of the measurements names the project in the pictures' title.
         project_name_ = ProjectNameOf(files.front());
     }

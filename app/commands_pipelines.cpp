@@ -83,6 +83,9 @@ void TPelvanor::RunComputation(const std::function<bool(ProjectState&, CommandHo
     computing_ = false;
     SetCommandInputEnabled(true);
     bit_btn2_->setEnabled(bit_btn2_enabled_);
+    // A protocol of inputs loaded before this computation's is gone: it
+    // belongs to no result the state holds now.
+    if (panel_holds_results_ && panel_inputs_ != inputs_loaded_) ResetProtocol();
     // A close asked for during the computation: the state is free now.
     if (close_pending_) {
         close_pending_ = false;
@@ -128,7 +131,10 @@ void TPelvanor::UpdateProgress() {
         progress_label_->show();
         cancel_button_->show();
     }
-    progress_label_->setText(FromUtf8(ProgressText(monitor_.Latest(), UiDecimalSeparator())));
+    // The time it has run shows that it lives also where a pass lasts long.
+    progress_label_->setText(FromUtf8(ProgressText(monitor_.Latest(), UiDecimalSeparator())) +
+                             QStringLiteral(" – ") +
+                             ElapsedText(std::chrono::steady_clock::now() - computation_started_));
 }
 
 }  // namespace pelvanor

@@ -1,16 +1,20 @@
 // "Soubor" > "Načíst projekt": a project kept in one folder loaded in one
-// step.  The folder's camera.txt, ctrl_*.txt and img_*.txt go through the
-// same loads as "Načíst kameru", "Načíst orientaci" and "Načíst snímkové
-// souřadnice", in that order, so the log, the state and the failures are
-// those of the three commands.  The folder's files must pair first (image
-// k of one kind is image k of the other): a folder that does not pair is
-// refused with its causes, and nothing of it is loaded.
+// step.  It begins a new project: every result of the project before is
+// released, the protocol panel is as at the start and the result items are
+// disabled (the log keeps its lines).  Then the folder's camera.txt,
+// ctrl_*.txt and img_*.txt go through the same loads as "Načíst kameru",
+// "Načíst orientaci" and "Načíst snímkové souřadnice", in that order, so the
+// log, the state and the failures are those of the three commands.
+// The folder's files must pair first (image k of one kind is image k of the
+// other): a folder that does not pair is refused with its causes, and
+// nothing of it is loaded.
 
 #include <QDir>
 #include <QFileInfo>
 
 #include "app/tpelvanor.h"
 #include "app/window_services.h"
+#include "project/new_project.h"
 #include "project/weighted_control.h"
 #include "uilocale/project_folder.h"
 
@@ -34,6 +38,8 @@ void TPelvanor::Nastprojekt1Click() {
         WriteLog(QStringLiteral("Chyba - Ve složce není camera.txt, ctrl_*.txt ani img_*.txt: ") + folder.absolutePath());
         return;
     }
+    StartNewProject(state_, *this);
+    ResetProtocol();
     // A kind of file the folder lacks is skipped, as a cancelled dialog
     // would be: what was loaded before stays.
     if (has_camera) LoadCameraFrom(camera);

@@ -1,9 +1,11 @@
 // The "Výsledky" commands that show protocols or save result files, and the
 // button "Ulož protokol".
 
+#include <QFileInfo>
 #include <QString>
 
 #include "project/orientation_pipeline.h"
+#include "project/point_export.h"
 #include "project/result_commands.h"
 #include "app/tpelvanor.h"
 #include "app/window_services.h"
@@ -60,6 +62,21 @@ void TPelvanor::Kontrolnbody2Click() {
     QString file;
     if (!ChooseSaveFile(FileDialogId::SaveDialog2, file)) return;
     SaveCheckPoints(state_, *this, ToUtf8(file));
+}
+
+// "Exportovat body": the computed points for CAD, GIS or point cloud
+// software, in the format of the chosen name's extension.
+void TPelvanor::Exportovatbody1Click() {
+    QString file;
+    if (!ChooseSaveFile(FileDialogId::SaveDialog4, file)) return;
+    const QString extension = QFileInfo(file).suffix().toLower();
+    for (const PointExportFormat format : {PointExportFormat::Csv, PointExportFormat::Dxf, PointExportFormat::Ply}) {
+        if (extension == QLatin1String(ExportExtension(format))) {
+            ExportPoints(state_, format, *this, ToUtf8(file));
+            return;
+        }
+    }
+    ShowMessage(QStringLiteral("Body lze exportovat jen jako CSV, DXF nebo PLY: ") + file);
 }
 
 // "Ulož protokol": the panel's lines as they stand, the user's edits

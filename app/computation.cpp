@@ -5,6 +5,7 @@
 #include <QObject>
 
 #include <cfenv>
+#include <chrono>
 #include <exception>
 #include <thread>
 
@@ -94,9 +95,17 @@ void ForwardingHost::ShowMessage(const std::string& text) {
 void ForwardingHost::ReportProgress(const ComputationProgress& progress) {
     // The line shows the pass that runs; the end-of-pass reports would show
     // the same pass again with the m0 that the next start reports anyway.
-    if (progress.passDone) return;
+    if (progress.passDone || progress.passesEnded) return;
     const FpScope keepFlags;
     monitor_.Store(progress);
+}
+
+QString ElapsedText(std::chrono::steady_clock::duration elapsed) {
+    const long long seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
+    const QChar zero = QLatin1Char('0');
+    if (seconds < 3600)
+        return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, zero);
+    return QStringLiteral("%1:%2:%3").arg(seconds / 3600).arg(seconds / 60 % 60, 2, 10, zero).arg(seconds % 60, 2, 10, zero);
 }
 
 }  // namespace pelvanor

@@ -11,7 +11,10 @@
 // window disables everything that could start another command and leaves
 // the state alone until the command has ended.
 
+#include <QString>
+
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <mutex>
 
@@ -76,5 +79,8 @@ private:
     CommandHost& window_;
     ComputationMonitor& monitor_;
 };
+
+// The time a computation has run: "0:07", "12:40", "1:02:03".
+QString ElapsedText(std::chrono::steady_clock::duration elapsed);
 
 }  // namespace pelvanor

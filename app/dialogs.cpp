@@ -1,7 +1,6 @@
 #include "app/dialogs.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
@@ -12,16 +11,20 @@
 #include <QSettings>
 #include <QUrl>
 
+#include <iterator>
+
 namespace pelvanor {
 
 namespace {
 
 bool IsSaveDialog(FileDialogId id) {
-    return id == FileDialogId::SaveDialog1 || id == FileDialogId::SaveDialog2 || id == FileDialogId::SaveDialog3;
+    return id == FileDialogId::SaveDialog1 || id == FileDialogId::SaveDialog2 || id == FileDialogId::SaveDialog3 ||
+           id == FileDialogId::SaveDialog4;
 }
 
 const char* const kSettingKeys[] = {"OpenDialog1", "OpenDialog2", "OpenDialog3", "SaveDialog1",
-                                    "SaveDialog2", "OpenFolder",  "SaveDialog3", "OpenDialog4"};
+                                    "SaveDialog2", "OpenFolder",  "SaveDialog3", "OpenDialog4",
+                                    "SaveDialog4"};
 
 QSettings ProgramSettings() { return QSettings(QStringLiteral("pelvanor"), QStringLiteral("pelvanor")); }
 
@@ -34,12 +37,18 @@ bool RunFileDialog(QWidget* parent, FileDialogId id, QString& folder, QStringLis
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::Directory);
         dialog.setOption(QFileDialog::ShowDirsOnly, true);
-    } else if (id == FileDialogId::SaveDialog3) {
+    } else if (id == FileDialogId::SaveDialog3 || id == FileDialogId::SaveDialog4) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        const QStringList filters = {QStringLiteral("Obrázek PNG (*.png)"), QStringLiteral("Vektorový obrázek SVG (*.svg)"),
-                                     QStringLiteral("Dokument PDF (*.pdf)")};
-        const QStringList suffixes = {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")};
+        const QStringList filters =
+            id == FileDialogId::SaveDialog3
+                ? QStringList{QStringLiteral("Obrázek PNG (*.png)"), QStringLiteral("Vektorový obrázek SVG (*.svg)"),
+                              QStringLiteral("Dokument PDF (*.pdf)")}
+                : QStringList{QStringLiteral("Tabulka CSV (*.csv)"), QStringLiteral("Výkres DXF (*.dxf)"),
+                              QStringLiteral("Mračno bodů PLY (*.ply)")};
+        const QStringList suffixes = id == FileDialogId::SaveDialog3
+                                         ? QStringList{QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")}
+                                         : QStringList{QStringLiteral("csv"), QStringLiteral("dxf"), QStringLiteral("ply")};
         dialog.setNameFilters(filters);
         dialog.setDefaultSuffix(suffixes.front());
         // A name without an extension takes the one of the chosen filter.
@@ -112,11 +121,13 @@ void QtDialogs::Chosen(FileDialogId id) {
         folders_[static_cast<int>(FileDialogId::SaveDialog1)] = project;
         folders_[static_cast<int>(FileDialogId::SaveDialog2)] = project;
         folders_[static_cast<int>(FileDialogId::SaveDialog3)] = project;
+        folders_[static_cast<int>(FileDialogId::SaveDialog4)] = project;
     }
     Store();
 }
 
 void QtDialogs::Store() const {
+    static_assert(std::size(kSettingKeys) == kDialogs, "one settings key per file dialog");
     QSettings settings = ProgramSettings();
     for (int i = 0; i < kDialogs; ++i) {
         if (!folders_[i].isEmpty()) settings.setValue(QStringLiteral("folders/") + QLatin1String(kSettingKeys[i]), folders_[i]);
@@ -153,10 +164,6 @@ bool QtDialogs::GetExistingFolder(QWidget* parent, FileDialogId id, QString& fol
     folder = chosen.front();
     Chosen(id);
     return true;
-}
-
-bool QtDialogs::OpenDocument(QWidget*, const QString& file) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
 }
 
 void QtDialogs::ShowMessage(QWidget* parent, const QString& text) {

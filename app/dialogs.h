@@ -14,8 +14,8 @@ namespace pelvanor {
 
 // The main window's dialogs.  Open dialogs show all files; the save dialogs
 // add the extension "txt" to a name without one and filter "*.txt", except
-// the pictures' dialog, which offers PNG, SVG and PDF and adds the chosen
-// filter's extension.
+// the pictures' dialog, which offers PNG, SVG and PDF, and the export's,
+// which offers CSV, DXF and PLY; these add the chosen filter's extension.
 enum class FileDialogId {
     OpenDialog1,  // one file: "Načíst kameru"
     OpenDialog2,  // several files: "Načíst snímkové souřadnice"
@@ -25,6 +25,7 @@ enum class FileDialogId {
     OpenFolder,   // one folder: "Načíst projekt"
     SaveDialog3,  // pictures of "Grafy": PNG, SVG or PDF
     OpenDialog4,  // one file: "Načíst přesnost vlícovacích bodů"
+    SaveDialog4,  // "Exportovat body": CSV, DXF or PLY (the last: QtDialogs counts to it)
 };
 
 // The folder of the sample projects for a program in `programFolder`: the
@@ -47,8 +48,6 @@ public:
     virtual bool GetSaveFileName(QWidget* parent, FileDialogId id, QString& file) = 0;
     // An existing folder (absolute).
     virtual bool GetExistingFolder(QWidget* parent, FileDialogId id, QString& folder) = 0;
-    // Opens a document in the desktop's viewer; false when none could.
-    virtual bool OpenDocument(QWidget* parent, const QString& file) = 0;
     // A modal message box with the text and an OK button.
     virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
     // Shows a dialog modally until it is closed; QDialog::exec's result.
@@ -71,7 +70,6 @@ public:
     bool GetOpenFileNames(QWidget* parent, FileDialogId id, QStringList& files) override;
     bool GetSaveFileName(QWidget* parent, FileDialogId id, QString& file) override;
     bool GetExistingFolder(QWidget* parent, FileDialogId id, QString& folder) override;
-    bool OpenDocument(QWidget* parent, const QString& file) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
     int ExecModal(QDialog& dialog) override;
 
@@ -81,7 +79,7 @@ private:
     void Chosen(FileDialogId id);
     void Store() const;
 
-    static constexpr int kDialogs = 8;
+    static constexpr int kDialogs = static_cast<int>(FileDialogId::SaveDialog4) + 1;
     QString folders_[kDialogs];
 };
 

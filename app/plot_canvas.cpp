@@ -77,6 +77,33 @@ QString PlotCanvas::TooltipAt(const QPoint& position) const {
 void PlotCanvas::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     PaintPlotPage(painter, scene_, viewport_, Page(), font());
+    if (highlight_point_ == 0 && highlight_image_ == 0) return;
+    // An orange ring, wide enough to be found at any zoom.
+    const QRectF area = DrawingArea();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(255, 120, 0), 3.0));
+    painter.setBrush(Qt::NoBrush);
+    const auto ring = [&](double x, double y) {
+        const QPointF at(area.left() + viewport_.ToScreenX(x), area.top() + viewport_.ToScreenY(y));
+        if (area.contains(at)) painter.drawEllipse(at, 11.0, 11.0);
+    };
+    for (const PlotPoint& p : scene_.points)
+        if (highlight_point_ != 0 && p.number == highlight_point_) ring(p.x, p.y);
+    for (const PlotStation& s : scene_.stations)
+        if (highlight_image_ != 0 && s.image == highlight_image_) ring(s.x, s.y);
+}
+
+void PlotCanvas::SetHighlight(long long point, int image) {
+    highlight_point_ = point;
+    highlight_image_ = image;
+    update();
+}
+
+int PlotCanvas::HighlightedItems() const {
+    int count = 0;
+    for (const PlotPoint& p : scene_.points) count += highlight_point_ != 0 && p.number == highlight_point_ ? 1 : 0;
+    for (const PlotStation& s : scene_.stations) count += highlight_image_ != 0 && s.image == highlight_image_ ? 1 : 0;
+    return count;
 }
 
 void PlotCanvas::resizeEvent(QResizeEvent* event) {

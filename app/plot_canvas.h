@@ -29,6 +29,11 @@ public:
     QRectF Page() const { return QRectF(rect()); }
     // The tooltip for a position in widget coordinates (empty: none).
     QString TooltipAt(const QPoint& position) const;
+    // Rings the point of this number and the station of this image wherever
+    // the scene shows them (0: none), for the rows chosen in "Tabulka
+    // výsledků"; HighlightedItems counts the rings drawn.
+    void SetHighlight(long long point, int image);
+    int HighlightedItems() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -48,6 +53,8 @@ private:
 
     PlotScene scene_;
     PlotViewport viewport_;
+    long long highlight_point_ = 0;
+    int highlight_image_ = 0;
     bool fitted_ = true;  // showing the whole scene: a resize fits again
     bool dragging_ = false;
     QPointF drag_start_;

@@ -56,20 +56,25 @@ int HandleInfoOptions(int argc, char** argv, std::FILE* out) {
     return -1;
 }
 
-QString UserGuideFile() {
-    QStringList candidates;
+QStringList UserGuideFolders() {
+    QStringList folders;
     // An installed program finds the guide under its own prefix, wherever
     // that prefix is; the build folder's program finds the source tree's.
-    if (QCoreApplication::instance() != nullptr) {
-        const QString prefix = QCoreApplication::applicationDirPath() + QStringLiteral("/..");
-        candidates << prefix + QStringLiteral("/share/doc/pelvanor/navod.md");
-    }
-    candidates << QStringLiteral("/usr/share/doc/pelvanor/navod.md");
+    if (QCoreApplication::instance() != nullptr)
+        folders << QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/doc/pelvanor"));
+    folders << QStringLiteral("/usr/share/doc/pelvanor");
 #ifdef PELVANOR_SOURCE_EXAMPLES
-    candidates << QStringLiteral(PELVANOR_SOURCE_EXAMPLES "/../docs/navod.md");
+    folders << QDir::cleanPath(QStringLiteral(PELVANOR_SOURCE_EXAMPLES "/../docs"));
 #endif
-    for (const QString& file : candidates)
+    folders.removeDuplicates();
+    return folders;
+}
+
+QString UserGuideFile() {
+    for (const QString& folder : UserGuideFolders()) {
+        const QString file = folder + QStringLiteral("/navod.md");
         if (QFileInfo(file).isFile()) return QDir::cleanPath(QFileInfo(file).absoluteFilePath());
+    }
     return QString();
 }
 

@@ -6,6 +6,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 #include <cstdio>
 
@@ -28,9 +29,12 @@ QTranslator* InstallQtTranslation();
 // status; -1 when the program is to start normally.
 int HandleInfoOptions(int argc, char** argv, std::FILE* out);
 
-// The user guide (navod.md): installed next to the program's prefix, or the
-// source tree's when the program runs from its build folder; empty when
-// neither exists.
+// The folders the user guide is looked for in, in order: the documentation
+// folder under the program's own prefix (share/doc/pelvanor beside its
+// bin/), the system's, and the source tree's docs/ for a program run from
+// its build folder.  The guide's pictures lie in img/ beside it.
+QStringList UserGuideFolders();
+// The first navod.md of those folders; empty when none holds one.
 QString UserGuideFile();
 
 // Where a window with the given frame starts on a screen with the given

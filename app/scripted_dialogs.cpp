@@ -17,6 +17,7 @@ QString DialogName(FileDialogId id) {
         case FileDialogId::OpenFolder: return QStringLiteral("OpenFolder");
         case FileDialogId::SaveDialog3: return QStringLiteral("SaveDialog3");
         case FileDialogId::OpenDialog4: return QStringLiteral("OpenDialog4");
+        case FileDialogId::SaveDialog4: return QStringLiteral("SaveDialog4");
     }
     return QString();
 }
@@ -77,11 +78,6 @@ bool ScriptedDialogs::GetExistingFolder(QWidget*, FileDialogId id, QString& fold
     QStringList files;
     if (!Take(Kind::Open, id, files)) return false;
     folder = files.front();
-    return true;
-}
-
-bool ScriptedDialogs::OpenDocument(QWidget*, const QString& file) {
-    documents_ << file;
     return true;
 }
 

@@ -24,8 +24,6 @@ public:
     // modal dialog with no queued action is rejected at once.
     void ActInNextModal(std::function<void(QDialog&)> action);
 
-    // Every document opened in the desktop's viewer, in order.
-    const QStringList& OpenedDocuments() const { return documents_; }
     // Every message box text shown, in order.
     const QStringList& Messages() const { return messages_; }
     // Dialogs the queue could not answer (none queued, or an answer of the
@@ -40,7 +38,6 @@ public:
     bool GetOpenFileNames(QWidget* parent, FileDialogId id, QStringList& files) override;
     bool GetSaveFileName(QWidget* parent, FileDialogId id, QString& file) override;
     bool GetExistingFolder(QWidget* parent, FileDialogId id, QString& folder) override;
-    bool OpenDocument(QWidget* parent, const QString& file) override;
     void ShowMessage(QWidget* parent, const QString& text) override;
     int ExecModal(QDialog& dialog) override;
 
@@ -55,7 +52,6 @@ private:
     std::deque<Answer> answers_;
     std::deque<std::function<void(QDialog&)>> actions_;
     QStringList messages_;
-    QStringList documents_;
     QStringList problems_;
 };
 

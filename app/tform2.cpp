@@ -146,8 +146,13 @@ void TForm2::defaultClick() {
 void TForm2::PouzitClick() {
     // Each value is stored as soon as it converts; the first bad field ends
     // the conversion with the later settings unchanged.
-    const auto fail = [this]() { dialogs_.ShowMessage(this, QStringLiteral("Chybně zadané hodnoty nastavení.")); };
+    // The message names the field and the form it takes under the line
+    // every refusal has.
     const char decimal = UiDecimalSeparator();
+    const auto fail = [this, decimal](SettingField field, const QString& text) {
+        dialogs_.ShowMessage(this, QStringLiteral("Chybně zadané hodnoty nastavení.\n") +
+                                       FromUtf8(SettingFieldRefusal(field, ToUtf8(text), decimal)));
+    };
     const std::pair<SettingField, QString> fields[] = {
         {SettingField::MaxIterations, fields_[0]->text()},
         {SettingField::Tolerance, fields_[1]->text()},
@@ -160,7 +165,7 @@ void TForm2::PouzitClick() {
         {SettingField::ControlSigmaZ, fields_[7]->text()},
     };
     for (const auto& [field, text] : fields) {
-        if (!StoreSettingField(field, ToUtf8(text), decimal, settings_)) return fail();
+        if (!StoreSettingField(field, ToUtf8(text), decimal, settings_)) return fail(field, text);
     }
     settings_.AdjustCameraConstant = check_box1_->isChecked();
     settings_.RobustEstimation = check_box2_->isChecked();

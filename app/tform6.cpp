@@ -8,6 +8,8 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 #include "app/plot_canvas.h"
 #include "app/window_services.h"
 #include "plot/plot_render.h"
@@ -112,6 +114,14 @@ void TForm6::Refresh() {
         combo_box1_->setCurrentIndex(chosen >= 0 && chosen < images ? chosen : 0);
     }
     ShowScene(true);
+}
+
+void TForm6::HighlightPoint(double number) { canvas_->SetHighlight(std::llround(number), 0); }
+
+void TForm6::HighlightImage(int image) {
+    if (tab_bar1_->currentIndex() == 0 && image >= 1 && image <= combo_box1_->count())
+        combo_box1_->setCurrentIndex(image - 1);
+    canvas_->SetHighlight(0, image);
 }
 
 void TForm6::ControlsFollowView() {

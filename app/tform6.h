@@ -35,6 +35,12 @@ public:
     // Reads the state again: the image list and the shown picture.
     void Refresh();
 
+    // The row chosen in "Tabulka výsledků": the point is ringed in either
+    // view; the image is ringed in the plan, and the residual view turns to
+    // it.
+    void HighlightPoint(double number);
+    void HighlightImage(int image);
+
     // The request the controls make.
     PlotRequest Request() const;
 

@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -25,6 +27,8 @@
 #include "app/tform3.h"
 #include "app/tform5.h"
 #include "app/tform6.h"
+#include "app/tform7.h"
+#include "app/tform8.h"
 #include "app/window_services.h"
 #include "project/loaders.h"
 
@@ -63,19 +67,26 @@ TPelvanor::TPelvanor(std::unique_ptr<UiDialogs> dialogs, QWidget* parent)
     form2_ = std::make_unique<TForm2>(state_.Settings, *dialogs_, this);
     form3_ = std::make_unique<TForm3>(state_, *dialogs_, this);
     form5_ = std::make_unique<TForm5>(this);
-    connect(form5_->GuideLink(), &QLabel::linkActivated, this, [this]() { RunCommand(&TPelvanor::UserGuideClick); });
-
-    // F1 opens the user guide from anywhere in the window; no menu item
-    // carries it, so the menu reads as before.
-    auto* guide = new QAction(this);
-    guide->setObjectName(QStringLiteral("UserGuide"));
-    guide->setShortcut(QKeySequence(Qt::Key_F1));
-    guide->setShortcutContext(Qt::WindowShortcut);
-    connect(guide, &QAction::triggered, this, [this]() { RunCommand(&TPelvanor::UserGuideClick); });
-    addAction(guide);
+    connect(form5_->GuideLink(), &QLabel::linkActivated, this, &TPelvanor::UserGuideClick);
+    qApp->installEventFilter(this);
 }
 
-TPelvanor::~TPelvanor() { state_.ReleaseAll(); }
+TPelvanor::~TPelvanor() {
+    qApp->removeEventFilter(this);
+    state_.ReleaseAll();
+}
+
+bool TPelvanor::eventFilter(QObject* watched, QEvent* event) {
+    // F1 in a modal dialog, where the menu's shortcut is blocked.
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier && QApplication::activeModalWidget()) {
+            UserGuideClick();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
 
 void TPelvanor::FormCreate() {
     WriteLog(QStringLiteral("Program Pelvanor spuštěn."));
@@ -158,10 +169,26 @@ void TPelvanor::BuildMenu() {
     AddCommand(protokoly, UiItem::Kontrolnbody2, QStringLiteral("Kontrolní &body"), false,
                &TPelvanor::Kontrolnbody2Click);
     AddCommand(vysledky, UiItem::Grafy1, QStringLiteral("&Grafy"), false, &TPelvanor::Grafy1Click);
+    AddCommand(vysledky, UiItem::Tabulkavsledk1, QStringLiteral("&Tabulka výsledků"), false,
+               &TPelvanor::Tabulkavsledk1Click);
+    AddCommand(vysledky, UiItem::Exportovatbody1, QStringLiteral("&Exportovat body"), false,
+               &TPelvanor::Exportovatbody1Click);
 
     QAction* help = bar->addAction(QStringLiteral("&O programu"));
     connect(help, &QAction::triggered, this, [this]() { RunCommand(&TPelvanor::Help1Click); });
     actions_[Index(UiItem::Help1)] = help;
+
+    // "Nápověda" > "Uživatelská příručka" (F1), beside "O programu": the
+    // guide in a window of its own.  The key works in every window of the
+    // program; inside a modal dialog, which blocks the shortcut, the
+    // application's key filter takes it (eventFilter).
+    QMenu* napoveda = bar->addMenu(QStringLiteral("&Nápověda"));
+    napoveda->setObjectName(QStringLiteral("Napoveda1"));
+    QAction* guide = napoveda->addAction(QStringLiteral("&Uživatelská příručka"));
+    guide->setObjectName(QStringLiteral("UserGuide"));
+    guide->setShortcut(QKeySequence(Qt::Key_F1));
+    guide->setShortcutContext(Qt::ApplicationShortcut);
+    connect(guide, &QAction::triggered, this, &TPelvanor::UserGuideClick);
 
     for (std::size_t i = 0; i < actions_.size(); ++i) {
         if (actions_[i] == nullptr) continue;
@@ -172,7 +199,7 @@ void TPelvanor::BuildMenu() {
             "Orientace2", "Piblineenvnjorientace1", "Svazkovvyrovnn2", "SouadniceXYZ2", "Protokoly1",
             "Kompletn1", "Pouzesouadnice1", "Grafy1", "Kontrolnbody1", "Kontrolnbody2",
             "Kalibracekamery1", "Kalibracekamery2", "Kalibracekamery3", "Pevztkalibrovanoukameru1",
-            "Help1", "BitBtn2"};
+            "Tabulkavsledk1", "Exportovatbody1", "Help1", "BitBtn2"};
         actions_[i]->setObjectName(QString::fromLatin1(names[i]));
     }
 }
@@ -374,6 +401,14 @@ char TPelvanor::DecimalSeparator() const { return UiDecimalSeparator(); }
 void TPelvanor::ClearProtocol() {
     memo2_->clear();
     panel_has_no_lines_ = true;
+    panel_holds_results_ = true;
+    panel_inputs_ = inputs_loaded_;
+}
+
+void TPelvanor::ResetProtocol() {
+    memo2_->setPlainText(QString());
+    panel_has_no_lines_ = false;
+    panel_holds_results_ = false;
 }
 
 void TPelvanor::ProtocolLine(const std::string& text) { ProtocolLines({text}); }
@@ -417,12 +452,20 @@ void TPelvanor::RunCommand(void (TPelvanor::*handler)()) {
         ShowMessage(QString::fromUtf8(error.what()));
     }
     // An open pictures' window follows the results: it redraws them, or
-    // closes when the bundle adjustment's results are gone.
+    // closes when the bundle adjustment's results are gone; so does the
+    // window of the tables.
     if (form6_ != nullptr && form6_->isVisible() && handler != &TPelvanor::Grafy1Click) {
         if (IsItemEnabled(UiItem::Grafy1)) {
             form6_->Refresh();
         } else {
             form6_->hide();
+        }
+    }
+    if (form7_ != nullptr && form7_->isVisible() && handler != &TPelvanor::Tabulkavsledk1Click) {
+        if (IsItemEnabled(UiItem::Tabulkavsledk1)) {
+            form7_->Refresh();
+        } else {
+            form7_->hide();
         }
     }
 }
@@ -459,9 +502,44 @@ void TPelvanor::Grafy1Click() {
 
 void TPelvanor::UserGuideClick() {
     const QString guide = UserGuideFile();
-    if (guide.isEmpty() || !dialogs_->OpenDocument(this, guide)) {
-        ShowMessage(QStringLiteral("Uživatelskou příručku nelze otevřít."));
+    if (guide.isEmpty()) {
+        ShowMessage(QStringLiteral("Uživatelskou příručku nelze otevřít: soubor navod.md není v ") +
+                    QDir::toNativeSeparators(UserGuideFolders().join(QStringLiteral(", "))) + QStringLiteral("."));
+        return;
     }
+    if (form8_ == nullptr) form8_ = new TForm8(this);
+    if (!form8_->Open(guide)) {
+        ShowMessage(QStringLiteral("Uživatelskou příručku nelze otevřít: ") + QDir::toNativeSeparators(guide));
+        return;
+    }
+    // Over a modal dialog (F1 in "Nastavení", the link in "O programu") the
+    // guide is modal in its turn, so that it can be read and scrolled; it
+    // goes back to being a window of its own afterwards.
+    QWidget* modal = QApplication::activeModalWidget();
+    const Qt::WindowModality wanted = modal != nullptr && modal != form8_ ? Qt::ApplicationModal : Qt::NonModal;
+    if (form8_->windowModality() != wanted) {
+        form8_->hide();
+        form8_->setWindowModality(wanted);
+    }
+    form8_->show();
+    form8_->raise();
+    form8_->activateWindow();
+}
+
+void TPelvanor::Tabulkavsledk1Click() {
+    if (form7_ == nullptr) {
+        form7_ = new TForm7(state_, this);
+        connect(form7_, &TForm7::PointChosen, this, [this](double number) {
+            if (form6_ != nullptr) form6_->HighlightPoint(number);
+        });
+        connect(form7_, &TForm7::ImageChosen, this, [this](int image) {
+            if (form6_ != nullptr) form6_->HighlightImage(image);
+        });
+    }
+    form7_->Refresh();
+    form7_->show();
+    form7_->raise();
+    form7_->activateWindow();
 }
 
 void TPelvanor::BitBtn2Click() {
@@ -484,6 +562,8 @@ void TPelvanor::closeEvent(QCloseEvent* event) {
     }
     // Nothing is asked and nothing is saved.
     if (form6_ != nullptr) form6_->close();
+    if (form7_ != nullptr) form7_->close();
+    if (form8_ != nullptr) form8_->close();
     state_.ReleaseAll();
     event->accept();
 }

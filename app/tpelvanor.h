@@ -43,6 +43,8 @@ class TForm2;
 class TForm3;
 class TForm5;
 class TForm6;
+class TForm7;
+class TForm8;
 
 class TPelvanor : public QMainWindow, public CommandHost {
     Q_OBJECT
@@ -73,8 +75,11 @@ public:
     UiDialogs& Dialogs() { return *dialogs_; }
 
     // The protocol panel: clearing leaves no line at all, ProtocolLine adds
-    // one line at the end.
+    // one line at the end.  A results display clears it first, which marks
+    // the panel as showing results of the inputs loaded now.
     void ClearProtocol();
+    // The panel as at the start: one empty line, no results shown.
+    void ResetProtocol();
     void ProtocolLine(const std::string& text);
     void ProtocolLines(const std::vector<std::string>& lines);
     // The panel's lines as the user sees them (UTF-8).
@@ -100,6 +105,10 @@ public:
     TForm5& Form5() { return *form5_; }
     // The pictures' window once "Grafy" has opened it, else null.
     TForm6* Form6() const { return form6_; }
+    // The tables' window once "Tabulka výsledků" has opened it, else null.
+    TForm7* Form7() const { return form7_; }
+    // The user guide's window once it has been opened, else null.
+    TForm8* Form8() const { return form8_; }
 
     // A computing command runs on its own thread ("Přibližná vnější
     // orientace", "Svazkové vyrovnání", "Souřadnice XYZ" of "Výpočty"):
@@ -142,9 +151,14 @@ public slots:
     void Grafy1Click();
     void Kontrolnbody1Click();
     void Kontrolnbody2Click();
+    // "Tabulka výsledků": the tables' window, opened or brought to the front.
+    void Tabulkavsledk1Click();
+    // "Exportovat body": the computed points as CSV, DXF or PLY.
+    void Exportovatbody1Click();
     // "O programu".
     void Help1Click();
-    // F1 and the about box's link: the user guide in the desktop's viewer.
+    // "Nápověda" > "Uživatelská příručka", F1 anywhere and the about box's
+    // link: the user guide in the program's own window.
     void UserGuideClick();
     // Buttons.
     void BitBtn2Click();
@@ -154,6 +168,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
     // Runs a command; an error it does not catch itself (a file that cannot
@@ -194,6 +209,12 @@ private:
     ProjectState state_;
     std::vector<std::string> log_history_;
     bool panel_has_no_lines_ = false;
+    // Every successful load counts as new inputs.  The panel remembers the
+    // count of the results it shows, so that a computation on other inputs
+    // never leaves an earlier project's protocol behind "Ulož protokol".
+    unsigned inputs_loaded_ = 0;
+    unsigned panel_inputs_ = 0;
+    bool panel_holds_results_ = false;
     bool centred_ = false;
 
     std::array<QAction*, static_cast<std::size_t>(UiItem::BitBtn2) + 1> actions_{};
@@ -224,6 +245,8 @@ private:
     std::chrono::steady_clock::time_point computation_started_;
     std::function<void()> when_running_;
     TForm6* form6_ = nullptr;  // a child window, made on first use
+    TForm7* form7_ = nullptr;  // the same
+    TForm8* form8_ = nullptr;  // the same
     QString project_name_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <sys/ioctl.h>
 
+#include "batch/stop_signals.h"
 #include "matrix/fp_guard.h"
 #include "project/loaders.h"
 #include "project/progress.h"
@@ -22,8 +23,14 @@ void BatchHost::Line(const std::string& text) {
 }
 
 void BatchHost::WriteLog(const std::string& message) {
+    if (message.rfind("Upozornění", 0) == 0) warnings_.push_back(message);
+    if (message.rfind("Chyba", 0) == 0) errors_.push_back(message);
     Line(CurrentLongTime().toStdString() + ": " + message);
 }
+
+bool BatchHost::CancelRequested() const { return StopSignal() != 0; }
+
+std::string BatchHost::CancelledLine() const { return "Výpočet přerušen (" + StopSignalName(StopSignal()) + ")"; }
 
 void BatchHost::SetItemEnabled(UiItem item, bool enabled) { items_[item] = enabled; }
 
@@ -61,6 +68,10 @@ void BatchHost::ReportProgress(const ComputationProgress& progress) {
     // Called from inside the computations: whatever the formatting and the
     // output do to the floating-point flags stays here.
     FpScope scope;
+    if (progress.passesEnded) {
+        if (!adjustments_.empty()) adjustments_.back().converged = progress.converged;
+        return;
+    }
     if (progress.stage == ComputationStage::Adjustment) {
         const int adjustment = AdjustmentNumber(progress);
         if (adjustment == 0) {

@@ -30,6 +30,10 @@ public:
     char DecimalSeparator() const override { return decimal_; }
     void ShowMessage(const std::string& text) override;
     void ReportProgress(const ComputationProgress& progress) override;
+    // SIGINT or SIGTERM has arrived (see stop_signals.h).
+    bool CancelRequested() const override;
+    // "Výpočet přerušen (SIGTERM)".
+    std::string CancelledLine() const override;
 
     // Removes the progress line, if one is drawn.
     void EndProgress();
@@ -41,8 +45,16 @@ public:
         int adjustment = 0;
         std::int32_t passes = 0;
         long double m0 = 0.0L;
+        // The passes ended on the change test, not on the pass limit (false
+        // also for an adjustment that failed).
+        bool converged = false;
     };
     const std::vector<AdjustmentRun>& Adjustments() const { return adjustments_; }
+
+    // The log's warning lines ("Upozornění - ...") and failure lines
+    // ("Chyba - ..."), in order.
+    const std::vector<std::string>& Warnings() const { return warnings_; }
+    const std::vector<std::string>& Errors() const { return errors_; }
 
 private:
     void Line(const std::string& text);
@@ -56,6 +68,8 @@ private:
     CameraFieldTexts fields_{};
     std::string progress_;  // the progress line as drawn, empty: none
     std::vector<AdjustmentRun> adjustments_;
+    std::vector<std::string> warnings_;
+    std::vector<std::string> errors_;
 };
 
 }  // namespace pelvanor::batch

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 #include <map>
 #include <string_view>
@@ -228,7 +229,7 @@ bool ReadSettingsFile(const std::string& path, BatchOptions& options, std::strin
 constexpr const char* kValueOptions[] = {
     "camera", "control", "images", "command", "out", "json", "decimal", "method", "settings",
     "point-percent", "fixed-points", "robust-weight-percent", "significance", "max-iterations",
-    "tolerance", "robust", "camera-constant", "solve", "plots", "calibrate",
+    "tolerance", "robust", "camera-constant", "solve", "plots", "calibrate", "export",
     "image-sigma", "control-sigma-xy", "control-sigma-z", "control-accuracy",
 };
 
@@ -328,6 +329,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments, char local
 
     auto value = [&parser](const char* name) { return parser.value(QString::fromLatin1(name)).toStdString(); };
     auto given = [&parser](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
+    // The summary's file first: a run refused below still gets its summary.
+    if (given("json") && parser.values(QStringLiteral("json")).size() == 1) options.jsonFile = value("json");
     auto values = [&parser](const char* name) { return ToUtf8Names(parser.values(QString::fromLatin1(name))); };
     // Every single-valued option given twice is refused rather than one of
     // the values silently winning.
@@ -416,6 +419,23 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments, char local
         options.plotDir = value("plots");
         if (options.plotDir.empty()) return error(BadValue(Source{"--plots"}, "", Tr("složka", "a folder")));
     }
+    if (given("export")) {
+        const std::string list = value("export");
+        std::size_t from = 0;
+        while (true) {
+            const std::size_t comma = list.find(',', from);
+            const std::string name = list.substr(from, comma == std::string::npos ? std::string::npos : comma - from);
+            const PointExportFormat format = name == "dxf"   ? PointExportFormat::Dxf
+                                             : name == "ply" ? PointExportFormat::Ply
+                                                             : PointExportFormat::Csv;
+            if (name != "csv" && name != "dxf" && name != "ply")
+                return error(BadValue(Source{"--export"}, list, Tr("csv, dxf, ply oddělené čárkou", "csv, dxf, ply separated by commas")));
+            if (std::find(options.exports.begin(), options.exports.end(), format) == options.exports.end())
+                options.exports.push_back(format);
+            if (comma == std::string::npos) break;
+            from = comma + 1;
+        }
+    }
     return {ParseResult::Kind::Run, {}};
 }
 
@@ -480,6 +500,7 @@ Výstup:
                              místního nastavení)
   --json SOUBOR              souhrn výpočtu ve formátu JSON
   --plots SLOŽKA             obrázky okna Grafy jako PNG, SVG a PDF
+  --export csv,dxf,ply       vypočtené body jako body.csv, body.dxf, body.ply
   -h, --help                 tato nápověda
   -v, --version              verze programu
 
@@ -491,7 +512,7 @@ kamera_kalibrovana.txt (každý, který okno po příkazu umí uložit); s --plo
 pudorys_yz (.png, .svg, .pdf).
 
 Návratový kód: 0 hotovo, 1 výpočet se nezdařil, 2 chybné volby nebo
-nečitelný vstup.
+nečitelný vstup, 130 / 143 přerušeno signálem SIGINT / SIGTERM.
 )";
     }
     return R"(Usage: pelvanor-batch [options] [PROJECT_DIR]
@@ -544,6 +565,7 @@ Output:
                              the locale's)
   --json FILE                summary of the run as JSON
   --plots DIR                the pictures of "Grafy" as PNG, SVG and PDF
+  --export csv,dxf,ply       the computed points as body.csv, body.dxf, body.ply
   -h, --help                 this help
   -v, --version              the program's version
 
@@ -556,7 +578,7 @@ with --plots rezidua_snimek_N and pudorys_xy,
 pudorys_xz, pudorys_yz (.png, .svg, .pdf).
 
 Exit status: 0 done, 1 the computation failed, 2 bad usage or unreadable
-input.
+input, 130 / 143 stopped by SIGINT / SIGTERM.
 )";
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "matrix/project_parameters.h"
+#include "project/point_export.h"
 
 namespace pelvanor::batch {
 
@@ -31,6 +32,7 @@ struct BatchOptions {
     std::string outDir;                   // --out, or PROJECT_DIR/vysledky
     std::string jsonFile;                 // --json, empty: none
     std::string plotDir;                  // --plots, empty: no pictures
+    std::vector<PointExportFormat> exports;  // --export csv,dxf,ply: body.csv, body.dxf, body.ply
     std::string settingsFile;             // the settings file read, empty: none
     std::string controlAccuracy;          // --control-accuracy, empty: PROJECT_DIR/presnost.txt when it exists
     char decimal = '.';                   // --decimal, or the locale's
@@ -52,7 +54,9 @@ bool CzechTexts();
 // decimal separator, the default of --decimal.  Settings: the defaults,
 // then the settings file (--settings FILE, or PROJECT_DIR/nastaveni.ini
 // when it exists), then the options; every value by the rules of the
-// settings dialog.  Usage errors name the option (or the file and line).
+// settings dialog.  Usage errors name the option (or the file, line and
+// key) and the value with the form expected.  --json is taken first, so
+// that options.jsonFile names the summary also when the rest is refused.
 ParseResult ParseArguments(const std::vector<std::string>& arguments, char localeDecimal, BatchOptions& options);
 
 // The help text in the language of CzechTexts().

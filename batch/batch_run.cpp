@@ -18,6 +18,7 @@
 
 #include "batch/batch_host.h"
 #include "batch/json_summary.h"
+#include "batch/stop_signals.h"
 #include "matrix/file_error.h"
 #include "matrix/text_file.h"
 #include "project/bundle_pipeline.h"
@@ -27,6 +28,7 @@
 #include "project/object_points_pipeline.h"
 #include "project/orientation_pipeline.h"
 #include "project/plot_scene.h"
+#include "project/point_export.h"
 #include "project/result_commands.h"
 #include "project/weighted_control.h"
 #include "plot/plot_render.h"
@@ -193,37 +195,40 @@ void SaveResults(const std::string& outDir, const ProjectState& state, BatchHost
         return host.IsItemEnabled(item) && host.IsItemEnabled(submenu);
     };
     const auto done = [&written](const std::string& file) { written.push_back(file); };
+    // A stop asked for by a signal writes no further file; each one written
+    // is whole.
+    const auto go = [] { return StopSignal() == 0; };
 
-    if (enabled(UiItem::Snmkovsouadnice2, UiItem::Opravensnmkovsouadnice1)) {
+    if (go() && enabled(UiItem::Snmkovsouadnice2, UiItem::Opravensnmkovsouadnice1)) {
         SaveCorrectedImagePoints(state, host, path(kCorrectedImagePointsFile));
         done(path(kCorrectedImagePointsFile));
     }
-    if (enabled(UiItem::Orientace2, UiItem::Opravensnmkovsouadnice1)) {
+    if (go() && enabled(UiItem::Orientace2, UiItem::Opravensnmkovsouadnice1)) {
         SaveCorrectedControlPoints(state, host, path(kCorrectedControlPointsFile));
         done(path(kCorrectedControlPointsFile));
     }
     // The two panels as "Ulož protokol" saves them right after they are shown.
-    if (host.IsItemEnabled(UiItem::Piblineenvnjorientace1)) {
+    if (go() && host.IsItemEnabled(UiItem::Piblineenvnjorientace1)) {
         SaveProtocolPanel(ShowOrientationResults(state, host), host, path(kOrientationPanelFile));
         done(path(kOrientationPanelFile));
     }
-    if (host.IsItemEnabled(UiItem::Svazkovvyrovnn2)) {
+    if (go() && host.IsItemEnabled(UiItem::Svazkovvyrovnn2)) {
         SaveProtocolPanel(ShowBundleResults(state, host), host, path(kBundlePanelFile));
         done(path(kBundlePanelFile));
     }
-    if (host.IsItemEnabled(UiItem::SouadniceXYZ2)) {
+    if (go() && host.IsItemEnabled(UiItem::SouadniceXYZ2)) {
         SaveCoordinatesWithFTest(state, host, path(kCoordinatesFTestFile));
         done(path(kCoordinatesFTestFile));
     }
-    if (enabled(UiItem::Pouzesouadnice1, UiItem::Protokoly1)) {
+    if (go() && enabled(UiItem::Pouzesouadnice1, UiItem::Protokoly1)) {
         SavePassedCoordinates(state, host, path(kCoordinatesFile));
         done(path(kCoordinatesFile));
     }
-    if (enabled(UiItem::Kompletn1, UiItem::Protokoly1)) {
+    if (go() && enabled(UiItem::Kompletn1, UiItem::Protokoly1)) {
         SaveCompleteProtocol(state, host, path(kCompleteProtocolFile));
         done(path(kCompleteProtocolFile));
     }
-    if (host.IsItemEnabled(UiItem::Kontrolnbody1)) {
+    if (go() && host.IsItemEnabled(UiItem::Kontrolnbody1)) {
         SaveCheckPoints(state, host, path(kCheckPointsFile));
         done(path(kCheckPointsFile));
     }
@@ -277,6 +282,18 @@ bool SavePlots(const std::string& plotDir, const RunInputs& inputs, const Projec
 
 }  // namespace
 
+int RefuseRun(const BatchOptions& options, const std::string& message) {
+    if (options.jsonFile.empty()) return kExitBadUsage;
+    const ProjectState state;
+    RunNotes notes;
+    notes.error = message;
+    std::string error;
+    if (!WriteJsonSummary(options.jsonFile, options, RunInputs{}, options.outDir.empty() ? std::string() : Absolute(QString::fromStdString(options.outDir)),
+                          kExitBadUsage, SummarizeRun(state), {}, {}, 0.0, notes, error))
+        PrintError(error);
+    return kExitBadUsage;
+}
+
 int RunBatch(const BatchOptions& options, bool terminal) {
     const auto start = std::chrono::steady_clock::now();
     ProjectState state;
@@ -285,18 +302,36 @@ int RunBatch(const BatchOptions& options, bool terminal) {
     RunInputs inputs;
     std::vector<std::string> written;
     const std::string outDir = Absolute(QString::fromStdString(options.outDir));
+    std::string problem;  // a message printed outside the log, for the summary
 
+    // Every exit goes through here, so that the summary is written whatever
+    // ended the run.
     const auto finish = [&](int status) {
         host.EndProgress();
         if (options.jsonFile.empty()) return status;
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        RunNotes notes;
+        notes.warnings = host.Warnings();
+        if (status != kExitDone) {
+            // A load names its cause before its failure line, a computation
+            // after it: all of them, in the log's order.
+            std::string lines;
+            for (const std::string& line : host.Errors()) lines += (lines.empty() ? "" : "; ") + line;
+            notes.error = StopSignal() != 0 ? host.CancelledLine() : !problem.empty() ? problem : lines;
+        }
         std::string error;
         if (!WriteJsonSummary(options.jsonFile, options, inputs, outDir, status, SummarizeRun(state),
-                              host.Adjustments(), written, seconds, error)) {
+                              host.Adjustments(), written, seconds, notes, error)) {
             PrintError(error);
             if (status == kExitDone) return kExitFailed;
         }
         return status;
+    };
+    // A stop asked for by a signal: the log says so once, nothing more is
+    // written.
+    const auto stopped = [&]() {
+        if (!state.CancelLogged) host.WriteLog(host.CancelledLine());
+        return finish(StoppedExitStatus(StopSignal()));
     };
 
     std::string error;
@@ -305,46 +340,74 @@ int RunBatch(const BatchOptions& options, bool terminal) {
         // The folder's causes are log lines, Czech as in the window.
         for (const std::string& cause : refusal) PrintError("Chyba - " + cause);
         if (!refusal.empty())
-            PrintError((CzechTexts() ? "projekt nenačten, soubory složky se nepárují: "
-                                     : "project not loaded, the folder's files do not pair: ") +
-                       options.projectDir);
-        else
-            PrintError(error);
+            error = (CzechTexts() ? "projekt nenačten, soubory složky se nepárují: "
+                                  : "project not loaded, the folder's files do not pair: ") +
+                    options.projectDir;
+        PrintError(error);
+        problem = error;
         return finish(kExitBadUsage);
     }
-    const std::string plotDir = options.plotDir.empty() ? std::string() : Absolute(QString::fromStdString(options.plotDir));
-    for (const std::string& dir : {outDir, plotDir}) {
-        if (dir.empty() || QDir().mkpath(QString::fromStdString(dir))) continue;
-        PrintError((CzechTexts() ? "výstupní složku nelze vytvořit: " : "cannot create the output folder: ") + dir);
+    if (!QDir().mkpath(QString::fromStdString(outDir))) {
+        problem = (CzechTexts() ? "výstupní složku nelze vytvořit: " : "cannot create the output folder: ") + outDir;
+        PrintError(problem);
         return finish(kExitBadUsage);
     }
     // A folder that takes no lock file (no right to create files in it)
     // runs without the lock: the saves themselves then say what fails.
     OutFolderLock lock;
     if (lock.Take(outDir) == OutFolderLock::Result::Busy) {
-        PrintError((CzechTexts() ? "do výstupní složky právě zapisuje jiný běh pelvanor-batch, tento běh "
-                                   "nic nespočítal ani nezapsal: "
-                                 : "another run of pelvanor-batch is writing into the output folder; this "
-                                   "run computed and wrote nothing: ") +
-                   outDir);
+        problem = (CzechTexts() ? "do výstupní složky právě zapisuje jiný běh pelvanor-batch, tento běh "
+                                  "nic nespočítal ani nezapsal: "
+                                : "another run of pelvanor-batch is writing into the output folder; this "
+                                  "run computed and wrote nothing: ") +
+                  outDir;
+        PrintError(problem);
         return finish(kExitFailed);
     }
 
     host.WriteLog("Program Pelvanor spuštěn.");
-    if (!LoadInputs(inputs, state, host) || !host.IsItemEnabled(CommandItem(options.command)))
+    // The pictures and the exports need what only some commands compute:
+    // said at once when the command asked for gives them nothing.
+    if (!options.plotDir.empty() && options.command == Command::Orientation)
+        host.WriteLog("Upozornění - --plots: příkaz orientation nemá obrázky okna Grafy, žádné se nekreslí");
+    if (!options.exports.empty() && options.command != Command::Xyz)
+        host.WriteLog(std::string("Upozornění - --export: příkaz ") + CommandName(options.command) +
+                      " nepočítá souřadnice XYZ, žádné body se neexportují");
+    if (!LoadInputs(inputs, state, host) || !host.IsItemEnabled(CommandItem(options.command))) {
+        if (StopSignal() != 0) return stopped();
         return finish(kExitBadUsage);
+    }
+    if (StopSignal() != 0) return stopped();
     const bool ok = RunCommand(options.command, state, host);
     host.EndProgress();
+    // A stopped command has taken its failure path; no result of it is saved.
+    if (StopSignal() != 0) return stopped();
     if (!ok) return finish(kExitFailed);
     try {
         SaveResults(outDir, state, host, written);
+        if (host.IsItemEnabled(UiItem::Exportovatbody1)) {
+            for (const PointExportFormat format : options.exports) {
+                const std::string file = outDir + "/" + ExportFileName(format);
+                if (ExportPoints(state, format, host, file)) written.push_back(file);
+            }
+        }
     } catch (const std::exception& e) {
         // The window shows the text in a message box and stops the command.
         host.WriteLog(e.what());
+        problem = e.what();
         return finish(kExitFailed);
     }
-    if (!plotDir.empty() && host.IsItemEnabled(UiItem::Grafy1) && !SavePlots(plotDir, inputs, state, host, written))
-        return finish(kExitFailed);
+    if (!options.plotDir.empty() && host.IsItemEnabled(UiItem::Grafy1)) {
+        const std::string plotDir = Absolute(QString::fromStdString(options.plotDir));
+        if (!QDir().mkpath(QString::fromStdString(plotDir))) {
+            problem = (CzechTexts() ? "složku obrázků nelze vytvořit: " : "cannot create the folder of the pictures: ") +
+                      plotDir;
+            host.WriteLog(problem);
+            return finish(kExitFailed);
+        }
+        if (!SavePlots(plotDir, inputs, state, host, written)) return finish(kExitFailed);
+    }
+    if (StopSignal() != 0) return stopped();
     return finish(kExitDone);
 }
 

@@ -35,4 +35,9 @@ inline constexpr const char* kPlotExtensions[] = {".png", ".svg", ".pdf"};
 // status (kExitDone, kExitFailed, kExitBadUsage).
 int RunBatch(const BatchOptions& options, bool terminal);
 
+// The summary of a run whose options or settings file were refused
+// (status bad_input, `message` as its error), when options.jsonFile names
+// one; nothing else is written.  Returns kExitBadUsage.
+int RefuseRun(const BatchOptions& options, const std::string& message);
+
 }  // namespace pelvanor::batch

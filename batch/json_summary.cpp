@@ -22,6 +22,7 @@ long long Whole(long double value) { return std::llround(value); }
 double Real(long double value) { return static_cast<double>(value); }
 
 const char* StatusName(int exitStatus) {
+    if (exitStatus > 128) return "interrupted";
     switch (exitStatus) {
         case kExitDone: return "done";
         case kExitFailed: return "failed";
@@ -67,13 +68,14 @@ const char* SolveName(NormalSolve solve) {
 std::string JsonSummary(const BatchOptions& options, const RunInputs& inputs, const std::string& outDir,
                         int exitStatus, const RunSummary& summary,
                         const std::vector<BatchHost::AdjustmentRun>& adjustments,
-                        const std::vector<std::string>& written, double seconds) {
+                        const std::vector<std::string>& written, double seconds, const RunNotes& notes) {
     const AdjustmentSettings& s = options.settings;
     ordered_json j;
     j["program"] = "pelvanor-batch";
     j["version"] = PELVANOR_VERSION;
     j["status"] = StatusName(exitStatus);
     j["exit_status"] = exitStatus;
+    j["error"] = notes.error.empty() ? ordered_json(nullptr) : ordered_json(notes.error);
     j["command"] = CommandName(options.command);
     j["project"] = options.projectDir.empty() ? ordered_json(nullptr) : ordered_json(options.projectDir);
     j["out"] = outDir;
@@ -144,7 +146,8 @@ std::string JsonSummary(const BatchOptions& options, const RunInputs& inputs, co
                             {"camera_constant", run.adjustment % 2 == 0},
                             {"without_outliers", run.adjustment >= 3},
                             {"passes", run.passes},
-                            {"m0", Real(run.m0)}});
+                            {"m0", Real(run.m0)},
+                            {"converged", run.converged}});
         }
         bundle["adjustments"] = runs;
         bundle["solved_by_elimination"] = summary.byElimination;
@@ -209,6 +212,7 @@ std::string JsonSummary(const BatchOptions& options, const RunInputs& inputs, co
     } else {
         j["calibration"] = nullptr;
     }
+    j["warnings"] = notes.warnings;
     j["files"] = written;
     j["wall_time_seconds"] = seconds;
     return j.dump(2) + "\n";
@@ -217,13 +221,15 @@ std::string JsonSummary(const BatchOptions& options, const RunInputs& inputs, co
 bool WriteJsonSummary(const std::string& path, const BatchOptions& options, const RunInputs& inputs,
                       const std::string& outDir, int exitStatus, const RunSummary& summary,
                       const std::vector<BatchHost::AdjustmentRun>& adjustments,
-                      const std::vector<std::string>& written, double seconds, std::string& error) {
+                      const std::vector<std::string>& written, double seconds, const RunNotes& notes,
+                      std::string& error) {
     try {
         // The summary may go beside the results, into a folder not made yet.
         const std::filesystem::path parent = std::filesystem::absolute(path).parent_path();
         std::error_code ec;
         std::filesystem::create_directories(parent, ec);
-        WriteTextFile(path, JsonSummary(options, inputs, outDir, exitStatus, summary, adjustments, written, seconds),
+        WriteTextFile(path,
+                      JsonSummary(options, inputs, outDir, exitStatus, summary, adjustments, written, seconds, notes),
                       false);
         return true;
     } catch (const std::exception& e) {

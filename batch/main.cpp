@@ -17,6 +17,7 @@
 
 #include "batch/batch_options.h"
 #include "batch/batch_run.h"
+#include "batch/stop_signals.h"
 #include "uilocale/locale_services.h"
 
 int main(int argc, char** argv) {
@@ -56,9 +57,11 @@ int main(int argc, char** argv) {
         case ParseResult::Kind::Error:
             std::fprintf(stderr, "pelvanor-batch: %s\n%s\n", parsed.text.c_str(),
                          CzechTexts() ? "Nápověda: pelvanor-batch --help" : "Help: pelvanor-batch --help");
-            return kExitBadUsage;
+            // A script that collects the summaries finds this run too.
+            return RefuseRun(options, parsed.text);
         case ParseResult::Kind::Run:
             break;
     }
+    InstallStopSignals();
     return RunBatch(options, isatty(STDERR_FILENO) != 0);
 }

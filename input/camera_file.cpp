@@ -8,20 +8,32 @@
 
 namespace pelvanor {
 
-bool ReadCameraFile(const std::string& path, CameraParameters& camera) {
+bool ReadCameraFile(const std::string& path, CameraParameters& camera, ReadError* error) {
     detail::TextScanner scanner;
-    if (!scanner.Open(path)) return false;
+    if (!scanner.Open(path)) {
+        if (error != nullptr) *error = ReadError{ReadFailure::CannotOpen, path, 0, {}, 0};
+        return false;
+    }
     long double* const fields[8] = {&camera.f,  &camera.x0, &camera.y0, &camera.k1,
                                     &camera.k2, &camera.k3, &camera.p1, &camera.p2};
-    return GuardedComputation([&] {
+    bool notANumber = false;
+    const bool ok = GuardedComputation([&] {
         for (long double* field : fields) {
             long double v = 0.0L;
-            if (!scanner.ReadNumber(v)) return false;
+            if (!scanner.ReadNumber(v)) {
+                notANumber = !scanner.ReadFailed();
+                return false;
+            }
             *field = v;
             scanner.SkipLine();
         }
         return !scanner.ReadFailed();
     });
+    if (!ok && error != nullptr) {
+        *error = notANumber ? ReadError{ReadFailure::NotANumber, path, scanner.TokenLine(), scanner.Token(), 0}
+                            : ReadError{ReadFailure::ReadError, path, 0, {}, 0};
+    }
+    return ok;
 }
 
 bool CameraTextsSavable(const CameraFieldTexts& texts, char decimal) {

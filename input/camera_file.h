@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "input/read_report.h"
 #include "matrix/project_parameters.h"
 
 namespace pelvanor {
@@ -32,8 +33,8 @@ using CameraFieldTexts = std::array<std::string, 8>;
 // Reads the eight values into `camera`, each stored as soon as it is read.
 // Missing values (the file ends early) read as 0.  False when the file
 // cannot be opened (also a folder) or a value is not a number; the values
-// stored before stay.
-bool ReadCameraFile(const std::string& path, CameraParameters& camera);
+// stored before stay, and `error` (when given) receives why and where.
+bool ReadCameraFile(const std::string& path, CameraParameters& camera, ReadError* error = nullptr);
 
 // True when every field is a number in the locale's notation (as the
 // computations parse them) and can be written to the file so that it reads

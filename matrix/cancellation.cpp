@@ -33,4 +33,23 @@ void ThrowIfCancelled() {
     if (CancellationRequested()) throw ComputationCancelled();
 }
 
+namespace {
+
+thread_local const std::function<void(double)>* t_progress = nullptr;
+
+}  // namespace
+
+ProgressScope::ProgressScope(std::function<void(double)> report)
+    : report_(std::move(report)), previous_(t_progress) {
+    t_progress = report_ ? &report_ : previous_;
+}
+
+ProgressScope::~ProgressScope() { t_progress = previous_; }
+
+bool ProgressWanted() { return t_progress != nullptr; }
+
+void ReportKernelProgress(double share) {
+    if (t_progress != nullptr) (*t_progress)(share);
+}
+
 }  // namespace pelvanor

@@ -58,4 +58,28 @@ bool CancellationRequested();
 // Throws ComputationCancelled when CancellationRequested().
 void ThrowIfCancelled();
 
+// How far the long kernel that runs has come, for a progress display: the
+// thread that computes installs a receiver for the time of a command, and
+// the kernels report the share of their work done (0 to 1) at the steps
+// where they ask the question above, on the calling thread only.  The
+// receiver must be cheap and leave the floating-point flags alone; the
+// share is computed only while one is installed, apart from the values of
+// the computation, so that reporting changes none of its bits.
+class ProgressScope {
+public:
+    explicit ProgressScope(std::function<void(double)> report);
+    ~ProgressScope();
+    ProgressScope(const ProgressScope&) = delete;
+    ProgressScope& operator=(const ProgressScope&) = delete;
+
+private:
+    std::function<void(double)> report_;
+    const std::function<void(double)>* previous_;
+};
+
+// True while a receiver is installed on this thread.
+bool ProgressWanted();
+// Hands `share` to the receiver of this thread, if any.
+void ReportKernelProgress(double share);
+
 }  // namespace pelvanor

@@ -32,6 +32,22 @@ long double Pythag(long double a, long double b) {
 
 namespace {
 
+// The stages of a pseudo-inverse, for the share done of a progress display,
+// and where each begins in its time: measured on the two-processor machine
+// (split kernels) for full symmetric matrices of order 300, 400 and 500,
+// whose stages took 36-39 %, 20-23 %, 32-37 % and 8-10 % of the time.
+// Within the reduction to bidiagonal form step i works on the remaining
+// block, so its share grows as 1 - ((n - i + 1) / n)^3; the QR sweeps take
+// about the same time per singular value.
+enum class SvdStage { Bidiagonal, Accumulation, Diagonal, Product };
+constexpr double kSvdStageStart[] = {0.0, 0.36, 0.56, 0.91, 1.0};
+
+void SvdProgress(SvdStage stage, double fraction) {
+    const auto k = static_cast<std::size_t>(stage);
+    ReportKernelProgress(kSvdStageStart[k] + fraction * (kSvdStageStart[k + 1] - kSvdStageStart[k]));
+}
+
+
 using Index = std::size_t;
 
 // Rows of a row-major matrix, 0-based inside the kernels below.
@@ -298,6 +314,11 @@ void Svdcmp(Matice& a, MatPtr& w, MatPtr& v) {
     int l = 0;
     for (int i = 1; i <= n; ++i) {
         ThrowIfCancelled();
+        if (ProgressWanted()) {
+            // Step i works on the remaining (n - i + 1)-sided block.
+            const double left = static_cast<double>(n - i + 1) / n;
+            SvdProgress(SvdStage::Bidiagonal, 1.0 - left * left * left);
+        }
         l = i + 1;
         rv1[i] = scale * g;
         g = s = scale = 0.0L;
@@ -446,6 +467,7 @@ void Svdcmp(Matice& a, MatPtr& w, MatPtr& v) {
     // runs its inner loops serially): about twice as fast, with no hand-over
     // per step.  With more, each phase in turn splits its steps between all
     // of them.  Unsplit, phase 2 comes first as in the textbook.
+    if (ProgressWanted()) SvdProgress(SvdStage::Accumulation, 0.0);
     if (ParallelThreads() == 2) {
         // About 4/3 n^3 operations in each phase.
         const double work = 4.0 / 3.0 * static_cast<double>(n) * n * std::max(m, n);
@@ -467,6 +489,7 @@ void Svdcmp(Matice& a, MatPtr& w, MatPtr& v) {
     RotationQueue rotateV(vm);
     for (int k = n; k >= 1; --k) {
         ThrowIfCancelled();
+        if (ProgressWanted()) SvdProgress(SvdStage::Diagonal, static_cast<double>(n - k) / n);
         for (int its = 1; its <= 30; ++its) {
             int nm = 0;
             bool cancel = false;
@@ -637,7 +660,10 @@ MatPtr PseudoInverseWith(const Matice& A, bool& flag, Reciprocals reciprocals) {
     MatPtr D = reciprocals(*w);
     if (!flag) return nullptr;
     ThrowIfCancelled();
-    return ProductVDUt(*v, *D, *a);
+    if (ProgressWanted()) SvdProgress(SvdStage::Product, 0.0);
+    MatPtr product = ProductVDUt(*v, *D, *a);
+    if (ProgressWanted()) SvdProgress(SvdStage::Product, 1.0);
+    return product;
 }
 
 }  // namespace

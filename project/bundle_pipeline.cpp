@@ -1,9 +1,17 @@
 #include "project/bundle_pipeline.h"
 
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <string>
+
 #include "project/pipeline_end.h"
 #include "adjustment/approximate_points.h"
 #include "adjustment/bundle_adjustment.h"
 #include "adjustment/point_selection.h"
+#include "adjustment/schur_solve.h"
+#include "matrix/arithmetic.h"
+#include "matrix/cancellation.h"
 #include "matrix/fp_guard.h"
 #include "project/camera_constant_check.h"
 #include "project/camera_fields.h"
@@ -17,10 +25,11 @@ namespace pelvanor {
 namespace {
 
 // The result items the bundle adjustment feeds; "Grafy" draws its residuals
-// and orientations.
+// and orientations, "Tabulka výsledků" lists its images.
 constexpr UiItem kBundleResultItems[] = {
     UiItem::Svazkovvyrovnn2, UiItem::Piblineenvnjorientace1, UiItem::Opravensnmkovsouadnice1,
     UiItem::Snmkovsouadnice2, UiItem::Orientace2, UiItem::Grafy1, UiItem::Kontrolnbody1, UiItem::Kontrolnbody2,
+    UiItem::Tabulkavsledk1,
 };
 
 void ReleaseBundleResults(ProjectState& s) {
@@ -96,6 +105,54 @@ void ReleaseFailedAdjustments(ProjectState& s) {
     }
 }
 
+// Number of measurements of row r of an index table (pairs with an image).
+int MeasurementCount(const Matice& index, int r) {
+    int count = 0;
+    for (int col = 3; col <= index.s; col += 2)
+        if (RoundId(index.GetPrvek(r, col)) != 0) ++count;
+    return count;
+}
+
+// The order u + 3b of the bordered normal matrix of the largest adjustment
+// the pipeline is about to run (with the camera constant when that is on):
+// three unknowns per point measured on two or more images, six or seven per
+// image, three constraints per fixed point.  0 when the tables are missing.
+std::int64_t BorderedOrder(const ProjectState& s) {
+    if (!s.ControlPointOccurrences || !s.BundlePointOccurrences || !s.ControlPointCounts) return 0;
+    std::int64_t control = 0;
+    for (int r = 1; r <= s.ControlPointOccurrences->r; ++r)
+        if (RoundId(s.ControlPointOccurrences->GetPrvek(r, 1)) > 0 && MeasurementCount(*s.ControlPointOccurrences, r) >= 2)
+            ++control;
+    std::int64_t tie = 0;
+    for (int r = 1; r <= s.BundlePointOccurrences->r; ++r)
+        if (RoundId(s.BundlePointOccurrences->GetPrvek(r, 1)) > 0 && MeasurementCount(*s.BundlePointOccurrences, r) >= 2)
+            ++tie;
+    const std::int64_t fixed = std::clamp<std::int64_t>(s.Settings.FixedPointCount, 0, control);
+    const std::int64_t width = s.Settings.AdjustCameraConstant ? 7 : 6;
+    return 3 * (control + tie) + width * s.ControlPointCounts->r + 3 * fixed;
+}
+
+// Order of the bordered normal matrix whose pseudo-inverse takes about a
+// second per pass on a current desktop processor (measured with the
+// benchmark of the solves); the time grows with the cube of the order.
+constexpr long double kSvdOneSecondOrder = 450.0L;
+
+// "SVD" chosen for a block whose passes take minutes: said before the first
+// pass.
+void WarnOfLongSvdPasses(const ProjectState& s, CommandHost& host) {
+    if (s.Settings.NormalEquations != NormalSolve::Svd) return;
+    const std::int64_t order = BorderedOrder(s);
+    const long double ratio = static_cast<long double>(order) / kSvdOneSecondOrder;
+    const long double seconds = ratio * ratio * ratio;
+    if (seconds <= 60.0L) return;
+    const long long minutes = std::llround(seconds / 60.0L);
+    const std::string duration = minutes < 60 ? std::to_string(minutes) + " min"
+                                              : std::to_string(minutes / 60) + " h " + std::to_string(minutes % 60) + " min";
+    host.WriteLog("Upozornění - Řešení normálních rovnic „SVD“: jedna iterace svazkového vyrovnání potrvá odhadem " +
+                  duration + " (řád normální matice " + std::to_string(order) +
+                  "), celý výpočet mnohonásobně déle; „Automaticky“ řeší takovou úlohu řídkou eliminací");
+}
+
 // Why an adjustment that returned false failed; Other when it said nothing.
 AdjustmentFailure Reason(bool ok, AdjustmentFailure reported) {
     if (ok) return AdjustmentFailure::None;
@@ -108,12 +165,18 @@ AdjustmentFailure Reason(bool ok, AdjustmentFailure reported) {
 struct AdjustmentRecord {
     AdjustmentFailure why = AdjustmentFailure::None;
     std::int32_t eliminatedPasses = 0;
+    // Told, when the passes of an adjustment have ended, whether on the
+    // pass limit.
+    std::function<void(bool limitReached)> passesEnded;
 };
 
 void Keep(ProjectState& s, bool withF, const BundleSummary& summary, AdjustmentRecord& record) {
     record.why = summary.failure;
     record.eliminatedPasses += summary.eliminatedPasses;
-    if (summary.passesEnded) (withF ? s.BundlePassLimitReachedF : s.BundlePassLimitReached) = summary.limitReached;
+    if (summary.passesEnded) {
+        (withF ? s.BundlePassLimitReachedF : s.BundlePassLimitReached) = summary.limitReached;
+        if (record.passesEnded) record.passesEnded(summary.limitReached);
+    }
 }
 
 // An adjustment with the camera constant that succeeded but did not
@@ -180,9 +243,9 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
     s.BundleFailure = AdjustmentFailure::None;
     s.BundleFailureF = AdjustmentFailure::None;
     if (!fieldsOk) {
-        host.WriteLog("Chyba - Špatné hodnoty parametrů kamery");
+        detail::FailureLine(s, host, "Chyba - Špatné hodnoty parametrů kamery");
     } else if (!orientationOk) {
-        host.WriteLog("Chyba - Přibližná orientace - výpočet nelze provést");
+        detail::FailureLine(s, host, "Chyba - Přibližná orientace - výpočet nelze provést");
     } else {
         const AdjustmentSettings& set = s.Settings;
         const CameraParameters& c = s.Camera;
@@ -198,9 +261,19 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
             const FpScope keepFlags;
             progress.pass = pass;
             progress.m0 = m0;
+            progress.passShare = -1.0;
             host.ReportProgress(progress);
             return !host.CancelRequested();
         };
+        // The share done of a pass's pseudo-inverse, whole percents only.
+        const ProgressScope passShare([&host, &progress](double share) {
+            const FpScope keepFlags;
+            if (progress.pass <= 0) return;
+            const double percent = std::floor(share * 100.0) / 100.0;
+            if (percent == progress.passShare) return;
+            progress.passShare = percent;
+            host.ReportProgress(progress);
+        });
         options.PassDone = [&host, &progress, &solvedPasses](std::int32_t pass, long double m0) {
             ++solvedPasses;
             const FpScope keepFlags;
@@ -215,6 +288,7 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
             progress.withoutOutliers = withoutOutliers;
             progress.pass = 0;
             progress.m0 = 0.0L;
+            progress.passShare = -1.0;
             host.ReportProgress(progress);
             return !host.CancelRequested();
         };
@@ -224,6 +298,15 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
         options.Weighting = &s.BundleWeighting;
         options.Solve = set.NormalEquations;
         s.BundlePassLimitReached = s.BundlePassLimitReachedF = false;
+        // Whether each adjustment's passes met the tolerance, for a summary.
+        record.passesEnded = [&host, &progress](bool limit) {
+            ComputationProgress ended = progress;
+            ended.pass = 0;
+            ended.passShare = -1.0;
+            ended.passesEnded = true;
+            ended.converged = !limit;
+            host.ReportProgress(ended);
+        };
 
         const bool sel = SelectBundlePoints(s.TiePointOccurrences.get(), s.TiePointImageCounts.get(),
                                             set.PointPercent, s.BundlePointOccurrences,
@@ -232,6 +315,7 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
                                                  s.BundlePointImageCounts.get(),
                                                  s.ImagePointsCorrected.get(), s.OrientationRefined.get(),
                                                  c.x0, c.y0, c.f, s.ApproxObjectPoints);
+        if (sel && app) WarnOfLongSvdPasses(s, host);
         const bool adj = starting(AdjustmentKind::WithoutCameraConstant, false) &&
                          AdjustWithoutF(s, set.RobustEstimation, s.BundlePointOccurrences.get(),
                                         s.BundlePointImageCounts.get(), options, record);
@@ -284,7 +368,7 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
     // pseudo-inverse where it solved a pass (chosen, or taking over where
     // the elimination's certificate failed).
     if (result && solvedPasses > record.eliminatedPasses) host.WriteLog(kPseudoInverseLine);
-    detail::EndPipeline(host, result, "Svazkové vyrovnání - výpočet proveden",
+    detail::EndPipeline(s, host, result, "Svazkové vyrovnání - výpočet proveden",
                         "Svazkové vyrovnání - výpočet nelze provést", kBundleResultItems,
                         [&s] {
                             ReleaseResultsNotComputed(s);

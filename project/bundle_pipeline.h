@@ -33,8 +33,9 @@ inline constexpr const char* kPseudoInverseLine = "Řešení normálních rovnic
 // BundleFailureF.  An allocation that fails anywhere fails the pipeline
 // after the line "Chyba - Nedostatek paměti".
 // A stop the host reports (CommandHost::CancelRequested) leaves out the
-// remaining steps and ends the run through the failure path after the line
-// kCancelledLine, whatever the earlier adjustments achieved.
+// remaining steps and ends the run through the failure path, whatever the
+// earlier adjustments achieved, with the one line kCancelledLine in place
+// of its failure lines.
 bool BundlePipeline(ProjectState& state, CommandHost& host);
 
 // The menu command: clears OrientationLogged, so that this command logs the

@@ -23,6 +23,8 @@ enum class UiItem {
     // "Výsledky" > "Protokoly" > "Kalibrace kamery" and "Výsledky" >
     // "Převzít kalibrovanou kameru".
     Kalibracekamery1, Kalibracekamery2, Kalibracekamery3, Pevztkalibrovanoukameru1,
+    // "Výsledky" > "Tabulka výsledků" and "Výsledky" > "Exportovat body".
+    Tabulkavsledk1, Exportovatbody1,
     Help1, BitBtn2,
 };
 
@@ -65,6 +67,9 @@ public:
     // there.  The command then ends through its failure path after the one
     // log line kCancelledLine.
     virtual bool CancelRequested() const { return false; }
+    // The one log line of a stopped command: kCancelledLine where the user
+    // pressed "Zrušit"; a host stopped otherwise (a signal) names that.
+    virtual std::string CancelledLine() const { return kCancelledLine; }
 };
 
 }  // namespace pelvanor

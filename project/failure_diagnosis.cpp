@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
+#include <system_error>
 #include <set>
 #include <string_view>
 
@@ -278,7 +280,16 @@ std::string ComputationFailureCause(ProjectState& state, CommandHost& host, Comp
 
 std::string LoadFailureCause(const ReadError& error) {
     switch (error.reason) {
-        case ReadFailure::CannotOpen:
+        case ReadFailure::CannotOpen: {
+            // Why it cannot be opened, as far as the file system tells.
+            std::error_code ec;
+            const auto status = std::filesystem::status(error.file, ec);
+            if (status.type() == std::filesystem::file_type::not_found)
+                return std::string(kError) + "Soubor nenalezen: " + error.file;
+            if (status.type() == std::filesystem::file_type::directory)
+                return std::string(kError) + "Místo souboru je složka: " + error.file;
+            return std::string(kError) + "Soubor nelze přečíst: " + error.file;
+        }
         case ReadFailure::ReadError: return std::string(kError) + "Soubor nelze přečíst: " + error.file;
         case ReadFailure::TooManyLines:
             return std::string(kError) + "Soubory mají celkem " + std::to_string(error.totalLines) +

@@ -23,8 +23,9 @@ std::string ComputationFailureCause(ProjectState& state, CommandHost& host,
                                     ComputingCommand command);
 
 // The line naming why a load failed, from the first failure its reader
-// recorded: a file that cannot be read, more than 65 535 lines in all, or
-// the first text that is not a number (file and line); "" for any other.
+// recorded: a file that is not there, a folder in its place, a file that
+// cannot be read, more than 65 535 lines in all, or the first text that is
+// not a number (file and line); "" for any other.
 std::string LoadFailureCause(const ReadError& error);
 
 }  // namespace pelvanor

@@ -68,6 +68,70 @@ void NumbersPerLineWarning(const FileSetReport& read, bool controlFiles, std::ve
                       " šest čísel na řádku jako vlícovací body (jsou zaměněny druhy souborů?): " + ListText(items));
 }
 
+// An image coordinate line holds the point number, x, y and a fourth
+// number; the reader takes four numbers per row whatever the line ends, so
+// a line with fewer lets every later number of the file slip into the
+// wrong column.
+constexpr std::int32_t kImageLineNumbers = 4;
+// The exterior orientation of an image has six unknowns and a measured
+// point gives two equations: three points are the least that fix it.
+constexpr long long kOrientationPoints = 3;
+
+// "1 bod", "2 body", "5 bodů".
+std::string PointsText(long long n) {
+    const char* noun = n == 1 ? "bod" : (n >= 2 && n <= 4) ? "body" : "bodů";
+    return std::to_string(n) + " " + noun;
+}
+
+// Image coordinate files that hold no point, files with a line of fewer
+// numbers than a row takes, and images with fewer points than fix an
+// orientation: each loads without failure, and each changes the result
+// without a word (an image without points, numbers moved into the wrong
+// column, an image held by its control points alone).
+void ImageFileContentWarnings(const FileSetReport& read, const ProjectState& state, std::vector<std::string>& out) {
+    std::vector<std::string> empty;
+    std::vector<std::string> shortLines;
+    std::vector<std::string> fewPoints;
+    const Matice* counts = state.ImagePointCounts.get();
+    for (std::size_t i = 0; i < read.files.size(); ++i) {
+        const FileLines& file = read.files[i];
+        const std::string image = std::to_string(i + 1);
+        bool anyNumber = false;
+        bool shortReported = false;
+        for (std::size_t k = 0; k < file.leadingNumbers.size(); ++k) {
+            const std::int32_t n = file.leadingNumbers[k];
+            if (n == kBlankFileLine) continue;
+            anyNumber = anyNumber || n > 0;
+            if (n < kImageLineNumbers && !shortReported) {
+                shortLines.push_back(file.file + " (řádek " + std::to_string(k + 1) + ": " + NumbersText(n) + ")");
+                shortReported = true;
+            }
+        }
+        if (!anyNumber) {
+            empty.push_back(file.file + " (snímek " + image + ")");
+            continue;
+        }
+        if (counts != nullptr && static_cast<int>(i) < counts->r) {
+            const long long rows = IndexValue(counts->GetPrvek(static_cast<int>(i) + 1, 1));
+            if (rows > 0 && rows < kOrientationPoints)
+                fewPoints.push_back("snímek " + image + " (" + PointsText(rows) + ", " + file.file + ")");
+        }
+    }
+    if (!empty.empty())
+        out.push_back(std::string(kWarn) +
+                      (empty.size() == 1 ? "Soubor snímkových souřadnic neobsahuje" : "Soubory snímkových souřadnic neobsahují") +
+                      " žádný bod: " + ListText(empty));
+    if (!shortLines.empty())
+        out.push_back(std::string(kWarn) + "Řádek snímkových souřadnic má méně než čtyři čísla (číslo bodu, x, y a čtvrté "
+                                           "číslo), čísla dalších řádků se posunou do jiných sloupců: " +
+                      ListText(shortLines));
+    if (!fewPoints.empty())
+        out.push_back(std::string(kWarn) +
+                      "Méně než tři body ve snímkových souřadnicích, orientaci snímku (šest neznámých) z nich nelze "
+                      "určit a ve svazkovém vyrovnání ji drží jen vlícovací body: " +
+                      ListText(fewPoints));
+}
+
 void SameFileWarnings(const std::vector<std::string>& files, std::vector<std::string>& out) {
     std::vector<std::optional<std::string>> contents(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -141,6 +205,7 @@ void CollinearControlWarning(const ProjectState& s, std::vector<std::string>& ou
 std::vector<std::string> LoadWarnings(const FileSetReport& read, bool controlFiles, const ProjectState& state) {
     std::vector<std::string> out;
     NumbersPerLineWarning(read, controlFiles, out);
+    if (!controlFiles) ImageFileContentWarnings(read, state, out);
     std::vector<std::string> files;
     for (const FileLines& file : read.files) files.push_back(file.file);
     SameFileWarnings(files, out);

@@ -2,8 +2,10 @@
 // Warnings on the files of a successful load, where every file was read but
 // the choice of files is very probably wrong: a control file without six
 // numbers on a line, an image coordinate file with six (the two kinds
-// swapped), a file chosen twice or two files of the same content, and
-// control points of an image on a line.
+// swapped), an image coordinate file without any point, a line of one with
+// fewer than four numbers, an image with fewer than three points, a file
+// chosen twice or two files of the same content, and control points of an
+// image on a line.
 
 #include <string>
 #include <vector>

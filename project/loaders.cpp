@@ -10,6 +10,7 @@
 #include "matrix/arithmetic.h"
 #include "project/failure_causes.h"
 #include "project/command_reports.h"
+#include "project/failure_diagnosis.h"
 #include "protocol/number_format.h"
 
 namespace pelvanor {
@@ -79,8 +80,8 @@ bool ReadCameraFieldTexts(const CameraFieldTexts& texts, char decimal, CameraPar
     return true;
 }
 
-bool LoadCameraFile(const std::string& path, ProjectState& state) {
-    state.CameraLoaded = ReadCameraFile(path, state.Camera);
+bool LoadCameraFile(const std::string& path, ProjectState& state, ReadError* error) {
+    state.CameraLoaded = ReadCameraFile(path, state.Camera, error);
     return state.CameraLoaded;
 }
 
@@ -198,7 +199,11 @@ bool LoadImagePoints(const std::vector<std::string>& files, ProjectState& state,
 bool LoadCameraCommand(const std::string& file, ProjectState& state, CommandHost& host) {
     // On failure the values read before the error stay in the record, the
     // fields and the menu stay as they were, and CameraLoaded is cleared.
-    if (!LoadCameraFile(file, state)) {
+    ReadError error;
+    if (!LoadCameraFile(file, state, &error)) {
+        // The file, the line and the reason first, then the failure line.
+        const std::string cause = LoadFailureCause(error);
+        if (!cause.empty()) host.WriteLog(cause);
         host.WriteLog("Chyba - Parametry kamery nenačteny");
         return false;
     }

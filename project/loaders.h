@@ -26,7 +26,8 @@ CameraFieldTexts CameraFieldTextsOf(const CameraParameters& camera, char decimal
 bool ReadCameraFieldTexts(const CameraFieldTexts& texts, char decimal, CameraParameters& camera);
 
 // ReadCameraFile into state.Camera; sets state.CameraLoaded to the result.
-bool LoadCameraFile(const std::string& path, ProjectState& state);
+// `error` (when given) receives why and where a failed read failed.
+bool LoadCameraFile(const std::string& path, ProjectState& state, ReadError* error = nullptr);
 
 // Why a load of control points or image coordinates was refused, where the
 // failure line alone would not tell.

@@ -19,7 +19,7 @@ constexpr UiItem kCoordinateResultItems[] = {
     UiItem::SouadniceXYZ2,   UiItem::Protokoly1,           UiItem::Kompletn1,
     UiItem::Pouzesouadnice1, UiItem::Svazkovvyrovnn2,      UiItem::Piblineenvnjorientace1,
     UiItem::Opravensnmkovsouadnice1, UiItem::Snmkovsouadnice2, UiItem::Orientace2,
-    UiItem::Kontrolnbody1, UiItem::Kontrolnbody2,
+    UiItem::Kontrolnbody1, UiItem::Kontrolnbody2, UiItem::Exportovatbody1,
 };
 
 // Intersection and F-test from the current bundle results.
@@ -82,9 +82,9 @@ bool ObjectPointsPipeline(ProjectState& s, CommandHost& host) {
     if (!fieldsOk) {
         // The orientation and the bundle adjustment have said why.
     } else if (!orientationOk) {
-        host.WriteLog("Chyba - Přibližná orientace - výpočet nelze provést");
+        detail::FailureLine(s, host, "Chyba - Přibližná orientace - výpočet nelze provést");
     } else if (!bundleOk) {
-        host.WriteLog("Chyba - Svazkové vyrovnání - výpočet nelze provést");
+        detail::FailureLine(s, host, "Chyba - Svazkové vyrovnání - výpočet nelze provést");
     } else if (needed != AdjustmentFailure::None) {
         // Its results were released: no coordinates from a failed adjustment.
         host.WriteLog(AdjustmentFailedLogLine(withF, needed));
@@ -106,7 +106,7 @@ bool ObjectPointsPipeline(ProjectState& s, CommandHost& host) {
     if (detail::StopRequested(s, host)) result = false;
 
     detail::EndPipeline(
-        host, result, "Souřadnice XYZ - výpočet proveden", "Chyba - Souřadnice XYZ - výpočet nelze provést",
+        s, host, result, "Souřadnice XYZ - výpočet proveden", "Chyba - Souřadnice XYZ - výpočet nelze provést",
         kCoordinateResultItems, [&s] { s.OrientationLogged = false; },
         [&s] {
             for (MatPtr* m : {&s.ApproxObjectPoints, &s.ObjectPoints, &s.FTestPassed, &s.FTestResults})

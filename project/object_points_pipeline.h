@@ -17,7 +17,8 @@ namespace pelvanor {
 // measured on two images has none to compute and fails.  On failure the
 // approximate and final object coordinates and the test results are
 // released.  A stop the host reports (CommandHost::CancelRequested) ends it
-// through that failure path after the line kCancelledLine.
+// through that failure path with the one line kCancelledLine in place of
+// its failure lines.
 bool ObjectPointsPipeline(ProjectState& state, CommandHost& host);
 
 // The menu command: clears OrientationLogged and CancelLogged and runs

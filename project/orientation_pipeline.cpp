@@ -29,7 +29,7 @@ bool ApproximateOrientation(ProjectState& state, CommandHost& host) {
     const detail::StopQuestion stopQuestion(host);
     host.ReportProgress({ComputationStage::Orientation});
     if (!ReadComputableCameraFields(host, state)) {
-        host.WriteLog("Chyba - Špatné hodnoty parametrů kamery");
+        detail::FailureLine(state, host, "Chyba - Špatné hodnoty parametrů kamery");
         SetResultItems(host, false);
         return false;
     }
@@ -127,7 +127,7 @@ bool ApproximateOrientation(ProjectState& state, CommandHost& host) {
         state.OrientationLogged = true;
         return true;
     }
-    host.WriteLog("Chyba - Přibližná orientace - výpočet nelze provést");
+    detail::FailureLine(state, host, "Chyba - Přibližná orientace - výpočet nelze provést");
     SetResultItems(host, false);
     // The corrected tables keep their new values.
     state.ImagePointIds.reset();

@@ -17,7 +17,8 @@ namespace pelvanor {
 // state.OrientationLogged is false), switches the result items and, on
 // failure, releases the orientation results.  True when every step ran
 // without failure and no stop was asked for (CommandHost::CancelRequested);
-// a stopped run takes the failure path after the line kCancelledLine.
+// a stopped run takes the failure path with the one line kCancelledLine
+// in place of its failure lines.
 bool ApproximateOrientation(ProjectState& state, CommandHost& host);
 
 // Menu handler Piblinvnjorientace1Click ("Výpočty" > "Přibližná vnější

@@ -11,13 +11,14 @@
 
 namespace pelvanor::detail {
 
-// Writes `doneLine` and runs `onDone` on success, `failedLine` and
-// `onFailed` otherwise, then switches the result items the pipeline feeds
-// to the result.
-inline void EndPipeline(CommandHost& host, bool result, const char* doneLine, const char* failedLine,
-                        std::span<const UiItem> items, const std::function<void()>& onDone,
-                        const std::function<void()>& onFailed) {
-    host.WriteLog(result ? doneLine : failedLine);
+// Writes `doneLine` and runs `onDone` on success, `failedLine` (left out
+// after a stop the user asked for, see FailureLine) and `onFailed`
+// otherwise, then switches the result items the pipeline feeds to the
+// result.
+inline void EndPipeline(const ProjectState& state, CommandHost& host, bool result, const char* doneLine,
+                        const char* failedLine, std::span<const UiItem> items,
+                        const std::function<void()>& onDone, const std::function<void()>& onFailed) {
+    if (result || !state.CancelLogged) host.WriteLog(result ? doneLine : failedLine);
     (result ? onDone : onFailed)();
     for (UiItem item : items) host.SetItemEnabled(item, result);
 }
@@ -40,9 +41,18 @@ inline bool StopRequested(ProjectState& state, CommandHost& host) {
     if (!host.CancelRequested()) return false;
     if (!state.CancelLogged) {
         state.CancelLogged = true;
-        host.WriteLog(kCancelledLine);
+        host.WriteLog(host.CancelledLine());
     }
     return true;
+}
+
+// A failure line of a pipeline ("Chyba - ...", "... nelze provést").  A
+// command the user stopped fails through the same path, but its one line is
+// kCancelledLine: the lines a failure of the data would give are left out,
+// so that nobody looks for a fault in the project that is not there.
+inline void FailureLine(ProjectState& state, CommandHost& host, const char* line) {
+    if (StopRequested(state, host)) return;
+    host.WriteLog(line);
 }
 
 }  // namespace pelvanor::detail

@@ -95,6 +95,9 @@ ProgressParts ProgressPartsOf(const ComputationProgress& progress, char decimal)
         parts.adjustment += "(bez odlehlých měření)";
     }
     if (progress.pass > 0) parts.pass = "iterace " + std::to_string(progress.pass);
+    // Inside a long pass: how much of its solve is done.
+    if (progress.pass > 0 && progress.passShare >= 0.0)
+        parts.pass += " (" + std::to_string(static_cast<int>(std::lround(progress.passShare * 100.0))) + " %)";
     // The m0 of a pass that failed may be no number at all; none is shown.
     if (progress.pass > 1 && std::isfinite(progress.m0) && std::fabs(progress.m0) < 1e300L)
         parts.m0 = "m0 = " + SixDigits(progress.m0, decimal);

@@ -39,6 +39,15 @@ struct ComputationProgress {
     // is the pass just finished and m0 its own.  Displays that show the
     // running pass ignore these; a summary of the passes uses them.
     bool passDone = false;
+    // A report sent once when an adjustment's passes have ended (not after
+    // a pass that failed), with pass 0: `converged` tells whether they ended
+    // on the change test of the tolerance rather than on the pass limit.
+    bool passesEnded = false;
+    bool converged = false;
+    // Inside a pass whose normal equations the pseudo-inverse solves: the
+    // share of that solve done (0 to 1), reported as it goes on, so that a
+    // pass of minutes shows that it moves; negative when not known.
+    double passShare = -1.0;
 };
 
 // The words of a progress report, part by part (UTF-8); a part that does

@@ -124,6 +124,12 @@ struct ProjectState {
     // Releases every matrix in the order the program uses when the main
     // window closes, then the ones that would otherwise end with the process.
     void ReleaseAll();
+
+    // Releases every result: everything but the input tables and the
+    // choice of the orientation points, with the scalar results and the
+    // per-command flags back at their start values.  The camera, the
+    // settings and the loaded inputs stay.
+    void ReleaseResults();
 };
 
 }  // namespace pelvanor

@@ -79,4 +79,39 @@ std::string SettingFieldText(SettingField field, const AdjustmentSettings& setti
     return std::string();
 }
 
+const char* SettingFieldCaption(SettingField field) {
+    switch (field) {
+        case SettingField::MaxIterations: return "Maximální počet iterací";
+        case SettingField::Tolerance: return "Tolerance výpočtu";
+        case SettingField::SignificancePercent: return "Hladina významnosti v procentech";
+        case SettingField::RobustWeightPercent: return "Váha pro robustní odhad v procentech";
+        case SettingField::FixedPointCount: return "Počet pevných bodů pro stabilizaci svazkového vyrovnání";
+        case SettingField::PointPercent: return "Body vstupujících do svazkového vyrovnání v procentech";
+        case SettingField::ImageSigma: return "Apriorní směrodatná odchylka snímkových souřadnic";
+        case SettingField::ControlSigmaXY: return "Směrodatná odchylka vlícovacích bodů v X a Y [m]";
+        case SettingField::ControlSigmaZ: return "Směrodatná odchylka vlícovacích bodů v Z [m]";
+    }
+    return "";
+}
+
+std::string SettingFieldRefusal(SettingField field, std::string_view text, char decimal) {
+    std::string line = std::string("„") + SettingFieldCaption(field) + "“: „" + std::string(text) + "“ ";
+    const bool real = field == SettingField::Tolerance || field == SettingField::ImageSigma ||
+                      field == SettingField::ControlSigmaXY || field == SettingField::ControlSigmaZ;
+    if (!real) return line + "není celé číslo (jen číslice, před nimi smí být mezery a znaménko; například 20)";
+    if (field == SettingField::ImageSigma)
+        line += decimal == ',' ? "není kladné číslo s desetinnou čárkou (například 0,006)"
+                               : "není kladné číslo s desetinnou tečkou (například 0.006)";
+    else if (field == SettingField::Tolerance)
+        line += decimal == ',' ? "není číslo s desetinnou čárkou (například 0,1)" : "není číslo s desetinnou tečkou (například 0.1)";
+    else
+        line += decimal == ',' ? "není nezáporné číslo s desetinnou čárkou (například 0,01)"
+                               : "není nezáporné číslo s desetinnou tečkou (například 0.01)";
+    // The other separator is the usual slip: named.
+    const char other = decimal == ',' ? '.' : ',';
+    if (text.find(other) != std::string_view::npos)
+        line += decimal == ',' ? "; desetinná tečka platí jen ve vstupních souborech" : "; desetinnou čárku tento systém nepoužívá";
+    return line;
+}
+
 }  // namespace pelvanor

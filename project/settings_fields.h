@@ -42,4 +42,12 @@ bool StoreSettingField(SettingField field, std::string_view text, char decimal, 
 // `decimal`.  StoreSettingField reads it back to the same value.
 std::string SettingFieldText(SettingField field, const AdjustmentSettings& settings, char decimal);
 
+// The caption of the field in "Nastavení".
+const char* SettingFieldCaption(SettingField field);
+
+// The line that says why StoreSettingField refused `text`: the field's
+// caption, the text as typed and the form the field takes, e.g.
+// "„Tolerance výpočtu“: „0.05“ není číslo s desetinnou čárkou (například 0,1)".
+std::string SettingFieldRefusal(SettingField field, std::string_view text, char decimal);
+
 }  // namespace pelvanor

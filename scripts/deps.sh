@@ -9,9 +9,10 @@ set -euo pipefail
 # package test runs when they are installed.  qt6-svg-dev: the SVG export of
 # "Grafy".  clang and libclang-rt-14-dev (libFuzzer and the sanitizer
 # runtimes): the fuzz targets, whose seeds the test command runs.
+# libdxflib-dev: the DXF library that reads the DXF export back in the tests.
 pkgs=(g++ cmake make pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl1-mesa-dev
       nlohmann-json3-dev libgtest-dev libboost-dev python3 fonts-liberation2 fonts-wine locales
-      qt6-translations-l10n clang libclang-rt-14-dev)
+      qt6-translations-l10n clang libclang-rt-14-dev libdxflib-dev)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

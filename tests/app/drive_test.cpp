@@ -90,6 +90,9 @@ panel session.panel
                   "Načten soubor: " + d + "s2.txt",
                   "Načten soubor: " + d + "s1.txt",
                   "Snímkové souřadnice načteny do programu",
+                  "Upozornění - Méně než tři body ve snímkových souřadnicích, orientaci snímku (šest neznámých) z "
+                  "nich nelze určit a ve svazkovém vyrovnání ji drží jen vlícovací body: snímek 1 (2 body, " +
+                      d + "s1.txt) a snímek 2 (2 body, " + d + "s2.txt)",
                   // The image files repeat the control points' marks.
                   "Upozornění - Vlícovací body 1, 2, 11 a 12 jsou na týchž snímcích v souborech vlícovacích bodů i "
                   "snímkových souřadnic; jejich značky se ve výpočtu počítají dvakrát (jako vlícovací bod a jako "
@@ -99,7 +102,9 @@ panel session.panel
                   "(disabled) Výsledky > Protokoly > Kompletní",
               }));
     EXPECT_EQ(ReadLines(dir_.Path("session.messages")),
-              (std::vector<std::string>{"Chyba - špatný počet vlícovacích bodů", "Chybně zadané hodnoty nastavení."}));
+              (std::vector<std::string>{"Chyba - špatný počet vlícovacích bodů", "Chybně zadané hodnoty nastavení.",
+                                        "„Tolerance výpočtu“: „0.5“ není číslo s desetinnou čárkou (například 0,1); "
+                                        "desetinná tečka platí jen ve vstupních souborech"}));
     EXPECT_EQ(test::ReadFileBytes(dir_.Path("ulozena.txt")),
               "100.5\r\n0.01\r\n-0.02\r\n0.003\r\n0\r\n0\r\n0\r\n0\r\n");
     EXPECT_EQ(test::ReadFileBytes(dir_.Path("protokol.txt")), "\r\n");
@@ -107,8 +112,8 @@ panel session.panel
 
     const std::vector<std::string> start = ReadLines(dir_.Path("start.menu"));
     const std::vector<std::string> end = ReadLines(dir_.Path("end.menu"));
-    ASSERT_EQ(start.size(), 30u);
-    ASSERT_EQ(end.size(), 30u);
+    ASSERT_EQ(start.size(), 34u);
+    ASSERT_EQ(end.size(), 34u);
     EXPECT_EQ(start[0], "Soubor\t1");
     EXPECT_EQ(start[5], "Soubor > Načíst přesnost vlícovacích bodů\t1");
     EXPECT_EQ(start[6], "Soubor > Načíst projekt\t1");
@@ -117,7 +122,9 @@ panel session.panel
     EXPECT_EQ(end[15], "Výpočty > Souřadnice XYZ\t1");
     EXPECT_EQ(end[25], "Výsledky > Protokoly > Kompletní\t0");
     EXPECT_EQ(end[28], "Výsledky > Grafy\t0");
-    EXPECT_EQ(end[29], "O programu\t1");
+    EXPECT_EQ(end[30], "Výsledky > Exportovat body\t0");
+    EXPECT_EQ(end[31], "O programu\t1");
+    EXPECT_EQ(end[33], "Nápověda > Uživatelská příručka\t1");
 }
 
 TEST_F(Drive, PointLocaleRefusesADecimalComma) {

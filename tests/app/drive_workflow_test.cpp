@@ -334,7 +334,8 @@ TEST_F(DriveWorkflow, BundleAdjustmentInAllFourSettings) {
             EXPECT_EQ(Count(log, "Svazkové vyrovnání - výpočet proveden"), 1);
             EXPECT_EQ(log.back(), "Svazkové vyrovnání - výpočet proveden");
             std::vector<std::string> expected = {"Výsledky > Svazkové vyrovnání", "Výsledky > Kontrolní body",
-                                                 "Výsledky > Protokoly > Kontrolní body", "Výsledky > Grafy"};
+                                                 "Výsledky > Protokoly > Kontrolní body", "Výsledky > Grafy",
+                                                 "Výsledky > Tabulka výsledků"};
             for (const std::string& item : OrientationResults()) expected.push_back(item);
             std::vector<std::string> on = EnabledResults(Out("b.menu"));
             std::sort(on.begin(), on.end());
@@ -441,7 +442,7 @@ TEST_F(DriveWorkflow, WholeRoadInCommaAndPointLocale) {
         for (const char* item : {"Výsledky > Svazkové vyrovnání", "Výsledky > Souřadnice XYZ", "Výsledky > Protokoly",
                                  "Výsledky > Protokoly > Kompletní", "Výsledky > Protokoly > Souřadnice",
                                  "Výsledky > Kontrolní body", "Výsledky > Protokoly > Kontrolní body",
-                                 "Výsledky > Grafy"})
+                                 "Výsledky > Grafy", "Výsledky > Tabulka výsledků", "Výsledky > Exportovat body"})
             expected.push_back(item);
         std::sort(on.begin(), on.end());
         std::sort(expected.begin(), expected.end());

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -19,6 +21,10 @@
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSet>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextDocument>
+#include <QUrl>
 
 #include <functional>
 
@@ -27,6 +33,7 @@
 #include "app/dialogs.h"
 #include "app/labeled_edit.h"
 #include "app/program_setup.h"
+#include "app/tform8.h"
 #include "app/window_services.h"
 #include "tests/app/gui_support.h"
 #include "tests/support/test_util.h"
@@ -141,7 +148,11 @@ const MenuRow kMenu[] = {
     {"Výsledky > Protokoly > Souřadnice", "Pouzesouadnice1", false},
     {"Výsledky > Protokoly > Kontrolní body", "Kontrolnbody2", false},
     {"Výsledky > Grafy", "Grafy1", false},
+    {"Výsledky > Tabulka výsledků", "Tabulkavsledk1", false},
+    {"Výsledky > Exportovat body", "Exportovatbody1", false},
     {"O programu", "Help1", true},
+    {"Nápověda", "Napoveda1", true},
+    {"Nápověda > Uživatelská příručka", "UserGuide", true},
 };
 
 void CollectMenu(const QList<QAction*>& actions, const QString& prefix, std::vector<const QAction*>& out,
@@ -180,7 +191,8 @@ TEST(MainWindow, MenuCaptionsNamesAndStateAtStart) {
           "Piblinvnjorientace1Click()", "Svazkovvyrovnn1Click()", "SouadniceXYZ1Click()",
           "Snmkovsouadnice2Click()", "Orientace2Click()", "Piblineenvnjorientace1Click()",
           "Svazkovvyrovnn2Click()", "SouadniceXYZ2Click()", "Kompletn1Click()", "Pouzesouadnice1Click()",
-          "Grafy1Click()", "Kontrolnbody1Click()", "Kontrolnbody2Click()", "Help1Click()", "BitBtn2Click()",
+          "Grafy1Click()", "Kontrolnbody1Click()", "Kontrolnbody2Click()", "Tabulkavsledk1Click()",
+          "Exportovatbody1Click()", "Help1Click()", "UserGuideClick()", "BitBtn2Click()",
           "Ulozprotokol1Click()", "Nastprojekt1Click()", "Nastpesnost1Click()"}) {
         EXPECT_GE(w.metaObject()->indexOfSlot(slot), 0) << slot;
     }
@@ -210,10 +222,59 @@ TEST(MainWindow, EveryMenuHasUniqueAcceleratorsAndTheCommonShortcuts) {
     QAction* guide = w.findChild<QAction*>("UserGuide");
     ASSERT_NE(guide, nullptr);
     EXPECT_EQ(guide->shortcut(), QKeySequence(Qt::Key_F1));
-    guide->trigger();
-    ASSERT_EQ(gui.dialogs->OpenedDocuments().size(), 1);
-    EXPECT_TRUE(gui.dialogs->OpenedDocuments()[0].endsWith("/navod.md"));
-    EXPECT_TRUE(QFileInfo::exists(gui.dialogs->OpenedDocuments()[0]));
+}
+
+// The guide opens inside the program, with its pictures, from the menu, from
+// F1 in a modal dialog and from the link of "O programu"; its table of
+// contents leads to the headings.
+TEST(MainWindow, TheGuideOpensEverywhere) {
+    Gui gui;
+    TPelvanor& w = gui.window();
+    w.findChild<QAction*>("UserGuide")->trigger();
+    TForm8* guide = w.Form8();
+    ASSERT_NE(guide, nullptr);
+    EXPECT_TRUE(guide->isVisible());
+    EXPECT_FALSE(guide->isModal());
+    QTextDocument* document = guide->TextBrowser1()->document();
+    EXPECT_TRUE(document->toPlainText().startsWith("Pelvanor – uživatelská příručka"));
+    // Every picture of the guide is found beside it.
+    int pictures = 0;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextImageFormat image = it.fragment().charFormat().toImageFormat();
+            if (!image.isValid()) continue;
+            ++pictures;
+            const QVariant loaded = document->resource(QTextDocument::ImageResource, QUrl(image.name()));
+            EXPECT_TRUE(loaded.isValid() && !loaded.value<QImage>().isNull()) << image.name().toStdString();
+        }
+    }
+    EXPECT_GE(pictures, 7);
+    EXPECT_TRUE(guide->ScrollToHeading(QStringLiteral("3-pracovní-postup")));
+    EXPECT_GT(guide->TextBrowser1()->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(HeadingAnchor(QStringLiteral("9. Výpočet bez okna: pelvanor-batch")), "9-výpočet-bez-okna-pelvanor-batch");
+    guide->close();
+
+    // F1 in "Nastavení": the guide over the modal dialog, modal in its turn.
+    bool shownOverSettings = false;
+    gui.dialogs->ActInNextModal([&](QDialog& dialog) {
+        QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+        QCoreApplication::sendEvent(dialog.focusWidget() ? dialog.focusWidget() : &dialog, &f1);
+        shownOverSettings = guide->isVisible() && guide->windowModality() == Qt::ApplicationModal;
+        guide->close();
+    });
+    gui.Trigger(UiItem::N1);
+    EXPECT_TRUE(shownOverSettings);
+
+    // The link of "O programu".
+    bool shownFromAbout = false;
+    gui.dialogs->ActInNextModal([&](QDialog& dialog) {
+        emit dialog.findChild<QLabel*>("GuideLink")->linkActivated(QStringLiteral("navod"));
+        shownFromAbout = guide->isVisible();
+        guide->close();
+    });
+    gui.Trigger(UiItem::Help1);
+    EXPECT_TRUE(shownFromAbout);
+    EXPECT_TRUE(gui.dialogs->Messages().isEmpty());
 }
 
 // The version the build's project declares.
@@ -237,16 +298,12 @@ TEST(MainWindow, SettingsAndAboutOpenModally) {
         const QString text = dialog.findChild<QLabel*>("ProductName")->text();
         EXPECT_EQ(text, "Pelvanor");
         EXPECT_EQ(dialog.findChild<QLabel*>("Version")->text(), "Verze " + ProjectVersion());
-        // The link opens the installed user guide.
         QLabel* link = dialog.findChild<QLabel*>("GuideLink");
         ASSERT_NE(link, nullptr);
         EXPECT_TRUE(link->text().contains("Uživatelská příručka"));
-        emit link->linkActivated(QStringLiteral("navod"));
     });
     gui.Trigger(UiItem::Help1);
     EXPECT_TRUE(about_shown);
-    ASSERT_EQ(gui.dialogs->OpenedDocuments().size(), 1);
-    EXPECT_TRUE(gui.dialogs->OpenedDocuments()[0].endsWith("/navod.md"));
 }
 
 // --- Log list -------------------------------------------------------------

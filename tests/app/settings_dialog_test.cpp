@@ -162,7 +162,10 @@ TEST_P(SettingsDialog, AFailedFieldStopsTheConversionThere) {
     });
     EXPECT_TRUE(open);
     ASSERT_EQ(gui.dialogs->Messages().size(), 1);
-    EXPECT_EQ(gui.dialogs->Messages()[0], "Chybně zadané hodnoty nastavení.");
+    // The specified line, then the field and the form it takes.
+    EXPECT_TRUE(gui.dialogs->Messages()[0].startsWith(QStringLiteral("Chybně zadané hodnoty nastavení.\n„Tolerance výpočtu“: „") +
+                                                      QString::fromUtf8(GetParam().bad_real) + QStringLiteral("“ není číslo")))
+        << gui.dialogs->Messages()[0].toStdString();
     AdjustmentSettings& s = gui.window().State().Settings;
     EXPECT_EQ(s.MaxIterations, 30);
     EXPECT_EQ(s.Tolerance, 0.1L);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <random>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -75,6 +76,28 @@ TEST(Cancellation, TheDecompositionStopsBetweenItsStepsAndIsUnchangedOtherwise) 
     EXPECT_NO_THROW(Svdcmp(*a4, w4, v4));
     EXPECT_TRUE(BitIdentical(*w1, *w4));
     SetParallelThreads(0);
+}
+
+// The pseudo-inverse reports the share of its work done, rising from 0 to
+// 1, while a receiver is installed; the reports change no bit of it.
+TEST(Cancellation, ThePseudoInverseReportsItsShareDone) {
+    const MatPtr A = NormalMatrix(80, 11);
+    bool flag = false;
+    const MatPtr plain = PseudoInverseTol(*A, flag, 1e-32L);
+    ASSERT_TRUE(plain);
+    std::vector<double> shares;
+    {
+        ProgressScope scope([&shares](double share) { shares.push_back(share); });
+        const MatPtr reported = PseudoInverseTol(*A, flag, 1e-32L);
+        ASSERT_TRUE(reported);
+        EXPECT_TRUE(BitIdentical(*plain, *reported));
+    }
+    ASSERT_GT(shares.size(), 160u);  // every step of the reduction and of the sweeps
+    EXPECT_EQ(shares.front(), 0.0);
+    EXPECT_EQ(shares.back(), 1.0);
+    for (std::size_t i = 1; i < shares.size(); ++i) EXPECT_GE(shares[i], shares[i - 1]) << i;
+    // Outside the scope nothing is reported.
+    EXPECT_FALSE(ProgressWanted());
 }
 
 // A split loop lends the caller's question to its helper threads: a question

@@ -87,6 +87,8 @@ TEST(BundlePipeline, RobustAndCameraConstantOffRunOneAdjustmentOnly) {
     ProjectState& s = lp.state;
     s.Settings.RobustEstimation = false;
     s.Settings.AdjustCameraConstant = false;
+    // The pseudo-inverse reports the share of its pass done.
+    s.Settings.NormalEquations = NormalSolve::Svd;
     ASSERT_TRUE(BundleCommand(s, lp.host));
     EXPECT_EQ(lp.host.log.back(), kDone);
     EXPECT_TRUE(s.BundleUnknowns && s.BundleWeights && s.ApproxObjectPoints);
@@ -99,12 +101,14 @@ TEST(BundlePipeline, RobustAndCameraConstantOffRunOneAdjustmentOnly) {
     EXPECT_TRUE(s.BundleResiduals);
     EXPECT_EQ(s.BundleIterationsF, 0);
     // Progress: the orientation first, then every pass of the one adjustment,
-    // numbered from 1, each with the m0 of the pass before; and the end of
-    // every pass with its own m0.
+    // numbered from 1, each with the m0 of the pass before; within a pass the
+    // share of its solve done, rising; and the end of every pass with its
+    // own m0.
     ASSERT_FALSE(lp.host.progress.empty());
     EXPECT_EQ(lp.host.progress.front().stage, ComputationStage::Orientation);
     std::vector<std::int32_t> passes;
     std::vector<std::int32_t> ended;
+    std::vector<double> shares;
     long double lastStartM0 = 0.0L;
     long double lastEndM0 = -1.0L;
     for (const ComputationProgress& p : lp.host.progress) {
@@ -118,6 +122,13 @@ TEST(BundlePipeline, RobustAndCameraConstantOffRunOneAdjustmentOnly) {
             continue;
         }
         if (p.pass == 0) continue;
+        if (p.passShare >= 0.0) {
+            ASSERT_FALSE(passes.empty());
+            EXPECT_EQ(p.pass, passes.back());
+            shares.push_back(p.passShare);
+            EXPECT_LE(p.passShare, 1.0);
+            continue;
+        }
         lastStartM0 = p.m0;
         EXPECT_EQ(p.stage, ComputationStage::Adjustment);
         EXPECT_EQ(p.adjustment, AdjustmentKind::WithoutCameraConstant);
@@ -128,6 +139,7 @@ TEST(BundlePipeline, RobustAndCameraConstantOffRunOneAdjustmentOnly) {
     ASSERT_EQ(passes.size(), static_cast<std::size_t>(s.BundleIterations));
     for (std::size_t k = 0; k < passes.size(); ++k) EXPECT_EQ(passes[k], static_cast<std::int32_t>(k + 1));
     EXPECT_EQ(ended, passes);
+    EXPECT_GE(shares.size(), passes.size());
     // Every second tie point enters at 50 %.
     EXPECT_EQ(s.BundlePointOccurrences->r, s.TiePointOccurrences->r / 2);
     EXPECT_LT(WorstCentreError(s, lp.project), 0.05L);
@@ -331,6 +343,43 @@ TEST(BundlePipeline, RealAerialBlockShowsNoDivergedOrientation) {
     host.log.erase(std::remove(host.log.begin(), host.log.end(), kPseudoInverseLine), host.log.end());
     EXPECT_EQ(host.log, (Lines{kCorrected, kOriented, kDone, AdjustmentFailedLogLine(true, s.BundleFailureF),
                                "Chyba - Souřadnice XYZ - výpočet nelze provést"}));
+}
+
+}  // namespace
+}  // namespace pelvanor
+
+namespace pelvanor {
+namespace {
+
+// "SVD" chosen for a block of about 1 900 unknowns, whose every pass takes
+// over a minute: one line says so before the first pass starts; "Automaticky"
+// needs no such line.
+TEST(BundlePipeline, LongSvdPassesAreAnnouncedBeforeTheyStart) {
+    synth::Options o = test::SmallProject(41);
+    o.images = 8;
+    o.points = 620;
+    test::LoadedProject lp(o);
+    ProjectState& s = lp.state;
+    s.Settings.PointPercent = 100;
+    // Stopped as the first pass starts: the estimate is all this test needs.
+    lp.host.cancelAt = [](const ComputationProgress& p) { return p.pass == 1; };
+    s.Settings.NormalEquations = NormalSolve::Svd;
+    EXPECT_FALSE(BundleCommand(s, lp.host));
+    const auto warning = std::find_if(lp.host.log.begin(), lp.host.log.end(), [](const std::string& line) {
+        return line.rfind("Upozornění - Řešení normálních rovnic „SVD“: jedna iterace svazkového vyrovnání potrvá "
+                          "odhadem ",
+                          0) == 0;
+    });
+    ASSERT_NE(warning, lp.host.log.end());
+    EXPECT_NE(warning->find(" min (řád normální matice 1"), std::string::npos) << *warning;
+    EXPECT_LT(warning - lp.host.log.begin(),
+              std::find(lp.host.log.begin(), lp.host.log.end(), kCancelledLine) - lp.host.log.begin());
+
+    lp.host.log.clear();
+    lp.host.cancel = false;
+    s.Settings.NormalEquations = NormalSolve::Auto;
+    EXPECT_FALSE(BundleCommand(s, lp.host));
+    for (const std::string& line : lp.host.log) EXPECT_EQ(line.find("„SVD“"), std::string::npos) << line;
 }
 
 }  // namespace

@@ -56,3 +56,22 @@ TEST(SettingFieldText, ReadsBackToTheSameSettings) {
 
 }  // namespace
 }  // namespace pelvanor
+
+namespace pelvanor {
+namespace {
+
+// A refused field is named with the form it takes; the slip of the other
+// decimal separator is named as such.
+TEST(SettingsRefusal, NamesTheFieldTheTextAndTheForm) {
+    EXPECT_EQ(SettingFieldRefusal(SettingField::Tolerance, "0.05", ','),
+              "„Tolerance výpočtu“: „0.05“ není číslo s desetinnou čárkou (například 0,1); desetinná tečka platí "
+              "jen ve vstupních souborech");
+    EXPECT_EQ(SettingFieldRefusal(SettingField::Tolerance, "x", '.'),
+              "„Tolerance výpočtu“: „x“ není číslo s desetinnou tečkou (například 0.1)");
+    EXPECT_EQ(SettingFieldRefusal(SettingField::PointPercent, "100 ", ','),
+              "„Body vstupujících do svazkového vyrovnání v procentech“: „100 “ není celé číslo (jen číslice, před "
+              "nimi smí být mezery a znaménko; například 20)");
+}
+
+}  // namespace
+}  // namespace pelvanor

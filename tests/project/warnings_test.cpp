@@ -384,13 +384,57 @@ TEST(FailureCause, LoadsNameTheFileTheLineOrTheLimit) {
     EXPECT_FALSE(LoadImagePoints({good, bad}, s, nullptr, &read));
     EXPECT_EQ(LoadFailureCause(read.error), "Chyba - Soubor " + bad + ", řádek 2: „x“ není číslo");
     EXPECT_EQ(LoadFailureCause(Read({good, dir.Path("chybi.txt")}, true).error),
-              "Chyba - Soubor nelze přečíst: " + dir.Path("chybi.txt"));
+              "Chyba - Soubor nenalezen: " + dir.Path("chybi.txt"));
+    std::filesystem::create_directory(dir.Path("slozka.txt"));
+    EXPECT_EQ(LoadFailureCause(Read({good, dir.Path("slozka.txt")}, false).error),
+              "Chyba - Místo souboru je složka: " + dir.Path("slozka.txt"));
+    // The camera file: the cause before the specified failure line.
+    test::RecordingHost host;
+    EXPECT_FALSE(LoadCameraCommand(dir.Path("camera.txt"), s, host));
+    EXPECT_EQ(host.log, (std::vector<std::string>{"Chyba - Soubor nenalezen: " + dir.Path("camera.txt"),
+                                                  "Chyba - Parametry kamery nenačteny"}));
+    test::WriteFileBytes(dir.Path("camera.txt"), "24\n18,1\n11.9\n0\n0\n0\n0\n0\n");
+    host.log.clear();
+    EXPECT_FALSE(LoadCameraCommand(dir.Path("camera.txt"), s, host));
+    EXPECT_EQ(host.log, (std::vector<std::string>{"Chyba - Soubor " + dir.Path("camera.txt") +
+                                                      ", řádek 2: „18,1“ není číslo",
+                                                  "Chyba - Parametry kamery nenačteny"}));
     std::string many;
     for (int i = 0; i < 40000; ++i) many += "1 0 0 0\n";
     test::WriteFileBytes(bad, many);
     EXPECT_EQ(LoadFailureCause(Read({good, bad, bad}, false).error),
               "Chyba - Soubory mají celkem 80002 řádků, načíst lze nejvýše 65 535");
     EXPECT_EQ(LoadFailureCause(Read({good}, false).error), "");
+}
+
+}  // namespace
+}  // namespace pelvanor
+
+namespace pelvanor {
+namespace {
+
+// The image coordinate files that load but change the result without a
+// word: one without a point, one whose line has three numbers (the reader
+// takes four per row), one with a single point.
+TEST(LoadWarnings, ImageFilesWithoutPointsShortLinesAndTooFewPoints) {
+    test::TempDir dir;
+    const std::string good = dir.Path("img_01.txt");
+    const std::string shortLine = dir.Path("img_02.txt");
+    const std::string empty = dir.Path("img_03.txt");
+    test::WriteFileBytes(good, "1 0.5 0.5 0\n2 0.25 0.75 0\n3 0.5 0.25 0\n");
+    test::WriteFileBytes(shortLine, "1 2 3\n");
+    test::WriteFileBytes(empty, "\n");
+    ProjectState s;
+    FileSetReport read;
+    ASSERT_TRUE(LoadImagePoints({good, shortLine, empty}, s, nullptr, &read));
+    EXPECT_EQ(LoadWarnings(read, false, s),
+              (std::vector<std::string>{
+                  "Upozornění - Soubor snímkových souřadnic neobsahuje žádný bod: " + empty + " (snímek 3)",
+                  "Upozornění - Řádek snímkových souřadnic má méně než čtyři čísla (číslo bodu, x, y a čtvrté číslo), "
+                  "čísla dalších řádků se posunou do jiných sloupců: " + shortLine + " (řádek 1: 3 čísla)",
+                  "Upozornění - Méně než tři body ve snímkových souřadnicích, orientaci snímku (šest neznámých) z "
+                  "nich nelze určit a ve svazkovém vyrovnání ji drží jen vlícovací body: snímek 2 (1 bod, " +
+                      shortLine + ")"}));
 }
 
 }  // namespace

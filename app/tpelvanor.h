@@ -102,7 +102,8 @@ public:
     TForm6* Form6() const { return form6_; }
 
     // A computing command runs on its own thread ("Přibližná vnější
-    // orientace", "Svazkové vyrovnání", "Souřadnice XYZ" of "Výpočty"):
+    // orientace", "Svazkové vyrovnání", "Souřadnice XYZ", "Kalibrace kamery"
+    // of "Výpočty"):
     // true until it has ended.
     bool Computing() const { return computing_ && !computation_ended_; }
     // The progress line under the protocol panel and its "Zrušit" button,
@@ -128,6 +129,7 @@ public slots:
     void Piblinvnjorientace1Click();
     void Svazkovvyrovnn1Click();
     void SouadniceXYZ1Click();
+    void Kalibracekamery1Click();
     // "Výsledky".
     void Snmkovsouadnice2Click();
     void Orientace2Click();
@@ -136,6 +138,11 @@ public slots:
     void SouadniceXYZ2Click();
     void Kompletn1Click();
     void Pouzesouadnice1Click();
+    // "Výsledky" > "Kalibrace kamery", "Protokoly" > "Kalibrace kamery",
+    // "Převzít kalibrovanou kameru".
+    void Kalibracekamery2Click();
+    void Kalibracekamery3Click();
+    void Pevztkalibrovanoukameru1Click();
     // "Grafy": the pictures' window, opened or brought to the front.
     void Grafy1Click();
     void Kontrolnbody1Click();

@@ -127,6 +127,7 @@ const MenuRow kMenu[] = {
     {"Výpočty > Přibližná vnější orientace", "Piblinvnjorientace1", false},
     {"Výpočty > Svazkové vyrovnání", "Svazkovvyrovnn1", false},
     {"Výpočty > Souřadnice XYZ", "SouadniceXYZ1", false},
+    {"Výpočty > Kalibrace kamery", "Kalibracekamery1", false},
     {"Výsledky", "Vsledky1", true},
     {"Výsledky > Oprava distorze", "Opravensnmkovsouadnice1", false},
     {"Výsledky > Oprava distorze > Snímkové souřadnice", "Snmkovsouadnice2", false},
@@ -135,10 +136,13 @@ const MenuRow kMenu[] = {
     {"Výsledky > Svazkové vyrovnání", "Svazkovvyrovnn2", false},
     {"Výsledky > Kontrolní body", "Kontrolnbody1", false},
     {"Výsledky > Souřadnice XYZ", "SouadniceXYZ2", false},
+    {"Výsledky > Kalibrace kamery", "Kalibracekamery2", false},
+    {"Výsledky > Převzít kalibrovanou kameru", "Pevztkalibrovanoukameru1", false},
     {"Výsledky > Protokoly", "Protokoly1", false},
     {"Výsledky > Protokoly > Kompletní", "Kompletn1", false},
     {"Výsledky > Protokoly > Souřadnice", "Pouzesouadnice1", false},
     {"Výsledky > Protokoly > Kontrolní body", "Kontrolnbody2", false},
+    {"Výsledky > Protokoly > Kalibrace kamery", "Kalibracekamery3", false},
     {"Výsledky > Grafy", "Grafy1", false},
     {"O programu", "Help1", true},
 };
@@ -180,7 +184,8 @@ TEST(MainWindow, MenuCaptionsNamesAndStateAtStart) {
           "Snmkovsouadnice2Click()", "Orientace2Click()", "Piblineenvnjorientace1Click()",
           "Svazkovvyrovnn2Click()", "SouadniceXYZ2Click()", "Kompletn1Click()", "Pouzesouadnice1Click()",
           "Grafy1Click()", "Kontrolnbody1Click()", "Kontrolnbody2Click()", "Help1Click()", "BitBtn2Click()",
-          "Ulozprotokol1Click()", "Nastprojekt1Click()"}) {
+          "Ulozprotokol1Click()", "Nastprojekt1Click()", "Kalibracekamery1Click()", "Kalibracekamery2Click()",
+          "Kalibracekamery3Click()", "Pevztkalibrovanoukameru1Click()"}) {
         EXPECT_GE(w.metaObject()->indexOfSlot(slot), 0) << slot;
     }
 }

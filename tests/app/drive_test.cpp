@@ -103,16 +103,18 @@ panel session.panel
 
     const std::vector<std::string> start = ReadLines(dir_.Path("start.menu"));
     const std::vector<std::string> end = ReadLines(dir_.Path("end.menu"));
-    ASSERT_EQ(start.size(), 29u);
-    ASSERT_EQ(end.size(), 29u);
+    ASSERT_EQ(start.size(), 33u);
+    ASSERT_EQ(end.size(), 33u);
     EXPECT_EQ(start[0], "Soubor\t1");
     EXPECT_EQ(start[5], "Soubor > Načíst projekt\t1");
     EXPECT_EQ(start[9], "Výpočty > Oprava distorze\t0");
+    EXPECT_EQ(start[15], "Výpočty > Kalibrace kamery\t0");
     EXPECT_EQ(end[9], "Výpočty > Oprava distorze\t1");
     EXPECT_EQ(end[14], "Výpočty > Souřadnice XYZ\t1");
-    EXPECT_EQ(end[24], "Výsledky > Protokoly > Kompletní\t0");
-    EXPECT_EQ(end[27], "Výsledky > Grafy\t0");
-    EXPECT_EQ(end[28], "O programu\t1");
+    EXPECT_EQ(end[15], "Výpočty > Kalibrace kamery\t1");
+    EXPECT_EQ(end[27], "Výsledky > Protokoly > Kompletní\t0");
+    EXPECT_EQ(end[31], "Výsledky > Grafy\t0");
+    EXPECT_EQ(end[32], "O programu\t1");
 }
 
 TEST_F(Drive, PointLocaleRefusesADecimalComma) {

@@ -1,4 +1,4 @@
-// The three computing commands of "Výpočty": the window runs the same
+// The four computing commands of "Výpočty": the window runs the same
 // Qt-free commands that the tests test and that any other front end runs.
 // Each clears OrientationLogged first, so that the orientation's success
 // lines reach the log once per command, then runs its pipeline, which writes
@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include "project/bundle_pipeline.h"
+#include "project/camera_calibration_command.h"
 #include "project/object_points_pipeline.h"
 #include "project/orientation_pipeline.h"
 #include "project/progress.h"
@@ -48,6 +49,11 @@ void TPelvanor::Svazkovvyrovnn1Click() {
 // "Souřadnice XYZ".
 void TPelvanor::SouadniceXYZ1Click() {
     RunComputation(ObjectPointsCommand);
+}
+
+// "Kalibrace kamery": the bundle pipeline, then the self-calibration.
+void TPelvanor::Kalibracekamery1Click() {
+    RunComputation(CalibrationCommand);
 }
 
 void TPelvanor::RunComputation(const std::function<bool(ProjectState&, CommandHost&)>& command) {

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QString>
 
+#include "project/camera_calibration_command.h"
 #include "project/orientation_pipeline.h"
 #include "project/point_export.h"
 #include "project/result_commands.h"
@@ -78,6 +79,25 @@ void TPelvanor::Exportovatbody1Click() {
     }
     ShowMessage(QStringLiteral("Body lze exportovat jen jako CSV, DXF nebo PLY: ") + file);
 }
+
+// "Kalibrace kamery" under "Výsledky": the calibration protocol in the panel.
+void TPelvanor::Kalibracekamery2Click() {
+    const auto lines = ShowCalibrationResults(state_, *this);
+    ClearProtocol();
+    ProtocolLines(lines);
+}
+
+// "Protokoly" > "Kalibrace kamery": the calibration protocol as a file.
+void TPelvanor::Kalibracekamery3Click() {
+    QString file;
+    if (!ChooseSaveFile(FileDialogId::SaveDialog2, file)) return;
+    SaveCalibrationProtocol(state_, *this, ToUtf8(file));
+}
+
+// "Převzít kalibrovanou kameru": the calibrated values into the camera
+// fields, so that "Uložit kameru" saves them and every later computation
+// uses them.
+void TPelvanor::Pevztkalibrovanoukameru1Click() { AdoptCalibratedCameraCommand(state_, *this); }
 
 // "Ulož protokol": the panel's lines as they stand, the user's edits
 // included, replace the chosen file.  A write error reaches RunCommand's

@@ -43,8 +43,9 @@ TForm2::TForm2(AdjustmentSettings& settings, UiDialogs& dialogs, QWidget* parent
     setWindowTitle(QStringLiteral("Nastavení"));
     setFont(TahomaFont(8));
     // The row of the normal-equation solve and the three rows of the
-    // weights below the others move the buttons down by four rows.
-    setFixedSize(472, 321);
+    // weights below the others move the buttons down by four rows, the
+    // calibration's caption and check boxes by two more.
+    setFixedSize(472, 371);
     setModal(true);
 
     fields_[0] = new LabeledEdit(this, QStringLiteral("LabeledEdit1"), QStringLiteral("Maximální počet iterací"), 128, 8, 49);
@@ -109,17 +110,39 @@ TForm2::TForm2(AdjustmentSettings& settings, UiDialogs& dialogs, QWidget* parent
     const int label_right = combo_box1_->x() - 4;
     if (label1->geometry().right() > label_right) label1->move(std::max(8, label_right - label1->width()), label1->y());
 
+    // Which camera parameters "Kalibrace kamery" estimates: one box per
+    // group, the principal point and the decentring as pairs.
+    auto* label3 = new QLabel(QStringLiteral("Kalibrace kamery - určované parametry"), this);
+    label3->setObjectName(QStringLiteral("Label3"));
+    label3->move(8, 290);
+    label3->adjustSize();
+    const char* const boxes[6][2] = {{"f", "Konstanta komory"},
+                                     {"x0 y0", "Hlavní snímkový bod"},
+                                     {"k1", "Radiální distorze, člen r²"},
+                                     {"k2", "Radiální distorze, člen r⁴"},
+                                     {"k3", "Radiální distorze, člen r⁶"},
+                                     {"p1 p2", "Decentrační distorze"}};
+    int box_left = 24;
+    for (int i = 0; i < 6; ++i) {
+        auto* box = new QCheckBox(QString::fromUtf8(boxes[i][0]), this);
+        box->setObjectName(QStringLiteral("CheckBox%1").arg(i + 3));
+        box->setToolTip(QString::fromUtf8(boxes[i][1]));
+        box->setGeometry(box_left, 309, std::max(56, box->sizeHint().width()), 17);
+        box_left = box->geometry().right() + 12;
+        calibration_boxes_[i] = box;
+    }
+
     default_ = new QPushButton(QStringLiteral("Default"), this);
     default_->setObjectName(QStringLiteral("default"));
-    default_->setGeometry(227, 288, 75, 25);
+    default_->setGeometry(227, 338, 75, 25);
     default_->setAutoDefault(false);
     storno_ = new QPushButton(QStringLiteral("Storno"), this);
     storno_->setObjectName(QStringLiteral("storno"));
-    storno_->setGeometry(308, 288, 75, 25);
+    storno_->setGeometry(308, 338, 75, 25);
     storno_->setAutoDefault(false);
     pouzit_ = new QPushButton(QStringLiteral("Použít"), this);
     pouzit_->setObjectName(QStringLiteral("Pouzit"));
-    pouzit_->setGeometry(389, 288, 75, 25);
+    pouzit_->setGeometry(389, 338, 75, 25);
     pouzit_->setAutoDefault(false);
     connect(default_, &QPushButton::clicked, this, &TForm2::defaultClick);
     connect(storno_, &QPushButton::clicked, this, &TForm2::stornoClick);
@@ -141,6 +164,9 @@ void TForm2::defaultClick() {
     check_box1_->setChecked(true);
     check_box2_->setChecked(true);
     combo_box2_->setCurrentIndex(SolveEntry(settings_.NormalEquations));
+    const bool calibrate[6] = {settings_.CalibrateF,  settings_.CalibratePrincipalPoint, settings_.CalibrateK1,
+                               settings_.CalibrateK2, settings_.CalibrateK3,             settings_.CalibrateDecentring};
+    for (int i = 0; i < 6; ++i) calibration_boxes_[i]->setChecked(calibrate[i]);
 }
 
 void TForm2::PouzitClick() {
@@ -171,6 +197,12 @@ void TForm2::PouzitClick() {
     settings_.RobustEstimation = check_box2_->isChecked();
     const int solve = combo_box2_->currentIndex();
     settings_.NormalEquations = solve >= 0 && solve < 3 ? kSolveEntries[solve] : NormalSolve::Auto;
+    settings_.CalibrateF = calibration_boxes_[0]->isChecked();
+    settings_.CalibratePrincipalPoint = calibration_boxes_[1]->isChecked();
+    settings_.CalibrateK1 = calibration_boxes_[2]->isChecked();
+    settings_.CalibrateK2 = calibration_boxes_[3]->isChecked();
+    settings_.CalibrateK3 = calibration_boxes_[4]->isChecked();
+    settings_.CalibrateDecentring = calibration_boxes_[5]->isChecked();
     accept();
 }
 

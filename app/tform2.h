@@ -30,6 +30,9 @@ public:
     QComboBox* ComboBox2() const { return combo_box2_; }
     QCheckBox* CheckBox1() const { return check_box1_; }
     QCheckBox* CheckBox2() const { return check_box2_; }
+    // "Kalibrace kamery - určované parametry": CheckBox3 .. CheckBox8 for
+    // "f", "x0 y0", "k1", "k2", "k3", "p1 p2" (index 0 .. 5).
+    QCheckBox* CalibrationBox(int index) const { return calibration_boxes_[index]; }
     QPushButton* DefaultButton() const { return default_; }
     QPushButton* StornoButton() const { return storno_; }
     QPushButton* PouzitButton() const { return pouzit_; }
@@ -51,6 +54,7 @@ private:
     QComboBox* combo_box2_ = nullptr;
     QCheckBox* check_box1_ = nullptr;
     QCheckBox* check_box2_ = nullptr;
+    QCheckBox* calibration_boxes_[6] = {};
     QPushButton* default_ = nullptr;
     QPushButton* storno_ = nullptr;
     QPushButton* pouzit_ = nullptr;

@@ -93,7 +93,8 @@ TForm6::TForm6(const ProjectState& state, UiDialogs& dialogs, std::function<void
 
 PlotRequest TForm6::Request() const {
     PlotRequest r;
-    r.view = tab_bar1_->currentIndex() == 1 ? PlotView::BlockPlan : PlotView::ImageResiduals;
+    const int tab = tab_bar1_->currentIndex();
+    r.view = tab == 2 ? PlotView::LensDistortion : tab == 1 ? PlotView::BlockPlan : PlotView::ImageResiduals;
     r.image = combo_box1_->currentIndex() + 1;
     r.axes = combo_box2_->currentIndex() == 1   ? PlanAxes::XZ
              : combo_box2_->currentIndex() == 2 ? PlanAxes::YZ
@@ -103,6 +104,17 @@ PlotRequest TForm6::Request() const {
 }
 
 void TForm6::Refresh() {
+    // "Zkreslení objektivu" is offered while a calibration result exists.
+    const bool distortion = state_.Calibration.has_value();
+    if (distortion && tab_bar1_->count() == 2) {
+        const QSignalBlocker quiet(tab_bar1_);
+        tab_bar1_->addTab(QStringLiteral("Zkreslení objektivu"));
+    } else if (!distortion && tab_bar1_->count() == 3) {
+        const QSignalBlocker quiet(tab_bar1_);
+        if (tab_bar1_->currentIndex() == 2) tab_bar1_->setCurrentIndex(0);
+        tab_bar1_->removeTab(2);
+        ControlsFollowView();
+    }
     // One entry per image, as the main window names them; the chosen image
     // stays when it still exists.
     const int images = PlotImageCount(state_);
@@ -126,10 +138,11 @@ void TForm6::HighlightImage(int image) {
 
 void TForm6::ControlsFollowView() {
     const bool residuals = tab_bar1_->currentIndex() == 0;
+    const bool plan = tab_bar1_->currentIndex() == 1;
     label1_->setVisible(residuals);
     combo_box1_->setVisible(residuals);
-    label2_->setVisible(!residuals);
-    combo_box2_->setVisible(!residuals);
+    label2_->setVisible(plan);
+    combo_box2_->setVisible(plan);
 }
 
 void TForm6::ShowScene(bool keepView) {

@@ -1,7 +1,8 @@
 #pragma once
 // "Výsledky" > "Grafy": a separate, resizable window beside the main window
 // (not modal) with the two pictures of the last bundle adjustment, "Rezidua
-// snímku" and "Půdorys bloku", the choice of the image or of the plane, the
+// snímku" and "Půdorys bloku", and after "Kalibrace kamery" the third,
+// "Zkreslení objektivu"; the choice of the image or of the plane, the
 // point numbers on demand, "Celý pohled" and the export of the view shown
 // to PNG, SVG or PDF.  It reads the project state when it is opened and
 // whenever the main window has run a command; it changes nothing in it.
@@ -44,7 +45,9 @@ public:
     // The request the controls make.
     PlotRequest Request() const;
 
-    QTabBar* TabBar1() const { return tab_bar1_; }        // "Rezidua snímku", "Půdorys bloku"
+    // "Rezidua snímku", "Půdorys bloku" and, with a calibration result,
+    // "Zkreslení objektivu".
+    QTabBar* TabBar1() const { return tab_bar1_; }
     QComboBox* ComboBox1() const { return combo_box1_; }  // "Snimek 1" ...
     QComboBox* ComboBox2() const { return combo_box2_; }  // "X–Y", "X–Z", "Y–Z"
     QCheckBox* CheckBox1() const { return check_box1_; }  // "Čísla bodů"

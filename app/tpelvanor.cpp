@@ -141,6 +141,8 @@ void TPelvanor::BuildMenu() {
                &TPelvanor::Svazkovvyrovnn1Click);
     AddCommand(vypocty, UiItem::SouadniceXYZ1, QStringLiteral("Souřadnice &XYZ"), false,
                &TPelvanor::SouadniceXYZ1Click);
+    AddCommand(vypocty, UiItem::Kalibracekamery1, QStringLiteral("&Kalibrace kamery"), false,
+               &TPelvanor::Kalibracekamery1Click);
 
     QMenu* vysledky = bar->addMenu(QStringLiteral("Výs&ledky"));
     vysledky->setObjectName(QStringLiteral("Vsledky1"));
@@ -159,6 +161,10 @@ void TPelvanor::BuildMenu() {
                &TPelvanor::Kontrolnbody1Click);
     AddCommand(vysledky, UiItem::SouadniceXYZ2, QStringLiteral("Souřadnice &XYZ"), false,
                &TPelvanor::SouadniceXYZ2Click);
+    AddCommand(vysledky, UiItem::Kalibracekamery2, QStringLiteral("K&alibrace kamery"), false,
+               &TPelvanor::Kalibracekamery2Click);
+    AddCommand(vysledky, UiItem::Pevztkalibrovanoukameru1, QStringLiteral("Převzít kalibrovanou ka&meru"), false,
+               &TPelvanor::Pevztkalibrovanoukameru1Click);
     QMenu* protokoly = vysledky->addMenu(QStringLiteral("P&rotokoly"));
     protokoly->setObjectName(QStringLiteral("Protokoly1"));
     protokoly->menuAction()->setEnabled(false);
@@ -168,6 +174,8 @@ void TPelvanor::BuildMenu() {
                &TPelvanor::Pouzesouadnice1Click);
     AddCommand(protokoly, UiItem::Kontrolnbody2, QStringLiteral("Kontrolní &body"), false,
                &TPelvanor::Kontrolnbody2Click);
+    AddCommand(protokoly, UiItem::Kalibracekamery3, QStringLiteral("K&alibrace kamery"), false,
+               &TPelvanor::Kalibracekamery3Click);
     AddCommand(vysledky, UiItem::Grafy1, QStringLiteral("&Grafy"), false, &TPelvanor::Grafy1Click);
     AddCommand(vysledky, UiItem::Tabulkavsledk1, QStringLiteral("&Tabulka výsledků"), false,
                &TPelvanor::Tabulkavsledk1Click);

@@ -111,7 +111,8 @@ public:
     TForm8* Form8() const { return form8_; }
 
     // A computing command runs on its own thread ("Přibližná vnější
-    // orientace", "Svazkové vyrovnání", "Souřadnice XYZ" of "Výpočty"):
+    // orientace", "Svazkové vyrovnání", "Souřadnice XYZ", "Kalibrace kamery"
+    // of "Výpočty"):
     // true until it has ended.
     bool Computing() const { return computing_ && !computation_ended_; }
     // The progress line under the protocol panel and its "Zrušit" button,
@@ -139,6 +140,7 @@ public slots:
     void Piblinvnjorientace1Click();
     void Svazkovvyrovnn1Click();
     void SouadniceXYZ1Click();
+    void Kalibracekamery1Click();
     // "Výsledky".
     void Snmkovsouadnice2Click();
     void Orientace2Click();
@@ -147,6 +149,11 @@ public slots:
     void SouadniceXYZ2Click();
     void Kompletn1Click();
     void Pouzesouadnice1Click();
+    // "Výsledky" > "Kalibrace kamery", "Protokoly" > "Kalibrace kamery",
+    // "Převzít kalibrovanou kameru".
+    void Kalibracekamery2Click();
+    void Kalibracekamery3Click();
+    void Pevztkalibrovanoukameru1Click();
     // "Grafy": the pictures' window, opened or brought to the front.
     void Grafy1Click();
     void Kontrolnbody1Click();

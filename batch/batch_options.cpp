@@ -509,7 +509,7 @@ souradnice_xyz.txt, opravene_snimkove_souradnice.txt,
 opravene_vlicovaci_body.txt, priblizna_orientace.txt,
 svazkove_vyrovnani.txt, kontrolni_body.txt, kalibrace_kamery.txt,
 kamera_kalibrovana.txt (každý, který okno po příkazu umí uložit); s --plots rezidua_snimek_N a pudorys_xy, pudorys_xz,
-pudorys_yz (.png, .svg, .pdf).
+pudorys_yz, po kalibraci i zkresleni_objektivu (.png, .svg, .pdf).
 
 Návratový kód: 0 hotovo, 1 výpočet se nezdařil, 2 chybné volby nebo
 nečitelný vstup, 130 / 143 přerušeno signálem SIGINT / SIGTERM.
@@ -575,7 +575,8 @@ opravene_vlicovaci_body.txt, priblizna_orientace.txt,
 svazkove_vyrovnani.txt, kontrolni_body.txt, kalibrace_kamery.txt,
 kamera_kalibrovana.txt (each one the window can save after the command);
 with --plots rezidua_snimek_N and pudorys_xy,
-pudorys_xz, pudorys_yz (.png, .svg, .pdf).
+pudorys_xz, pudorys_yz, after a calibration also zkresleni_objektivu
+(.png, .svg, .pdf).
 
 Exit status: 0 done, 1 the computation failed, 2 bad usage or unreadable
 input, 130 / 143 stopped by SIGINT / SIGTERM.

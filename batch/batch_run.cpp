@@ -277,6 +277,11 @@ bool SavePlots(const std::string& plotDir, const RunInputs& inputs, const Projec
         request.axes = axes[k];
         if (!render(request, kPlanPlotStems[k])) return false;
     }
+    if (state.Calibration) {
+        PlotRequest request;
+        request.view = PlotView::LensDistortion;
+        if (!render(request, kDistortionPlotStem)) return false;
+    }
     return true;
 }
 

@@ -25,9 +25,11 @@ inline constexpr const char* kCalibratedCameraFile = "kamera_kalibrovana.txt";
 
 // The pictures of "Grafy" (--plots DIR), each as .png, .svg and .pdf: the
 // residuals of image N ("Rezidua snímku") and the plan of the block
-// ("Půdorys bloku") in its three projections.
+// ("Půdorys bloku") in its three projections, and after a calibration the
+// lens distortion ("Zkreslení objektivu").
 inline constexpr const char* kResidualPlotStem = "rezidua_snimek_";  // + N
 inline constexpr const char* kPlanPlotStems[] = {"pudorys_xy", "pudorys_xz", "pudorys_yz"};
+inline constexpr const char* kDistortionPlotStem = "zkresleni_objektivu";
 inline constexpr const char* kPlotExtensions[] = {".png", ".svg", ".pdf"};
 
 // Runs the options' command on their project; the log goes to the standard

@@ -119,6 +119,12 @@ void Triangle(QPainter& p, const QPointF& c, double r) {
 // estimation removed it; a reddish purple square around it when it failed
 // the F-test.  Shape and colour both carry the meaning.
 void DrawPoint(QPainter& p, const PlotPoint& point, const QPointF& c, double r) {
+    if (point.dot) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(150, 150, 150));
+        p.drawEllipse(c, 0.4 * r, 0.4 * r);
+        return;
+    }
     const QColor colour = point.robustOutlier ? kVermillion : point.control ? kBluishGreen : kBlue;
     p.setPen(QPen(colour, std::max(1.0, r / 3.0)));
     p.setBrush(point.adjusted ? QBrush(colour) : QBrush(Qt::white));
@@ -139,6 +145,33 @@ void DrawPoint(QPainter& p, const PlotPoint& point, const QPointF& c, double r) 
         const double k = 2.2 * r;
         p.drawRect(QRectF(c.x() - k, c.y() - k, 2 * k, 2 * k));
     }
+}
+
+// The pen of a vector or a line: the distortion before the calibration
+// vermillion and dashed, after it blue and solid, so that the two part in
+// grey print as well.
+QPen StrokePen(PlotStroke stroke, bool line) {
+    switch (stroke) {
+        case PlotStroke::Axis: return QPen(kGrey, 1.2);
+        case PlotStroke::Grid: return QPen(QColor(215, 215, 215), 0.8);
+        case PlotStroke::Before: {
+            QPen pen(kVermillion, line ? 2.0 : 1.3);
+            pen.setStyle(Qt::DashLine);
+            return pen;
+        }
+        case PlotStroke::After: return QPen(kBlue, line ? 2.0 : 1.4);
+        case PlotStroke::Plain: break;
+    }
+    return QPen(kBlack, 1.3);
+}
+
+// A vector from a to b in its pen, the arrow head solid.
+void DrawArrow(QPainter& p, QPen pen, const QPointF& a, const QPointF& b, double head) {
+    p.setPen(pen);
+    p.drawLine(a, b);
+    pen.setStyle(Qt::SolidLine);
+    p.setPen(pen);
+    ArrowHead(p, a, b, head);
 }
 
 void DrawStationSymbol(QPainter& p, const QPointF& c, double r) {
@@ -199,6 +232,15 @@ void DrawLegendSymbol(QPainter& p, PlotSymbol symbol, const QPointF& c, double r
             p.setBrush(QColor(kSkyBlue.red(), kSkyBlue.green(), kSkyBlue.blue(), 90));
             p.drawEllipse(c, 3 * r, 1.6 * r);
             break;
+        case PlotSymbol::MeasuredPosition:
+            sample.dot = true;
+            DrawPoint(p, sample, c, 2 * r);
+            break;
+        case PlotSymbol::DistortionBefore:
+        case PlotSymbol::DistortionAfter:
+            DrawArrow(p, StrokePen(symbol == PlotSymbol::DistortionBefore ? PlotStroke::Before : PlotStroke::After, true),
+                      QPointF(c.x() - 3 * r, c.y()), QPointF(c.x() + 3 * r, c.y()), 1.6 * r);
+            break;
     }
 }
 
@@ -248,6 +290,19 @@ void DrawDrawing(QPainter& p, const PlotScene& scene, const PlotViewport& v, con
     const auto at = [&](double x, double y) { return QPointF(v.ToScreenX(x), v.ToScreenY(y)); };
     p.setRenderHint(QPainter::Antialiasing, true);
 
+    const auto drawLines = [&](bool curves) {
+        p.setBrush(Qt::NoBrush);
+        for (const PlotPolyline& line : scene.lines) {
+            const bool curve = line.stroke == PlotStroke::Before || line.stroke == PlotStroke::After;
+            if (curve != curves || line.x.size() < 2 || line.x.size() != line.y.size()) continue;
+            QPolygonF polyline;
+            for (std::size_t i = 0; i < line.x.size(); ++i) polyline << at(line.x[i], line.y[i]);
+            p.setPen(StrokePen(line.stroke, true));
+            p.drawPolyline(polyline);
+        }
+    };
+    drawLines(false);
+
     if (scene.hasFrame) {
         p.setPen(QPen(kGrey, 1.0));
         p.setBrush(Qt::NoBrush);
@@ -271,16 +326,11 @@ void DrawDrawing(QPainter& p, const PlotScene& scene, const PlotViewport& v, con
     for (const PlotPoint& pt : scene.points) DrawPoint(p, pt, at(pt.x, pt.y), r);
 
     for (const PlotVector& vec : scene.vectors) {
-        QPen pen(kBlack, 1.3);
+        QPen pen = StrokePen(vec.stroke, false);
         if (vec.fromIntersection) pen.setStyle(Qt::DashLine);
-        p.setPen(pen);
-        const QPointF a = at(vec.x, vec.y);
-        const QPointF b = at(vec.x + vec.dx, vec.y + vec.dy);
-        p.drawLine(a, b);
-        pen.setStyle(Qt::SolidLine);
-        p.setPen(pen);
-        ArrowHead(p, a, b, 0.55 * u);
+        DrawArrow(p, pen, at(vec.x, vec.y), at(vec.x + vec.dx, vec.y + vec.dy), 0.55 * u);
     }
+    drawLines(true);
 
     const QFont small = Smaller(font);
     const QFontMetricsF sm(small);
@@ -291,6 +341,20 @@ void DrawDrawing(QPainter& p, const PlotScene& scene, const PlotViewport& v, con
             const QPointF c = at(pt.x, pt.y);
             p.drawText(QPointF(c.x() + 1.6 * r, c.y() - 1.6 * r), Q(pt.label));
         }
+    }
+    for (const PlotLabel& label : scene.labels) {
+        const QFont face = label.bold ? Bold(font) : small;
+        const QFontMetricsF lm(face);
+        p.setFont(face);
+        p.setPen(kBlack);
+        const QString text = Q(label.text);
+        const double width = lm.horizontalAdvance(text);
+        const QPointF c = at(label.x, label.y);
+        const double left = label.horizontal < 0 ? c.x() - width : label.horizontal == 0 ? c.x() - width / 2 : c.x();
+        const double baseline = label.vertical < 0   ? c.y() - lm.descent()
+                                : label.vertical == 0 ? c.y() + (lm.ascent() - lm.descent()) / 2
+                                                      : c.y() + lm.ascent();
+        p.drawText(QPointF(left, baseline), text);
     }
     p.setFont(Bold(font));
     for (const PlotStation& st : scene.stations) {

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "orientation/collinearity.h"
+#include "project/distortion_view.h"
 #include "project/plan_view.h"
 #include "project/residual_view.h"
 #include "protocol/number_format.h"
@@ -214,13 +215,19 @@ PlotScene BuildPlotScene(const ProjectState& state, const PlotRequest& request, 
         scene.view = request.view;
         scene.decimal = decimal;
         scene.extent = {0.0, 1.0, 0.0, 1.0};
-        scene.title = TitleLine(request.view == PlotView::ImageResiduals ? "Rezidua snímku" : "Půdorys bloku",
-                                request.view == PlotView::ImageResiduals ? "Snimek " + std::to_string(request.image)
-                                                                         : PlaneName(request.axes),
-                                projectName);
+        scene.title = request.view == PlotView::LensDistortion
+                          ? TitleLine("Zkreslení objektivu", "před a po kalibraci", projectName)
+                          : TitleLine(request.view == PlotView::ImageResiduals ? "Rezidua snímku" : "Půdorys bloku",
+                                      request.view == PlotView::ImageResiduals
+                                          ? "Snimek " + std::to_string(request.image)
+                                          : PlaneName(request.axes),
+                                      projectName);
         scene.note = "Vstupní soubory se od posledního výpočtu změnily; spusťte výpočet znovu.";
         return scene;
     }
+    // The distortion view draws the calibration's own record and needs no
+    // other result.
+    if (request.view == PlotView::LensDistortion) return DistortionScene(state, request, decimal, projectName);
     PlotScene scene = request.view == PlotView::ImageResiduals
                           ? ResidualScene(state, request, decimal, projectName)
                           : PlanScene(state, request, decimal, projectName);

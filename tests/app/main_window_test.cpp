@@ -135,6 +135,7 @@ const MenuRow kMenu[] = {
     {"Výpočty > Přibližná vnější orientace", "Piblinvnjorientace1", false},
     {"Výpočty > Svazkové vyrovnání", "Svazkovvyrovnn1", false},
     {"Výpočty > Souřadnice XYZ", "SouadniceXYZ1", false},
+    {"Výpočty > Kalibrace kamery", "Kalibracekamery1", false},
     {"Výsledky", "Vsledky1", true},
     {"Výsledky > Oprava distorze", "Opravensnmkovsouadnice1", false},
     {"Výsledky > Oprava distorze > Snímkové souřadnice", "Snmkovsouadnice2", false},
@@ -143,10 +144,13 @@ const MenuRow kMenu[] = {
     {"Výsledky > Svazkové vyrovnání", "Svazkovvyrovnn2", false},
     {"Výsledky > Kontrolní body", "Kontrolnbody1", false},
     {"Výsledky > Souřadnice XYZ", "SouadniceXYZ2", false},
+    {"Výsledky > Kalibrace kamery", "Kalibracekamery2", false},
+    {"Výsledky > Převzít kalibrovanou kameru", "Pevztkalibrovanoukameru1", false},
     {"Výsledky > Protokoly", "Protokoly1", false},
     {"Výsledky > Protokoly > Kompletní", "Kompletn1", false},
     {"Výsledky > Protokoly > Souřadnice", "Pouzesouadnice1", false},
     {"Výsledky > Protokoly > Kontrolní body", "Kontrolnbody2", false},
+    {"Výsledky > Protokoly > Kalibrace kamery", "Kalibracekamery3", false},
     {"Výsledky > Grafy", "Grafy1", false},
     {"Výsledky > Tabulka výsledků", "Tabulkavsledk1", false},
     {"Výsledky > Exportovat body", "Exportovatbody1", false},
@@ -193,7 +197,8 @@ TEST(MainWindow, MenuCaptionsNamesAndStateAtStart) {
           "Svazkovvyrovnn2Click()", "SouadniceXYZ2Click()", "Kompletn1Click()", "Pouzesouadnice1Click()",
           "Grafy1Click()", "Kontrolnbody1Click()", "Kontrolnbody2Click()", "Tabulkavsledk1Click()",
           "Exportovatbody1Click()", "Help1Click()", "UserGuideClick()", "BitBtn2Click()",
-          "Ulozprotokol1Click()", "Nastprojekt1Click()", "Nastpesnost1Click()"}) {
+          "Ulozprotokol1Click()", "Nastprojekt1Click()", "Nastpesnost1Click()", "Kalibracekamery1Click()",
+          "Kalibracekamery2Click()", "Kalibracekamery3Click()", "Pevztkalibrovanoukameru1Click()"}) {
         EXPECT_GE(w.metaObject()->indexOfSlot(slot), 0) << slot;
     }
 }

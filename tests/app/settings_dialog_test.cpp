@@ -37,6 +37,8 @@ void ExpectDefaults(const AdjustmentSettings& s) {
     EXPECT_EQ(s.ImageSigma, 1.0L);
     EXPECT_EQ(s.ControlSigmaXY, 0.0L);
     EXPECT_EQ(s.ControlSigmaZ, 0.0L);
+    EXPECT_TRUE(s.CalibrateF && s.CalibratePrincipalPoint && s.CalibrateK1 && s.CalibrateK2 && s.CalibrateK3 &&
+                s.CalibrateDecentring);
 }
 
 // Opens "Nastavení" and runs `work` inside the dialog; whether the dialog
@@ -67,7 +69,7 @@ TEST_P(SettingsDialog, DefaultsAreInForceAtStartAndShown) {
     ExpectDefaults(gui.window().State().Settings);
     TForm2& form = gui.window().Form2();
     EXPECT_EQ(form.windowTitle(), "Nastavení");
-    EXPECT_EQ(form.size(), QSize(472, 321));
+    EXPECT_EQ(form.size(), QSize(472, 371));
     EXPECT_EQ(form.Field(1)->text(), "20");
     EXPECT_EQ(form.Field(2)->text(), GetParam().tolerance_text);
     EXPECT_EQ(form.Field(3)->text(), "5");
@@ -94,6 +96,12 @@ TEST_P(SettingsDialog, DefaultsAreInForceAtStartAndShown) {
     EXPECT_EQ(form.DefaultButton()->text(), "Default");
     EXPECT_EQ(form.StornoButton()->text(), "Storno");
     EXPECT_EQ(form.PouzitButton()->text(), "Použít");
+    EXPECT_EQ(form.findChild<QLabel*>("Label3")->text(), "Kalibrace kamery - určované parametry");
+    const char* calibration[] = {"f", "x0 y0", "k1", "k2", "k3", "p1 p2"};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(form.CalibrationBox(i)->text(), calibration[i]);
+        EXPECT_TRUE(form.CalibrationBox(i)->isChecked()) << calibration[i];
+    }
 }
 
 TEST_P(SettingsDialog, PouzitStoresEveryFieldAndCloses) {
@@ -112,6 +120,8 @@ TEST_P(SettingsDialog, PouzitStoresEveryFieldAndCloses) {
         form.CheckBox1()->setChecked(false);
         form.CheckBox2()->setChecked(false);
         form.ComboBox2()->setCurrentIndex(2);  // "Řídká eliminace"
+        form.CalibrationBox(1)->setChecked(false);  // "x0 y0"
+        form.CalibrationBox(4)->setChecked(false);  // "k3"
         form.PouzitButton()->click();
     });
     EXPECT_FALSE(open);
@@ -128,6 +138,12 @@ TEST_P(SettingsDialog, PouzitStoresEveryFieldAndCloses) {
     EXPECT_EQ(s.ImageSigma, 0.25L);
     EXPECT_EQ(s.ControlSigmaXY, 0.25L);
     EXPECT_EQ(s.ControlSigmaZ, 0.0L);
+    EXPECT_TRUE(s.CalibrateF);
+    EXPECT_FALSE(s.CalibratePrincipalPoint);
+    EXPECT_TRUE(s.CalibrateK1);
+    EXPECT_TRUE(s.CalibrateK2);
+    EXPECT_FALSE(s.CalibrateK3);
+    EXPECT_TRUE(s.CalibrateDecentring);
     EXPECT_TRUE(gui.dialogs->Messages().isEmpty());
     InSettings(gui, [&](TForm2& form) {
         form.ComboBox2()->setCurrentIndex(1);  // "SVD"
@@ -228,9 +244,11 @@ TEST_P(SettingsDialog, DefaultStoresAtOnceEvenBeforeStorno) {
         form.ComboBox1()->setCurrentIndex(9);
         form.CheckBox1()->setChecked(false);
         form.ComboBox2()->setCurrentIndex(2);
+        form.CalibrationBox(5)->setChecked(false);
         form.PouzitButton()->click();
     });
     EXPECT_EQ(gui.window().State().Settings.PointPercent, 1);
+    EXPECT_FALSE(gui.window().State().Settings.CalibrateDecentring);
     EXPECT_EQ(gui.window().State().Settings.FixedPointCount, 8);
     InSettings(gui, [&](TForm2& form) {
         form.DefaultButton()->click();
@@ -238,6 +256,7 @@ TEST_P(SettingsDialog, DefaultStoresAtOnceEvenBeforeStorno) {
         EXPECT_EQ(form.ComboBox1()->currentText(), "  50");
         EXPECT_TRUE(form.CheckBox1()->isChecked());
         EXPECT_EQ(form.ComboBox2()->currentText(), "Automaticky");
+        EXPECT_TRUE(form.CalibrationBox(5)->isChecked());
         form.StornoButton()->click();
     });
     ExpectDefaults(gui.window().State().Settings);
@@ -282,7 +301,9 @@ TEST(SettingsLayout, CaptionsFitTheirTextAndDoNotOverlap) {
     form.ensurePolished();
     const QRect inside(QPoint(0, 0), form.size());
     std::vector<QWidget*> captions = {form.CheckBox1(), form.CheckBox2(), form.findChild<QLabel*>("Label1"),
-                                      form.findChild<QLabel*>("Label2"), form.ComboBox2()};
+                                      form.findChild<QLabel*>("Label2"), form.ComboBox2(),
+                                      form.findChild<QLabel*>("Label3")};
+    for (int i = 0; i < 6; ++i) captions.push_back(form.CalibrationBox(i));
     for (int i = 1; i <= 8; ++i) captions.push_back(form.Field(i)->EditLabel());
     for (QWidget* caption : captions) {
         SCOPED_TRACE(caption->objectName().toStdString());
@@ -295,13 +316,21 @@ TEST(SettingsLayout, CaptionsFitTheirTextAndDoNotOverlap) {
     // The solve's row lies between the percentage box and the buttons.
     EXPECT_GT(form.ComboBox2()->geometry().top(), form.ComboBox1()->geometry().bottom());
     EXPECT_LT(form.ComboBox2()->geometry().bottom(), form.Field(6)->geometry().top());
-    // The weights' rows, one below the other, above the buttons.
+    // The weights' rows, one below the other, above the calibration's caption.
     EXPECT_LT(form.Field(6)->geometry().bottom(), form.Field(7)->geometry().top());
     EXPECT_LT(form.Field(7)->geometry().bottom(), form.Field(8)->geometry().top());
-    EXPECT_LT(form.Field(8)->geometry().bottom(), form.PouzitButton()->geometry().top());
+    EXPECT_LT(form.Field(8)->geometry().bottom(), form.findChild<QLabel*>("Label3")->geometry().top());
+    // The calibration's boxes in one row under their caption, above the buttons.
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_GT(form.CalibrationBox(i)->geometry().top(), form.findChild<QLabel*>("Label3")->geometry().bottom());
+        EXPECT_LT(form.CalibrationBox(i)->geometry().bottom(), form.PouzitButton()->geometry().top());
+        if (i > 0) {
+            EXPECT_LT(form.CalibrationBox(i - 1)->geometry().right(), form.CalibrationBox(i)->geometry().left());
+        }
+    }
     // Positions where they fit.
     EXPECT_EQ(form.CheckBox1()->geometry().topLeft(), QPoint(24, 72));
-    EXPECT_EQ(form.size(), QSize(472, 321));
+    EXPECT_EQ(form.size(), QSize(472, 371));
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, SettingsDialog,

@@ -120,7 +120,8 @@ TEST(BatchOptions, ProjectSettingsFileUnderTheOptions) {
     const std::string project = dir.Path("fasada");
     std::filesystem::copy(Fasada(), project);
     test::WriteFileBytes(project + "/nastaveni.ini",
-                         "; settings of this project\nmax-iterations = 7\ntolerance = 0.05\nrobust = off\n");
+                         "; settings of this project\nmax-iterations = 7\ntolerance = 0.05\nrobust = off\n"
+                         "calibrate = f, k1,k2\n");
     BatchOptions options;
     const ParseResult parsed =
         Parse({project, "--decimal", ",", "--tolerance", "0,2", "--significance", "10"}, options, '.');
@@ -134,6 +135,10 @@ TEST(BatchOptions, ProjectSettingsFileUnderTheOptions) {
     EXPECT_FALSE(options.settings.RobustEstimation);   // the file
     EXPECT_TRUE(options.settings.AdjustCameraConstant);  // the default
     EXPECT_EQ(options.settings.PointPercent, AdjustmentSettings{}.PointPercent);
+    // The free camera parameters of the calibration, from the file.
+    const AdjustmentSettings& s = options.settings;
+    EXPECT_TRUE(s.CalibrateF && s.CalibrateK1 && s.CalibrateK2);
+    EXPECT_FALSE(s.CalibratePrincipalPoint || s.CalibrateK3 || s.CalibrateDecentring);
     // A script that sets the decimal comma may still write the tolerance
     // with ".", as the settings file does.
     BatchOptions point;

@@ -14,7 +14,9 @@
 //                         disabled field or box both record "(disabled) NAME")
 //   settings NAME=TEXT... "Nastavení": type the fields, press "Použít"
 //                         (ComboBox2=0|1|2 chooses the normal-equation
-//                         solve's entry)
+//                         solve's entry, CheckBox1 .. CheckBox8=0|1 tick
+//                         the boxes; 3 .. 8 are the calibration's f, x0 y0,
+//                         k1, k2, k3, p1 p2)
 //   settings default      "Nastavení": press "Default", then "Použít"
 //   select ROW...         after "click Vybrat body": click grid rows, "Použít"
 //   panel FILE            the protocol panel's lines
@@ -37,7 +39,8 @@
 //   progress FILE         the progress line as shown; no line when hidden
 //   plot ...              in the window of "Výsledky" > "Grafy" (open it
 //                         first with "click Výsledky > Grafy"):
-//     plot view NAME      the tab "Rezidua snímku" or "Půdorys bloku"
+//     plot view NAME      the tab "Rezidua snímku", "Půdorys bloku" or (after
+//                         "Kalibrace kamery") "Zkreslení objektivu"
 //     plot image N        "Snimek N" of the residual view
 //     plot plane P        X–Y, X–Z or Y–Z of the plan
 //     plot numbers 0|1    "Čísla bodů"
@@ -368,7 +371,14 @@ private:
         const QStringList& args = command.args;
         const QString& what = args[0];
         if (what == QLatin1String("view")) {
-            form->TabBar1()->setCurrentIndex(args[1] == QStringLiteral("Rezidua snímku") ? 0 : 1);
+            int tab = -1;
+            for (int i = 0; i < form->TabBar1()->count(); ++i)
+                if (form->TabBar1()->tabText(i) == args[1]) tab = i;
+            if (tab < 0) {
+                error = QStringLiteral("the window of \"Grafy\" has no view \"%1\"").arg(args[1]);
+                return kBadScript;
+            }
+            form->TabBar1()->setCurrentIndex(tab);
         } else if (what == QLatin1String("image")) {
             const int index = args[1].toInt() - 1;
             if (index >= form->ComboBox1()->count()) {
@@ -431,6 +441,9 @@ private:
                         form->CheckBox1()->setChecked(value == QLatin1String("1"));
                     } else if (name == QLatin1String("CheckBox2")) {
                         form->CheckBox2()->setChecked(value == QLatin1String("1"));
+                    } else if (name.startsWith(QLatin1String("CheckBox"))) {
+                        form->CalibrationBox(name.mid(QStringLiteral("CheckBox").size()).toInt() - 3)
+                            ->setChecked(value == QLatin1String("1"));
                     } else {
                         form->Field(name.mid(QStringLiteral("LabeledEdit").size()).toInt())->setText(value);
                     }

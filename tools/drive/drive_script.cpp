@@ -21,7 +21,10 @@ bool IsSettingsField(const QString& name) {
     static const QStringList names = {QStringLiteral("LabeledEdit1"), QStringLiteral("LabeledEdit2"),
                                       QStringLiteral("LabeledEdit3"), QStringLiteral("LabeledEdit4"),
                                       QStringLiteral("LabeledEdit5"), QStringLiteral("ComboBox1"), QStringLiteral("ComboBox2"),
-                                      QStringLiteral("CheckBox1"),    QStringLiteral("CheckBox2")};
+                                      QStringLiteral("CheckBox1"),    QStringLiteral("CheckBox2"),
+                                      QStringLiteral("CheckBox3"),    QStringLiteral("CheckBox4"),
+                                      QStringLiteral("CheckBox5"),    QStringLiteral("CheckBox6"),
+                                      QStringLiteral("CheckBox7"),    QStringLiteral("CheckBox8")};
     return names.contains(name);
 }
 
@@ -85,8 +88,10 @@ QString CheckCommand(ScriptCommand& command) {
         const QString& what = args[0];
         int value = 0;
         if (what == QLatin1String("view")) {
-            if (!count_is(2) || (args[1] != QStringLiteral("Rezidua snímku") && args[1] != QStringLiteral("Půdorys bloku")))
-                return QStringLiteral("plot view takes \"Rezidua snímku\" or \"Půdorys bloku\"");
+            if (!count_is(2) || (args[1] != QStringLiteral("Rezidua snímku") && args[1] != QStringLiteral("Půdorys bloku") &&
+                                 args[1] != QStringLiteral("Zkreslení objektivu")))
+                return QStringLiteral(
+                    "plot view takes \"Rezidua snímku\", \"Půdorys bloku\" or \"Zkreslení objektivu\"");
         } else if (what == QLatin1String("image")) {
             if (!count_is(2) || !ParseCount(args[1], value) || value < 1) return QStringLiteral("plot image takes an image number");
         } else if (what == QLatin1String("plane")) {

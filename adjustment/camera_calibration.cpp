@@ -204,6 +204,11 @@ struct Problem {
     std::int32_t b = 0;
     CameraParameterFlags free{};
     std::int32_t k = 0;  // free camera parameters
+    // Weighted control observing its own unknowns, and the a priori sigma
+    // of an image coordinate that scales its weights.
+    const std::vector<ControlPrior>* priors = nullptr;
+    long double imageSigma = 1.0L;
+    std::int64_t priorObservations = 0;
 };
 
 // The pass loop.  X holds points and orientations (3p + 6m), `camera` the
@@ -233,6 +238,16 @@ bool RunPasses(const Problem& pr, const CalibrationOptions& options, std::vector
         rows.pointColumn[2 * h] = rows.pointColumn[2 * h + 1] = 3 * meas[h].point;
         rows.imageColumn[2 * h] = rows.imageColumn[2 * h + 1] = 3 * pr.p + 6 * meas[h].image;
     }
+    if (pr.priors != nullptr) {
+        for (const ControlPrior& prior : *pr.priors) {
+            BundleRows::PointPrior row;
+            row.column = 3 * prior.point;
+            for (std::int32_t q = 0; q < 3; ++q) row.weight[q] = ControlWeight(pr.imageSigma, prior.sigma[q]);
+            rows.priors.push_back(row);
+        }
+    }
+    // Redundancy: image rows and surveyed coordinates against the unknowns.
+    const std::int64_t redundancy = n + pr.priorObservations - u;
 
     BundleWorkspace dense;
     dense.timings = nullptr;
@@ -307,6 +322,13 @@ bool RunPasses(const Problem& pr, const CalibrationOptions& options, std::vector
             long double* a = rows.a.data() + static_cast<std::size_t>(h) * width + 9;
             for (std::int32_t c = 0; c < pr.k; ++c) a[c] = a[c] * columnScale[static_cast<std::size_t>(c)];
         }
+        // The surveyed coordinates' misclosures, current minus surveyed.
+        for (std::size_t k = 0; k < rows.priors.size(); ++k) {
+            const ControlPrior& prior = (*pr.priors)[k];
+            for (std::int32_t q = 0; q < 3; ++q) {
+                rows.priors[k].l[q] = X[static_cast<std::size_t>(rows.priors[k].column + q)] - prior.surveyed[q];
+            }
+        }
 
         long double vtv = 0.0L;
         bool eliminated = false;
@@ -329,7 +351,7 @@ bool RunPasses(const Problem& pr, const CalibrationOptions& options, std::vector
             }
         }
         for (std::int32_t c = 0; c < pr.k; ++c) d[ue + c] = d[ue + c] * columnScale[static_cast<std::size_t>(c)];
-        m0 = std::sqrt(vtv / static_cast<long double>(n - u));
+        m0 = std::sqrt(vtv / static_cast<long double>(redundancy));
         if (pass == 1) firstM0 = m0;
         delta = std::fabs((previous - m0) / m0 * 100.0L);
         FpBarrier(delta);
@@ -427,7 +449,16 @@ bool CalibrateCamera(const Matice* controlPoints, const Matice* imagePoints, con
                 if (RoundId(pointList->GetPrvek(i, col)) < 0) c = i;
             }
         }
-        const std::int32_t b = std::clamp(fixedCount, 0, c);
+        const ControlWeighting* weighting =
+            options.Weighting != nullptr && options.Weighting->Active() ? options.Weighting : nullptr;
+        const std::int32_t b =
+            weighting != nullptr ? FixedPointsOfList(*pointList, fixedCount, weighting) : std::clamp(fixedCount, 0, c);
+        std::vector<ControlPrior> priors;
+        if (!ControlPriorsOfList(*pointList, *controlPoints, b, weighting, priors)) {
+            why = AdjustmentFailure::MissingInput;
+            summary.message = "the point list names a control row outside its table";
+            return false;
+        }
         if (!CollectRaw(*pointList, *controlPoints, *imagePoints, m, meas)) {
             why = AdjustmentFailure::MissingInput;
             summary.message = "the point list names a row outside its table";
@@ -441,7 +472,12 @@ bool CalibrateCamera(const Matice* controlPoints, const Matice* imagePoints, con
         pr.b = b;
         pr.free = options.Free;
         pr.k = static_cast<std::int32_t>(std::count(options.Free.begin(), options.Free.end(), true));
-        const std::int64_t n64 = 2LL * static_cast<std::int64_t>(meas.size());
+        if (!priors.empty()) {
+            pr.priors = &priors;
+            pr.imageSigma = weighting->imageSigma;
+            for (const ControlPrior& prior : priors) pr.priorObservations += prior.observations;
+        }
+        const std::int64_t n64 = 2LL * static_cast<std::int64_t>(meas.size()) + pr.priorObservations;
         const std::int64_t ue64 = 3LL * p + 6LL * m;
         const std::int64_t u64 = ue64 + pr.k;
         summary.observations = static_cast<std::int32_t>(std::min<std::int64_t>(n64, INT32_MAX));

@@ -31,7 +31,10 @@
 // MaxIterations + 1 passes.  Corrections are applied whole, every
 // observation has weight 1.  The camera parameters join the reduced system
 // of the point elimination (BundleRows::globalWidth); the pseudo-inverse of
-// the bordered matrix stays the fallback and the choice "SVD".
+// the bordered matrix stays the fallback and the choice "SVD".  With
+// weighted control the surveyed coordinates of the weighted points are
+// further observations of their unknowns, weight (sigma_image / sigma)^2,
+// as in the bundle adjustment; m0 stays in image units.
 
 #include <array>
 #include <cstdint>
@@ -66,6 +69,11 @@ struct CalibrationOptions {
     NormalSolve Solve = NormalSolve::Auto;
     // Bytes the calibration may use; 0 asks the machine (AvailableMemory).
     long double MemoryLimit = 0.0L;
+    // Surveyed control with its accuracy, as the bundle adjustment takes it
+    // (control_weighting.h): the datum from the fixed points it leaves and
+    // the weighted control points' surveyed coordinates as observations.
+    // Null or inactive: the first fixedCount control points are fixed.
+    const ControlWeighting* Weighting = nullptr;
     // Receives the user message kTooFewObservationsMessage.
     std::function<void(const std::string&)> Message;
     // Called at the start of every pass with its number and the m0 of the
@@ -100,7 +108,7 @@ struct CalibrationSummary {
     bool limitReached = false;
     std::int32_t passes = 0;
     std::int32_t eliminatedPasses = 0;  // passes solved by the point elimination
-    std::int32_t observations = 0;      // n, observation rows
+    std::int32_t observations = 0;      // n, observation rows and surveyed coordinates
     std::int32_t unknowns = 0;          // u, with the free camera parameters
     std::int32_t redundancy = 0;        // n - u
     long double m0 = 0.0L;              // sqrt(v^T v / redundancy), image units

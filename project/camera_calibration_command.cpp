@@ -158,6 +158,8 @@ bool Calibrate(ProjectState& state, CommandHost& host) {
     options.MaxIterations = set.MaxIterations;
     options.Tolerance = set.Tolerance;
     options.Solve = set.NormalEquations;
+    // The control as the bundle pipeline just weighted it.
+    options.Weighting = &state.BundleWeighting;
     options.Message = [&host](const std::string& text) { host.ShowMessage(text); };
     ComputationProgress progress{ComputationStage::Calibration};
     host.ReportProgress(progress);

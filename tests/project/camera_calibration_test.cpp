@@ -157,10 +157,19 @@ TEST(CameraCalibration, GeneratedProjectRecoversTheCamera) {
 
 // With every parameter fixed the calibration is the bundle adjustment: the
 // same unknowns and m0, both converged fully (the bundle adjustment halves
-// its corrections, so the change test is set tight for both).
+// its corrections, so the change test is set tight for both); with
+// weighted control too, whose surveyed coordinates both count as
+// observations.
 TEST(CameraCalibration, AllParametersFixedIsTheBundleAdjustment) {
+  for (const bool weighted : {false, true}) {
+    SCOPED_TRACE(weighted ? "weighted control" : "fixed control");
     test::LoadedProject lp(CalibrationProject(6));
     AdjustmentSettings& set = lp.state.Settings;
+    if (weighted) {
+        set.ImageSigma = 0.002L;
+        set.ControlSigmaXY = 0.01L;
+        set.ControlSigmaZ = 0.02L;
+    }
     set.RobustEstimation = false;
     set.AdjustCameraConstant = false;
     set.Tolerance = 1e-9L;
@@ -187,6 +196,11 @@ TEST(CameraCalibration, AllParametersFixedIsTheBundleAdjustment) {
         EXPECT_EQ(CameraParameterValue(s.camera, j), CameraParameterValue(lp.host.camera, j));
         EXPECT_EQ(s.sd[static_cast<std::size_t>(j)], 0.0L);
     }
+    if (weighted) {
+        ASSERT_TRUE(lp.state.BundleWeighting.Active());
+        EXPECT_GT(s.observations, 2 * static_cast<std::int32_t>(s.measurements.size())) << "no surveyed coordinate";
+    }
+  }
 }
 
 // The camera block in the reduced system of the elimination gives what the

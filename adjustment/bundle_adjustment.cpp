@@ -16,13 +16,7 @@ namespace pelvanor {
 
 namespace {
 
-// One measurement of a point on an image, in assembly order.
-struct Measurement {
-    std::int32_t point = 0;  // 0-based position in the point list
-    std::int32_t image = 0;  // 0-based
-    long double x = 0.0L;
-    long double y = 0.0L;
-};
+using Measurement = ListMeasurement;
 
 // Number of measurements of row `row` of an index table (pairs with a
 // non-zero image entry).
@@ -32,40 +26,6 @@ std::int32_t MeasurementCount(const Matice& table, std::int32_t row) {
         if (RoundId(table.GetPrvek(row, col)) != 0) ++count;
     }
     return count;
-}
-
-// The measurements of every point of the list, reading control measurements
-// (negative image numbers) from the control table's columns 5, 6 and tie
-// measurements from the image table's columns 2, 3.  False when an entry
-// points outside its table.
-bool CollectMeasurements(const Matice& list, const Matice& controlTable, const Matice& imageTable,
-                         std::int32_t m, std::vector<Measurement>& out) {
-    out.clear();
-    for (std::int32_t i = 1; i <= list.r; ++i) {
-        for (std::int32_t col = 2; col + 1 <= list.s; col += 2) {
-            const std::int32_t g = RoundId(list.GetPrvek(i, col + 1));
-            if (g == 0) continue;
-            const std::int32_t row = RoundId(list.GetPrvek(i, col));
-            Measurement meas;
-            meas.point = i - 1;
-            if (g < 0) {
-                if (-static_cast<long long>(g) > m || row < 1 || row > controlTable.r ||
-                    controlTable.s < 6) {
-                    return false;
-                }
-                meas.image = -g - 1;
-                meas.x = controlTable.GetPrvek(row, 5);
-                meas.y = controlTable.GetPrvek(row, 6);
-            } else {
-                if (g > m || row < 1 || row > imageTable.r || imageTable.s < 3) return false;
-                meas.image = g - 1;
-                meas.x = imageTable.GetPrvek(row, 2);
-                meas.y = imageTable.GetPrvek(row, 3);
-            }
-            out.push_back(meas);
-        }
-    }
-    return true;
 }
 
 // The rows of a start-coordinate table by point number, for the search of
@@ -252,14 +212,7 @@ bool RunPasses(const Problem& pr, const BundleOptions& options, std::vector<long
         rows.pointColumn[2 * h] = rows.pointColumn[2 * h + 1] = pc;
         rows.imageColumn[2 * h] = rows.imageColumn[2 * h + 1] = ic;
     }
-    if (pr.priors != nullptr) {
-        for (const ControlPrior& prior : *pr.priors) {
-            BundleRows::PointPrior row;
-            row.column = 3 * prior.point;
-            for (std::int32_t q = 0; q < 3; ++q) row.weight[q] = ControlWeight(pr.imageSigma, prior.sigma[q]);
-            rows.priors.push_back(row);
-        }
-    }
+    if (pr.priors != nullptr) AddControlPriorRows(*pr.priors, pr.imageSigma, rows);
 
     BundleWorkspace workspace;
     workspace.timings = options.Timings;
@@ -330,12 +283,7 @@ bool RunPasses(const Problem& pr, const BundleOptions& options, std::vector<long
             }
         }
         // The surveyed coordinates' misclosures, current minus surveyed.
-        for (std::size_t k = 0; k < rows.priors.size(); ++k) {
-            const ControlPrior& prior = (*pr.priors)[k];
-            for (std::int32_t q = 0; q < 3; ++q) {
-                rows.priors[k].l[q] = X[static_cast<std::size_t>(rows.priors[k].column + q)] - prior.surveyed[q];
-            }
-        }
+        if (pr.priors != nullptr) UpdateControlPriorMisclosures(*pr.priors, X, rows);
 
         // Weights from the residuals of the previous pass.
         for (std::int32_t i = 0; i < n; ++i) {

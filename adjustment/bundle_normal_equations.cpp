@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "matrix/arithmetic.h"
 #include "matrix/svd.h"
 
 namespace pelvanor {
@@ -204,6 +205,35 @@ long double LeftUnderLimit(int resource, const char* held) {
 long double AvailableMemory() {
     return std::min({MemAvailableBytes(), LeftUnderLimit(RLIMIT_AS, "VmSize:"),
                      LeftUnderLimit(RLIMIT_DATA, "VmData:")});
+}
+
+bool CollectMeasurements(const Matice& list, const Matice& controlTable, const Matice& imageTable,
+                         std::int32_t m, std::vector<ListMeasurement>& out) {
+    out.clear();
+    for (std::int32_t i = 1; i <= list.r; ++i) {
+        for (std::int32_t col = 2; col + 1 <= list.s; col += 2) {
+            const std::int64_t g = RoundId(list.GetPrvek(i, col + 1));
+            if (g == 0) continue;
+            const std::int64_t row = RoundId(list.GetPrvek(i, col));
+            ListMeasurement meas;
+            meas.point = i - 1;
+            meas.number = list.GetPrvek(i, 1);
+            if (g < 0) {
+                if (-g > m || row < 1 || row > controlTable.r || controlTable.s < 6) return false;
+                meas.image = static_cast<std::int32_t>(-g - 1);
+                meas.control = true;
+                meas.x = controlTable.GetPrvek(static_cast<std::int32_t>(row), 5);
+                meas.y = controlTable.GetPrvek(static_cast<std::int32_t>(row), 6);
+            } else {
+                if (g > m || row < 1 || row > imageTable.r || imageTable.s < 3) return false;
+                meas.image = static_cast<std::int32_t>(g - 1);
+                meas.x = imageTable.GetPrvek(static_cast<std::int32_t>(row), 2);
+                meas.y = imageTable.GetPrvek(static_cast<std::int32_t>(row), 3);
+            }
+            out.push_back(meas);
+        }
+    }
+    return true;
 }
 
 }  // namespace pelvanor

@@ -65,6 +65,24 @@ struct BundleRows {
     std::vector<PointPrior> priors;
 };
 
+// One measurement of a point on an image, as a point list names it (pairs
+// table row, image number; a negative image number a control measurement).
+struct ListMeasurement {
+    std::int32_t point = 0;     // 0-based position in the point list
+    std::int32_t image = 0;     // 0-based
+    long double number = 0.0L;  // the point's number
+    bool control = false;       // read from the control table
+    long double x = 0.0L;       // the table's image coordinates
+    long double y = 0.0L;
+};
+
+// The measurements of every point of the list in assembly order, reading
+// control measurements from the control table's columns 5, 6 and tie
+// measurements from the image table's columns 2, 3.  False when an entry
+// points outside its table or names an image beyond m.
+bool CollectMeasurements(const Matice& list, const Matice& controlTable, const Matice& imageTable,
+                         std::int32_t m, std::vector<ListMeasurement>& out);
+
 // Seconds spent in the pseudo-inverse and in the whole adjustment, for the
 // benchmark.
 struct BundleTimings {

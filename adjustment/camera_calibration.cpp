@@ -155,46 +155,7 @@ std::array<long double, 9> Rotation(long double alfa, long double beta, long dou
     return r;
 }
 
-struct Measurement {
-    std::int32_t point = 0;  // 0-based position in the point list
-    std::int32_t image = 0;  // 0-based
-    long double number = 0.0L;
-    bool control = false;
-    long double x = 0.0L;  // raw
-    long double y = 0.0L;
-};
-
-// The measurements of the point list with their raw coordinates: control
-// measurements (negative image numbers) from columns 5, 6 of the control
-// table, the others from columns 2, 3 of the image table.
-bool CollectRaw(const Matice& list, const Matice& control, const Matice& image, std::int32_t m,
-                std::vector<Measurement>& out) {
-    out.clear();
-    for (std::int32_t i = 1; i <= list.r; ++i) {
-        for (std::int32_t col = 2; col + 1 <= list.s; col += 2) {
-            const std::int32_t g = RoundId(list.GetPrvek(i, col + 1));
-            if (g == 0) continue;
-            const std::int32_t row = RoundId(list.GetPrvek(i, col));
-            Measurement meas;
-            meas.point = i - 1;
-            meas.number = list.GetPrvek(i, 1);
-            if (g < 0) {
-                if (-static_cast<long long>(g) > m || row < 1 || row > control.r || control.s < 6) return false;
-                meas.image = -g - 1;
-                meas.control = true;
-                meas.x = control.GetPrvek(row, 5);
-                meas.y = control.GetPrvek(row, 6);
-            } else {
-                if (g > m || row < 1 || row > image.r || image.s < 3) return false;
-                meas.image = g - 1;
-                meas.x = image.GetPrvek(row, 2);
-                meas.y = image.GetPrvek(row, 3);
-            }
-            out.push_back(meas);
-        }
-    }
-    return true;
-}
+using Measurement = ListMeasurement;
 
 // What a run of the passes needs besides the unknowns.
 struct Problem {
@@ -238,14 +199,7 @@ bool RunPasses(const Problem& pr, const CalibrationOptions& options, std::vector
         rows.pointColumn[2 * h] = rows.pointColumn[2 * h + 1] = 3 * meas[h].point;
         rows.imageColumn[2 * h] = rows.imageColumn[2 * h + 1] = 3 * pr.p + 6 * meas[h].image;
     }
-    if (pr.priors != nullptr) {
-        for (const ControlPrior& prior : *pr.priors) {
-            BundleRows::PointPrior row;
-            row.column = 3 * prior.point;
-            for (std::int32_t q = 0; q < 3; ++q) row.weight[q] = ControlWeight(pr.imageSigma, prior.sigma[q]);
-            rows.priors.push_back(row);
-        }
-    }
+    if (pr.priors != nullptr) AddControlPriorRows(*pr.priors, pr.imageSigma, rows);
     // Redundancy: image rows and surveyed coordinates against the unknowns.
     const std::int64_t redundancy = n + pr.priorObservations - u;
 
@@ -323,12 +277,7 @@ bool RunPasses(const Problem& pr, const CalibrationOptions& options, std::vector
             for (std::int32_t c = 0; c < pr.k; ++c) a[c] = a[c] * columnScale[static_cast<std::size_t>(c)];
         }
         // The surveyed coordinates' misclosures, current minus surveyed.
-        for (std::size_t k = 0; k < rows.priors.size(); ++k) {
-            const ControlPrior& prior = (*pr.priors)[k];
-            for (std::int32_t q = 0; q < 3; ++q) {
-                rows.priors[k].l[q] = X[static_cast<std::size_t>(rows.priors[k].column + q)] - prior.surveyed[q];
-            }
-        }
+        if (pr.priors != nullptr) UpdateControlPriorMisclosures(*pr.priors, X, rows);
 
         long double vtv = 0.0L;
         bool eliminated = false;
@@ -459,7 +408,7 @@ bool CalibrateCamera(const Matice* controlPoints, const Matice* imagePoints, con
             summary.message = "the point list names a control row outside its table";
             return false;
         }
-        if (!CollectRaw(*pointList, *controlPoints, *imagePoints, m, meas)) {
+        if (!CollectMeasurements(*pointList, *controlPoints, *imagePoints, m, meas)) {
             why = AdjustmentFailure::MissingInput;
             summary.message = "the point list names a row outside its table";
             return false;

@@ -97,4 +97,22 @@ bool ControlPriorsOfList(const Matice& pointList, const Matice& controlTable, st
     return true;
 }
 
+void AddControlPriorRows(const std::vector<ControlPrior>& priors, long double imageSigma, BundleRows& rows) {
+    for (const ControlPrior& prior : priors) {
+        BundleRows::PointPrior row;
+        row.column = 3 * prior.point;
+        for (std::int32_t q = 0; q < 3; ++q) row.weight[q] = ControlWeight(imageSigma, prior.sigma[q]);
+        rows.priors.push_back(row);
+    }
+}
+
+void UpdateControlPriorMisclosures(const std::vector<ControlPrior>& priors, const std::vector<long double>& X,
+                                   BundleRows& rows) {
+    for (std::size_t k = 0; k < rows.priors.size() && k < priors.size(); ++k) {
+        for (std::int32_t q = 0; q < 3; ++q) {
+            rows.priors[k].l[q] = X[static_cast<std::size_t>(rows.priors[k].column + q)] - priors[k].surveyed[q];
+        }
+    }
+}
+
 }  // namespace pelvanor

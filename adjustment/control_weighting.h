@@ -22,6 +22,7 @@
 #include <map>
 #include <vector>
 
+#include "adjustment/bundle_normal_equations.h"
 #include "matrix/matice.h"
 
 namespace pelvanor {
@@ -81,5 +82,15 @@ std::int32_t FixedPointsOfList(const Matice& pointList, std::int32_t fixedCount,
 // False when a control row of the list points outside the control table.
 bool ControlPriorsOfList(const Matice& pointList, const Matice& controlTable, std::int32_t fixed,
                          const ControlWeighting* weighting, std::vector<ControlPrior>& priors);
+
+// The priors as rows of a pass: each point's columns and the weights
+// (sigma_image / sigma)^2 of its surveyed coordinates, appended to
+// rows.priors in the order of `priors`.
+void AddControlPriorRows(const std::vector<ControlPrior>& priors, long double imageSigma, BundleRows& rows);
+
+// The priors' misclosures at the unknowns X of a pass: current minus
+// surveyed, for the rows AddControlPriorRows made.
+void UpdateControlPriorMisclosures(const std::vector<ControlPrior>& priors, const std::vector<long double>& X,
+                                   BundleRows& rows);
 
 }  // namespace pelvanor

@@ -21,7 +21,7 @@ namespace {
 bool AssembleRows(const Matice& controlTable, const Matice& imageTable, const Matice& pointList,
                   const Matice& unknowns, const Matice& imageIndex, std::int32_t width,
                   long double x0, long double y0, long double f, std::int32_t fixedCount,
-                  BundleRows& rows) {
+                  const ControlWeighting* weighting, BundleRows& rows) {
     const std::int32_t p = pointList.r;
     const std::int32_t m = imageIndex.r;
     const std::int64_t u = 3LL * p + static_cast<std::int64_t>(width) * m;
@@ -36,7 +36,13 @@ bool AssembleRows(const Matice& controlTable, const Matice& imageTable, const Ma
     for (std::int32_t k = 1; k <= p; ++k)
         for (std::int32_t col = 3; col <= pointList.s; col += 2)
             if (RoundId(pointList.GetPrvek(k, col)) < 0) c = k;
-    const std::int32_t b = fixedCount < 0 ? 0 : (fixedCount > c ? c : fixedCount);
+    const bool weighted = weighting != nullptr && weighting->Active();
+    const std::int32_t b = weighted ? FixedPointsOfList(pointList, fixedCount, weighting)
+                                    : (fixedCount < 0 ? 0 : (fixedCount > c ? c : fixedCount));
+    // Weighted control observes its own coordinates: its weights belong to
+    // the normal matrix (the misclosures do not matter for the cofactors).
+    std::vector<ControlPrior> priors;
+    if (weighted && !ControlPriorsOfList(pointList, controlTable, b, weighting, priors)) return false;
 
     std::vector<std::array<long double, 9>> R(static_cast<std::size_t>(m));
     for (std::int32_t j = 0; j < m; ++j) {
@@ -96,6 +102,7 @@ bool AssembleRows(const Matice& controlTable, const Matice& imageTable, const Ma
         }
     }
     rows.n = static_cast<std::int32_t>(rows.l.size());
+    if (weighted) AddControlPriorRows(priors, weighting->imageSigma, rows);
     return rows.n > 0;
 }
 
@@ -136,6 +143,11 @@ bool BorderedDiagonal(const BundleRows& rows, const std::vector<long double>* we
                 K->SetPrvek(r, c, a[qi] * wt * a[qj] + K->GetPrvek(r, c));
             }
     }
+    for (const BundleRows::PointPrior& prior : rows.priors)
+        for (std::int32_t q = 0; q < 3; ++q) {
+            const std::int32_t r = prior.column + q + 1;
+            K->SetPrvek(r, r, K->GetPrvek(r, r) + prior.weight[q]);
+        }
     for (std::int32_t k = 1; k <= rows.fixed; ++k) {
         K->SetPrvek(rows.u + k, k, 1.0L);
         K->SetPrvek(k, rows.u + k, 1.0L);
@@ -155,15 +167,15 @@ bool ImageStandardDeviations(const Matice* controlTable, const Matice* imageTabl
                              const Matice* pointList, const Matice* unknowns,
                              const Matice* imageIndex, std::int32_t imageWidth, long double x0,
                              long double y0, long double f, std::int32_t fixedCount,
-                             const Matice* weights, long double m0, MatPtr& deviations,
-                             bool* byElimination) {
+                             const Matice* weights, const ControlWeighting* weighting, long double m0,
+                             MatPtr& deviations, bool* byElimination) {
     if (controlTable == nullptr || imageTable == nullptr || pointList == nullptr || unknowns == nullptr ||
         imageIndex == nullptr || (imageWidth != 6 && imageWidth != 7))
         return false;
     return GuardedComputation([&] {
         BundleRows rows;
         if (!AssembleRows(*controlTable, *imageTable, *pointList, *unknowns, *imageIndex, imageWidth, x0, y0,
-                          f, fixedCount, rows))
+                          f, fixedCount, weighting, rows))
             return false;
         std::vector<long double> w;
         if (weights != nullptr) {

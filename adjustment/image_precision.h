@@ -18,6 +18,7 @@
 
 #include <cstdint>
 
+#include "adjustment/control_weighting.h"
 #include "matrix/matice.h"
 
 namespace pelvanor {
@@ -30,7 +31,9 @@ namespace pelvanor {
 // image tables it read, its point list, its unknowns and image index
 // (BundleUnknownsF and BundleImageIndexF for imageWidth 7), the fixed count
 // it was given, its observation weights (null: unit weights, as in every
-// adjustment whose results are kept without robust weighting) and its m0.
+// adjustment whose results are kept without robust weighting), the
+// weighting of its control (null or inactive: the fixed points alone hold
+// the datum) and its m0.
 // x0, y0 and, for imageWidth 6, f are the camera's.  `byElimination`, when
 // given, tells whether the point elimination gave the result.
 //
@@ -40,7 +43,7 @@ bool ImageStandardDeviations(const Matice* controlTable, const Matice* imageTabl
                              const Matice* pointList, const Matice* unknowns,
                              const Matice* imageIndex, std::int32_t imageWidth, long double x0,
                              long double y0, long double f, std::int32_t fixedCount,
-                             const Matice* weights, long double m0, MatPtr& deviations,
-                             bool* byElimination = nullptr);
+                             const Matice* weights, const ControlWeighting* weighting, long double m0,
+                             MatPtr& deviations, bool* byElimination = nullptr);
 
 }  // namespace pelvanor

@@ -49,7 +49,8 @@ bool CameraConstantsDetermined(ProjectState& s, const Matice* weights) {
     if (!ImageStandardDeviations(s.ControlPointsCorrected.get(), s.ImagePointsCorrected.get(),
                                  s.BundleObservationTable.get(), s.BundleUnknownsF.get(),
                                  s.BundleImageIndexF.get(), 7, s.Camera.x0, s.Camera.y0, camera,
-                                 s.Settings.FixedPointCount, weights, s.BundleSigma0F, s.BundleDeviationsF))
+                                 s.Settings.FixedPointCount, weights, &s.BundleWeighting, s.BundleSigma0F,
+                                 s.BundleDeviationsF))
         s.BundleDeviationsF.reset();
     if (!possible) return false;
     if (s.BundlePassLimitReachedF) {

@@ -138,7 +138,7 @@ std::vector<StationResult> StationResults(const ProjectState& s) {
     const bool hasSigma =
         ImageStandardDeviations(s.ControlPointsCorrected.get(), s.ImagePointsCorrected.get(),
                                 s.BundleObservationTable.get(), k.unknowns, k.imageIndex, k.withF ? 7 : 6, s.Camera.x0,
-                                s.Camera.y0, s.Camera.f, s.Settings.FixedPointCount, nullptr, k.m0, sigmas) &&
+                                s.Camera.y0, s.Camera.f, s.Settings.FixedPointCount, nullptr, &s.BundleWeighting, k.m0, sigmas) &&
         sigmas && sigmas->r == m;
     for (int j = 1; j <= m; ++j) {
         const std::int64_t first = RoundId(k.imageIndex->GetPrvek(j, 1));

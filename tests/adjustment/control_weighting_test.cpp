@@ -12,6 +12,7 @@
 #include "adjustment/approximate_points.h"
 #include "adjustment/bundle_adjustment.h"
 #include "adjustment/control_weighting.h"
+#include "adjustment/image_precision.h"
 #include "adjustment/schur_solve.h"
 #include "bundle_scene.h"
 #include "matrix/arithmetic.h"
@@ -231,6 +232,16 @@ void ExpectReference(const WeightedReference& ref, NormalSolve solve) {
             EXPECT_LE(std::fabs(diff), 0.1L * centre.sigma[q]) << "image " << centre.image << " coordinate " << q;
         }
     }
+    // The centres' standard deviations from the cofactor matrix, whose
+    // datum the weighted control alone gives: the reference's (printed to
+    // three digits; both m0 agree to a few hundredths of a per cent).
+    MatPtr sigmas;
+    ASSERT_TRUE(ImageStandardDeviations(d.control.get(), d.image.get(), r.pointList.get(), r.unknowns.get(),
+                                        r.imageIndex.get(), 6, d.x0, d.y0, d.f, 0, nullptr, &w, r.m0, sigmas));
+    for (const auto& centre : ref.centres)
+        for (int q = 0; q < 3; ++q)
+            EXPECT_NEAR(static_cast<double>(sigmas->GetPrvek(centre.image, q + 1) / centre.sigma[q]), 1.0, 0.01)
+                << "image " << centre.image << " coordinate " << q;
 }
 
 TEST(ControlWeighting, AerialBlockWithoutTiePointsAgreesWithTheWeightedReference) {

@@ -34,7 +34,7 @@ TEST(ImagePrecision, AerialBlockAgreesWithTheReferenceAdjustment) {
 
     MatPtr sigmas;
     ASSERT_TRUE(ImageStandardDeviations(d.control.get(), d.image.get(), r.pointList.get(), r.unknowns.get(),
-                                        r.imageIndex.get(), 6, d.x0, d.y0, d.f, 15, nullptr, r.m0, sigmas));
+                                        r.imageIndex.get(), 6, d.x0, d.y0, d.f, 15, nullptr, nullptr, r.m0, sigmas));
     ASSERT_EQ(sigmas->r, 5);
     ASSERT_EQ(sigmas->s, 6);
     // The reference divides the same sum of squares by its redundancy of 64

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "matrix/elementary.h"
 #include "project/log_texts.h"
 #include "protocol/number_format.h"
 #include "protocol/report_layout.h"
@@ -26,7 +27,7 @@ std::string Right(const std::string& text, std::size_t width) {
 // A standard deviation to three significant digits: more would be noise.
 long double ThreeDigits(long double value) {
     if (!(value > 0.0L) || !std::isfinite(value)) return value;
-    const long double scale = std::pow(10.0L, std::floor(std::log10(value)) - 2.0L);
+    const long double scale = Pow(10.0L, static_cast<long double>(DecimalExponentOf(value) - 2));
     return std::round(value / scale) * scale;
 }
 
@@ -42,7 +43,7 @@ int Characters(const std::string& text) {
 // deviation: the digits the data determine, and no more.
 long double ToItsAccuracy(long double value, long double sd) {
     if (!(sd > 0.0L) || !std::isfinite(sd)) return value;
-    const long double scale = std::pow(10.0L, std::floor(std::log10(sd)) - 2.0L);
+    const long double scale = Pow(10.0L, static_cast<long double>(DecimalExponentOf(sd) - 2));
     return std::round(value / scale) * scale;
 }
 

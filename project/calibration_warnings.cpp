@@ -22,7 +22,7 @@ const std::string kSubject = std::string(kWarn) + "Kalibrace kamery: ";
 // A length in image units to four significant digits.
 std::string Length(long double value, char decimal) {
     if (!(value > 0.0L) || !std::isfinite(value)) return FormatGeneral(value, decimal);
-    const long double scale = std::pow(10.0L, std::floor(std::log10(value)) - 3.0L);
+    const long double scale = Pow(10.0L, static_cast<long double>(DecimalExponentOf(value) - 3));
     return FormatGeneral(std::round(value / scale) * scale, decimal);
 }
 

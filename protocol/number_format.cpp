@@ -323,4 +323,9 @@ std::string FixedSigned(long double value, char decimal) {
     return text;
 }
 
+int DecimalExponentOf(long double value) {
+    if (!OrdinaryNumber(value) || value == 0.0L) return 0;
+    return DecimalExponent(std::fabs(value));
+}
+
 }  // namespace pelvanor

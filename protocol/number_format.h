@@ -25,5 +25,8 @@ std::string FormatPattern(const std::string& pattern, long double value, char de
 std::string FormatSigned(const std::string& pattern, long double value, char decimal);
 // 15 significant digits, fixed point with exactly six decimals, signed.
 std::string FixedSigned(long double value, char decimal);
+// floor(log10 |value|) of the exact binary value, from its decimal digits
+// (so the same on every processor); 0 for zero and for non-numbers.
+int DecimalExponentOf(long double value);
 
 }  // namespace pelvanor

@@ -16,9 +16,9 @@ batch=$1 work=$2
 shift 2
 mkdir -p "$work"
 projects=0 same_projects=0 files=0 same_files=0
-for spec in "$@"; do
-  dir=${spec%%:*} method=space
-  [ "$spec" != "$dir" ] && method=${spec#*:}
+for project in "$@"; do
+  dir=${project%%:*} method=space
+  [ "$project" != "$dir" ] && method=${project#*:}
   name=$(echo "$dir" | tr '/' '_')_$method
   mkdir -p "$work/$name"
   status=()
@@ -44,7 +44,7 @@ for spec in "$@"; do
     fi
   done
   [ $differ = 0 ] && same_projects=$((same_projects + 1))
-  echo "$spec: exit ${status[0]}/${status[1]}, $([ $differ = 0 ] && echo identical || echo DIFFERENT)"
+  echo "$project: exit ${status[0]}/${status[1]}, $([ $differ = 0 ] && echo identical || echo DIFFERENT)"
 done
 echo "projects: $same_projects of $projects identical; files: $same_files of $files identical"
 [ $same_projects = $projects ]

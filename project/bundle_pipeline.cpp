@@ -256,14 +256,7 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
         // Which adjustment runs, for the reports of its passes.
         ComputationProgress progress{ComputationStage::Adjustment};
         options.PassStarting = [&host, &progress](std::int32_t pass, long double m0) {
-            // Whatever the host does, the adjustment's fault flags stay as
-            // they were.
-            const FpScope keepFlags;
-            progress.pass = pass;
-            progress.m0 = m0;
-            progress.passShare = -1.0;
-            host.ReportProgress(progress);
-            return !host.CancelRequested();
+            return ReportPassStart(host, progress, pass, m0);
         };
         // The share done of a pass's pseudo-inverse, whole percents only.
         const ProgressScope passShare([&host, &progress](double share) {
@@ -276,12 +269,7 @@ bool BundlePipeline(ProjectState& s, CommandHost& host) {
         });
         options.PassDone = [&host, &progress, &solvedPasses](std::int32_t pass, long double m0) {
             ++solvedPasses;
-            const FpScope keepFlags;
-            ComputationProgress done = progress;
-            done.pass = pass;
-            done.m0 = m0;
-            done.passDone = true;
-            host.ReportProgress(done);
+            ReportPassEnd(host, progress, pass, m0);
         };
         const auto starting = [&](AdjustmentKind kind, bool withoutOutliers) {
             progress.adjustment = kind;

@@ -164,20 +164,10 @@ bool Calibrate(ProjectState& state, CommandHost& host) {
     ComputationProgress progress{ComputationStage::Calibration};
     host.ReportProgress(progress);
     options.PassStarting = [&host, &progress](std::int32_t pass, long double m0) {
-        const FpScope keepFlags;
-        progress.pass = pass;
-        progress.m0 = m0;
-        progress.passDone = false;
-        host.ReportProgress(progress);
-        return !host.CancelRequested();
+        return ReportPassStart(host, progress, pass, m0);
     };
     options.PassDone = [&host, &progress](std::int32_t pass, long double m0) {
-        const FpScope keepFlags;
-        ComputationProgress done = progress;
-        done.pass = pass;
-        done.m0 = m0;
-        done.passDone = true;
-        host.ReportProgress(done);
+        ReportPassEnd(host, progress, pass, m0);
     };
 
     const CameraParameters before = state.Camera;

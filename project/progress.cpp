@@ -3,6 +3,9 @@
 #include <charconv>
 #include <cmath>
 
+#include "matrix/fp_guard.h"
+#include "project/command_host.h"
+
 namespace pelvanor {
 
 namespace {
@@ -111,6 +114,25 @@ std::string ProgressText(const ComputationProgress& progress, char decimal, std:
         if (Characters(line) <= columns) return line;
     }
     return FirstCharacters(Joined(parts, false, false), columns);
+}
+
+bool ReportPassStart(CommandHost& host, ComputationProgress& progress, std::int32_t pass, long double m0) {
+    const FpScope keepFlags;
+    progress.pass = pass;
+    progress.m0 = m0;
+    progress.passDone = false;
+    progress.passShare = -1.0;
+    host.ReportProgress(progress);
+    return !host.CancelRequested();
+}
+
+void ReportPassEnd(CommandHost& host, const ComputationProgress& progress, std::int32_t pass, long double m0) {
+    const FpScope keepFlags;
+    ComputationProgress done = progress;
+    done.pass = pass;
+    done.m0 = m0;
+    done.passDone = true;
+    host.ReportProgress(done);
 }
 
 }  // namespace pelvanor

@@ -73,4 +73,15 @@ ProgressParts ProgressPartsOf(const ComputationProgress& progress, char decimal)
 std::string ProgressText(const ComputationProgress& progress, char decimal,
                          std::size_t columns = std::string::npos);
 
+class CommandHost;
+
+// The hooks of an adjustment's passes, for the computation `progress`
+// describes.  The start of pass `pass` with the m0 of the pass before
+// becomes `progress`'s pass and is reported; false when the user asked to
+// stop.  The end of a pass is reported with its own m0, `progress` staying
+// at the start.  Both leave the computation's floating-point flags as they
+// found them, whatever the host does.
+bool ReportPassStart(CommandHost& host, ComputationProgress& progress, std::int32_t pass, long double m0);
+void ReportPassEnd(CommandHost& host, const ComputationProgress& progress, std::int32_t pass, long double m0);
+
 }  // namespace pelvanor

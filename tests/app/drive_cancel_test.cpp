@@ -16,8 +16,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/app/drive_support.h"
+#include "tests/support/busy_project.h"
 #include "tests/support/test_util.h"
-#include "tools/synth/synth.h"
 
 namespace pelvanor {
 namespace {
@@ -46,18 +46,9 @@ const std::string kCancelled = "Výpočet přerušen uživatelem";
 TEST(DriveCancel, TwoProjectsWithAStopBetween) {
     ASSERT_TRUE(std::filesystem::exists(DrivePath())) << "build pelvanor-drive first: " << DrivePath();
     test::TempDir dir;
-    synth::Options o;
-    o.images = 8;
-    o.control = 10;
-    o.points = 140;
-    o.sigma = 0.002L;
-    o.realistic = true;
-    o.seed = 5;
-    synth::Project project;
     std::string error;
-    ASSERT_TRUE(synth::Generate(o, project, &error)) << error;
     const std::string p = dir.Path("p");
-    ASSERT_TRUE(synth::WriteProject(project, p, &error)) << error;
+    ASSERT_TRUE(test::WriteBusyProject(p, &error)) << error;
 
     const std::string script = dir.Path("cancel.drv");
     test::WriteFileBytes(script, "open \"" PELVANOR_SOURCE_DIR "/examples/fasada\"\nclick Soubor > Načíst projekt\n" +

@@ -19,8 +19,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/batch/batch_support.h"
+#include "tests/support/busy_project.h"
 #include "tests/support/test_util.h"
-#include "tools/synth/synth.h"
 
 namespace pelvanor {
 namespace {
@@ -59,18 +59,9 @@ TEST(BatchSummary, SigtermStopsTheRunAndSaysSo) {
     ASSERT_FALSE(test::BatchPath().empty());
     test::TempDir dir;
     // A block whose passes take a good part of a second each.
-    synth::Options o;
-    o.images = 8;
-    o.control = 10;
-    o.points = 140;
-    o.sigma = 0.002L;
-    o.realistic = true;
-    o.seed = 5;
-    synth::Project project;
     std::string error;
-    ASSERT_TRUE(synth::Generate(o, project, &error)) << error;
     const std::string p = dir.Path("p");
-    ASSERT_TRUE(synth::WriteProject(project, p, &error)) << error;
+    ASSERT_TRUE(test::WriteBusyProject(p, &error)) << error;
 
     QProcess batch;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
